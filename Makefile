@@ -1,0 +1,60 @@
+# Two commands from a fresh clone: `make run` and `make test`. Both install what
+# they need first (scripts/install-deps.sh) and build with CMake and Ninja.
+JOBS   ?= $(shell nproc)
+CMAKE  ?= cmake
+GEN    := -G Ninja
+
+.PHONY: all deps build run test test-asan test-tsan bench fuzz clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build/release/build.ninja: | deps
+	$(CMAKE) -S . -B build/release $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_TESTS=OFF
+
+build: deps build/release/build.ninja
+	$(CMAKE) --build build/release -j $(JOBS)
+
+# Builds, lays a fresh copy of examples/plant under build/plant, installs the
+# programs into its run/bin and runs them there.
+run: build
+	@./scripts/run-plant.sh build/release build/plant
+
+build/asan/build.ninja: | deps
+	$(CMAKE) -S . -B build/asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTM_SANITIZE=address,undefined -DTM_WERROR=ON
+
+build/tsan/build.ninja: | deps
+	$(CMAKE) -S . -B build/tsan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTM_SANITIZE=thread -DTM_WERROR=ON -DTM_THREADS_ONLY=ON
+
+# Every test under AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# threaded ones under ThreadSanitizer.
+test: deps test-asan test-tsan
+
+test-asan: build/asan/build.ninja
+	$(CMAKE) --build build/asan -j $(JOBS)
+	cd build/asan && ctest -j $(JOBS) --output-on-failure --no-tests=error
+
+test-tsan: build/tsan/build.ninja
+	$(CMAKE) --build build/tsan -j $(JOBS)
+	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest -j $(JOBS) -L threads --output-on-failure
+
+build/bench/build.ninja: | deps
+	$(CMAKE) -S . -B build/bench $(GEN) -DCMAKE_BUILD_TYPE=Release -DTM_TESTS=OFF -DTM_BENCH=ON
+
+bench: build/bench/build.ninja
+	$(CMAKE) --build build/bench -j $(JOBS)
+	@./scripts/run-bench.sh build/bench
+
+build/fuzz/build.ninja: | deps
+	CXX=clang++ $(CMAKE) -S . -B build/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_FUZZ=ON
+
+# Each fuzz target for a short, fixed time, starting from its seed corpus.
+FUZZ_SECONDS ?= 30
+fuzz: build/fuzz/build.ninja
+	$(CMAKE) --build build/fuzz -j $(JOBS)
+	@./scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,54 @@
+#pragma once
+// c_value: a typed value as the configuration and the telegram fields hold it:
+// none, a 32-bit int, a 64-bit long, a double or a text. Conversions follow the
+// C library's reading of numbers (leading blanks, sign, digits up to the first
+// other character; nothing readable gives 0) and saturate instead of overflowing.
+// Numbers are formatted in the C locale.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+class c_value {
+ public:
+  enum class c_kind { none, integer, longInteger, real, text };
+
+  c_value() = default;
+  static c_value m_fromInt(std::int32_t value) { return c_value(Storage(std::in_place_index<1>, value)); }
+  static c_value m_fromLong(std::int64_t value) { return c_value(Storage(std::in_place_index<2>, value)); }
+  static c_value m_fromDouble(double value) { return c_value(Storage(std::in_place_index<3>, value)); }
+  static c_value m_fromText(std::string value) { return c_value(Storage(std::in_place_index<4>, std::move(value))); }
+
+  c_kind m_kind() const { return static_cast<c_kind>(value_.index()); }
+  bool m_isNull() const { return m_kind() == c_kind::none; }
+  bool m_isNumber() const { return m_kind() == c_kind::integer || m_kind() == c_kind::longInteger || m_kind() == c_kind::real; }
+
+  // A text converts by reading its leading number; none converts to 0 or "".
+  std::int32_t m_asInt() const;
+  std::int64_t m_asLong() const;
+  double m_asDouble() const;
+  // Integers in decimal, doubles in the shortest form that reads back to the same value.
+  std::string m_asString() const;
+
+  // Whether the value can be taken as the given kind without losing its meaning:
+  // a number as any number or as text; a text as a number only when it is one, whole.
+  bool m_canConvert(c_kind kind) const;
+
+  // Equal by kind and by value.
+  friend bool operator==(const c_value& left, const c_value& right) = default;
+
+ private:
+  using Storage = std::variant<std::monostate, std::int32_t, std::int64_t, double, std::string>;
+  explicit c_value(Storage value) : value_(std::move(value)) {}
+  Storage value_;
+};
+
+// The C library's atoi/atol/atof readings, saturating at the limits of the type.
+std::int32_t c_parseInt(std::string_view text);
+std::int64_t c_parseLong(std::string_view text);
+double c_parseDouble(std::string_view text);
+// Whole-text numbers: optional blanks and sign, then digits (and for a double a
+// decimal fraction and exponent) up to the end; false for anything else or an overflow.
+bool c_parseWholeLong(std::string_view text, std::int64_t& out);
+bool c_parseWholeDouble(std::string_view text, double& out);

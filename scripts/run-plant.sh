@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Lays a fresh copy of the sample installation examples/plant under <dest>,
+# installs the programs and the event message file into its run/bin, and runs them
+# there with TM_HOME pointing at it.
+set -uo pipefail
+build=$1
+dest=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+rm -rf "$dest"
+mkdir -p "$dest"
+cp -r "$root/examples/plant/." "$dest/"
+cmake --install "$build" --prefix "$dest" >/dev/null || exit 1
+
+home=$(cd "$dest" && pwd)
+export TM_HOME="$home"
+# The emulated registry and the Application log of this sample live beside it.
+export XDG_STATE_HOME="$home/state"
+mkdir -p "$home/run/log" "$home/views"
+
+echo "TM_HOME=$TM_HOME"
+echo "XDG_STATE_HOME=$XDG_STATE_HOME"
+if [ -x "$home/run/bin/fennick" ]; then
+  echo "== fennick (registers the unprefixed event logs)"
+  "$home/run/bin/fennick" -c "" || true
+fi
+
+echo "== kelvane"
+(cd "$home/views" && "$home/run/bin/kelvane")
+status=$?
+echo "kelvane exit status: $status"
+for view in tm_topology.txt tm_physical.gdl tm_brindle.gdl; do
+  [ -f "$home/views/$view" ] && echo "view: $home/views/$view"
+done
+
+if [ -x "$home/run/bin/ostrel" ]; then
+  echo "== ostrel: the newest events of the run"
+  "$home/run/bin/ostrel" -n -20 TMBase || true
+fi
+exit 0
