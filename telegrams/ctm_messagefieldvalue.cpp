@@ -302,8 +302,9 @@ bool CTM_messageFieldValue::m_parse(std::string_view text) {
     }
     case CTM_fieldType::real:
     case CTM_fieldType::realAlt: {
+      // Plain decimal text only: no exponent, and no "inf", "nan" or hex floats.
       double real = 0;
-      if (!c_parseWholeDouble(text, real)) {
+      if (text.find_first_of("eE") != std::string_view::npos || !c_parseWholeDouble(text, real)) {
         m_fail(head() + " could not be parsed as double, format " +
                quoted(definition.inFormat ? definition.inFormat : "") + " !");
         return false;
