@@ -131,12 +131,12 @@ bool CTM_messageFieldValue::m_isNumberFormat(const char* format, CTM_fieldType t
 
 // Conversions refuse what would lose the value: numbers out of the type's
 // range, texts that are not wholly a number or a date-time, non-finite doubles.
-bool CTM_messageFieldValue::m_convert(const c_value& value, c_value& converted) const {
-  c_kind kind = kindOf(definition_->type);
-  c_kind from = value.m_kind();
+bool CTM_messageFieldValue::m_convert(c_value& value) const {
+  const c_kind kind = kindOf(definition_->type);
+  const c_kind from = value.m_kind();
   switch (kind) {
     case c_kind::text:
-      converted = c_value::m_fromText(value.m_asString());
+      if (from != c_kind::text) value = c_value::m_fromText(value.m_asString());
       return true;
     case c_kind::integer:
     case c_kind::longInteger: {
@@ -151,8 +151,8 @@ bool CTM_messageFieldValue::m_convert(const c_value& value, c_value& converted) 
         return false;
       }
       if (whole < minOf(kind) || whole > maxOf(kind)) return false;
-      converted = kind == c_kind::integer ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
-                                          : c_value::m_fromLong(whole);
+      value = kind == c_kind::integer ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
+                                      : c_value::m_fromLong(whole);
       return true;
     }
     case c_kind::real: {
@@ -162,13 +162,13 @@ bool CTM_messageFieldValue::m_convert(const c_value& value, c_value& converted) 
       else if (from != c_kind::text || !c_parseWholeDouble(value.m_asString(), real))
         return false;
       if (!std::isfinite(real)) return false;
-      converted = c_value::m_fromDouble(real);
+      value = c_value::m_fromDouble(real);
       return true;
     }
     case c_kind::dateTime: {
       c_dateTime time = value.m_asDateTime();
       if (!time.m_isValid()) return false;
-      converted = c_value::m_fromDateTime(time);
+      value = c_value::m_fromDateTime(time);
       return true;
     }
     case c_kind::none: return false;
@@ -176,10 +176,9 @@ bool CTM_messageFieldValue::m_convert(const c_value& value, c_value& converted) 
   return false;
 }
 
-bool CTM_messageFieldValue::m_set(const c_value& value) {
-  c_value converted;
-  if (!m_convert(value, converted)) {
-    m_fail("CTM_messageFieldValue::m_set(): Value " + quoted(value.m_asString()) + " cannot be converted to type " +
+bool CTM_messageFieldValue::m_set(c_value converted) {
+  if (!m_convert(converted)) {
+    m_fail("CTM_messageFieldValue::m_set(): Value " + quoted(converted.m_asString()) + " cannot be converted to type " +
            std::to_string(typeCode(definition_->type)) + " of field " + m_name() + "!");
     return false;
   }
@@ -225,8 +224,9 @@ bool CTM_messageFieldValue::m_appendGroup(std::span<const c_value> values, int l
   }
   std::vector<CTM_messageFieldValue>& group = m_newGroup(definition_->group);
   for (std::size_t i = 0; i < values.size(); ++i) {
-    c_value converted;
-    static_cast<c_value&>(group[i]) = group[i].m_convert(values[i], converted) ? converted : values[i];
+    c_value value = values[i];
+    if (!group[i].m_convert(value)) value = values[i];
+    static_cast<c_value&>(group[i]) = std::move(value);
   }
   hasCursor_ = true;
   cursor_ = 0;
@@ -259,7 +259,8 @@ bool CTM_messageFieldValue::m_getNextValues(std::span<c_value> values) {
   }
   const std::vector<CTM_messageFieldValue>& group = groups_[cursor_++];
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!group[i].m_convert(group[i], values[i])) {
+    values[i] = group[i];
+    if (!group[i].m_convert(values[i])) {
       m_fail("CTM_messageFieldValue::m_getNext(): Value of \"" + std::string(group[i].m_name()) +
              "\" cannot be converted to type " + std::to_string(typeCode(group[i].definition_->type)) + "!");
       return false;

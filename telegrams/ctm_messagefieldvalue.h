@@ -30,7 +30,7 @@ class CTM_messageFieldValue : public c_value {
   // or a selector value that is none of the options, is refused and changes
   // nothing. A new selector value replaces the groups by its option's layout.
   // Neither the width nor the pattern is checked: a longer text is cut when written.
-  bool m_set(const c_value& value);
+  bool m_set(c_value value);
   bool m_set(std::string_view text) { return m_set(c_value::m_fromText(std::string(text))); }
   bool m_set(const char* text) { return m_set(std::string_view(text ? text : "")); }
   bool m_set(int value) { return m_set(c_value::m_fromInt(value)); }
@@ -70,7 +70,8 @@ class CTM_messageFieldValue : public c_value {
  private:
   friend class CTM_message;  // parses groups and layouts in place
 
-  bool m_convert(const c_value& value, c_value& converted) const;
+  // Converts the value in place to the field's type; false when it cannot.
+  bool m_convert(c_value& value) const;
   // Appends an empty group; `limit` is the parse or the append maximum.
   bool m_appendGroup(std::span<const c_value> values, int limit);
   std::vector<CTM_messageFieldValue>& m_newGroup(std::span<const CTM_fieldDefinition> layout);
