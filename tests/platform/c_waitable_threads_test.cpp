@@ -16,25 +16,6 @@ int waitFor(std::vector<c_waitable*> objects, std::int64_t timeoutMs) {
   return c_waitForAny(objects.data(), objects.size(), timeoutMs);
 }
 
-TEST(MutexWaitableThreads, ExcludesOtherThreadsAlsoWhenTakenRecursively) {
-  c_mutexWaitable mutex;
-  long counter = 0;  // guarded by mutex
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&] {
-      for (int i = 0; i < 5000; ++i) {
-        ASSERT_TRUE(mutex.m_lock(-1));
-        ASSERT_TRUE(mutex.m_lock(-1));
-        ++counter;
-        ASSERT_TRUE(mutex.m_unlock());
-        ++counter;
-        ASSERT_TRUE(mutex.m_unlock());
-      }
-    });
-  for (auto& thread : threads) thread.join();
-  EXPECT_EQ(counter, 4 * 5000 * 2);
-}
-
 TEST(MutexWaitableThreads, AThreadThatDoesNotOwnItCannotReleaseIt) {
   c_mutexWaitable mutex;
   ASSERT_TRUE(mutex.m_lock(-1));
