@@ -2,12 +2,12 @@
 
 #include <cfloat>
 #include <cmath>
-#include <ctime>
 #include <functional>
 #include <limits>
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
+#include "platform/c_clock.h"
 #include "platform/c_diskspace.h"
 
 namespace {
@@ -15,9 +15,6 @@ namespace {
 constexpr const char* diskFreeName = "DISK_FREE";
 constexpr const char* durationName = "DURATION";
 constexpr const char kindLetters[] = {'\0', 'P', 'C', 'S', 'T'};
-
-std::int64_t systemClock() { return static_cast<std::int64_t>(std::time(nullptr)); }
-CTM_config_entry::c_clock currentClock = &systemClock;
 
 char typeLetter(const std::string& type) { return type.size() == 1 ? type[0] : '\0'; }
 bool isKnownType(const std::string& type) {
@@ -89,8 +86,6 @@ void appendColumn(std::string& out, std::string_view column) {
 }
 
 }  // namespace
-
-void CTM_config_entry::m_setClock(c_clock clock) { currentClock = clock ? clock : &systemClock; }
 
 bool CTM_config_entry::m_parse(std::string_view line, int lineNumber) {
   *this = CTM_config_entry();
@@ -219,7 +214,7 @@ bool CTM_config_entry::m_getInteger(int& out, int kind) {
 bool CTM_config_entry::m_getLong(long& out, int kind) {
   if (!m_canRead('L', kind)) return false;
   if (m_isComputed() && name_ == durationName)
-    out = saturatingDifference(currentClock(), value_.m_asLong());
+    out = saturatingDifference(c_clock::m_utcSeconds(), value_.m_asLong());
   else
     out = kind_ == kindTiming ? duration_ : value_.m_asLong();
   return true;

@@ -5,7 +5,6 @@
 // Not synchronised: the store owns every entry and calls it under the
 // configuration mutex (CTM_config::m_getMutex()).
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -67,10 +66,6 @@ class CTM_config_entry {
   friend bool operator<(const CTM_config_entry& left, const CTM_config_entry& right) {
     return left.name_ < right.name_;
   }
-
-  // The seconds since the epoch that "DURATION" measures against (tests fix them).
-  using c_clock = std::int64_t (*)();
-  static void m_setClock(c_clock clock);
 
  private:
   bool m_checkType(char letter, bool writing) const;

@@ -9,6 +9,7 @@
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
+#include "platform/c_clock.h"
 #include "platform/c_fileops.h"
 #include "tests/support/c_temphome.h"
 
@@ -22,7 +23,7 @@ class ConfigFixture : public ::testing::Test {
   }
   void TearDown() override {
     c_fileOps::m_setCurrent(nullptr);
-    CTM_config_entry::m_setClock(nullptr);
+    c_clock::m_useSystemClocks();
     CTM_logging::m_setSink(nullptr);
     CTM_config::m_resetForTest();
     CTM_logging::m_resetForTest();

@@ -322,10 +322,8 @@ TEST_F(EntryTest, TimingResetClearsOnlyTheDuration) {
 
 // --- computed entries -----------------------------------------------------------
 
-std::int64_t fixedNow() { return 1'000'000; }
-
 TEST_F(EntryTest, DurationReadsTimeSinceItsValue) {
-  CTM_config_entry::m_setClock(&fixedNow);
+  c_clock::m_fixUtc(1'000'000);
   CTM_config_entry entry = m_accepted(c_parameterLine("S", "DURATION", "", "L", "999970"));
   EXPECT_TRUE(entry.m_isComputed());
   long value = 0;
