@@ -61,21 +61,6 @@ TEST_F(AccessTest, WrongTypeIsReportedOnceAndChangesNothing) {
   EXPECT_FALSE(m_fileChanged());
 }
 
-TEST_F(AccessTest, EveryTypeReadsByName) {
-  bool traces = true;
-  std::string host;
-  double ratio = 0;
-  long budget = 0;
-  EXPECT_TRUE(CTM_config::m_getBool("Traces", traces));
-  EXPECT_TRUE(CTM_config::m_getString("Host", host));
-  EXPECT_TRUE(CTM_config::m_getReal("Ratio", ratio));
-  EXPECT_TRUE(CTM_config::m_getLong("Budget", budget));
-  EXPECT_FALSE(traces);
-  EXPECT_EQ(host, "oc1");
-  EXPECT_EQ(ratio, 0.5);
-  EXPECT_EQ(budget, 10);
-}
-
 TEST_F(AccessTest, SettingASystemParameterRewritesTheSystemFile) {
   EXPECT_TRUE(CTM_config::m_setString("Host", "oc2"));
   EXPECT_TRUE(m_fileChanged());

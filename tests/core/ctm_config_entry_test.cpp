@@ -146,14 +146,6 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"EmptyStaysEmpty", "I", "", ""}),
     [](const auto& info) { return std::string(info.param.what); });
 
-TEST_F(EntryTest, LongValuesAre64Bit) {
-  CTM_config_entry entry = m_accepted(c_parameterLine("P", "Big", "", "L", "0"));
-  EXPECT_TRUE(entry.m_setLong(LONG_MAX - 1, 0));
-  long value = 0;
-  EXPECT_TRUE(entry.m_getLong(value, 0));
-  EXPECT_EQ(value, LONG_MAX - 1);
-}
-
 // --- the clamp ------------------------------------------------------------------
 
 TEST_F(EntryTest, ClampRaisesToMinimumAndLowersToMaximum) {

@@ -47,14 +47,6 @@ TEST_F(KelvaneStartupTest, MissingConfigurationPrintsOnlyTheConfigurationError) 
   EXPECT_TRUE(m_filesBelow(home_.m_pathOf("run/cfg")).empty());
 }
 
-TEST_F(KelvaneStartupTest, MissingSystemFileIsAConfigurationError) {
-  home_.m_writeConfig({c_parameterLine("P", "MT00_Interval", "", "I", "30")});
-  c_childResult run = m_run();
-  EXPECT_EQ(run.err, "Error : Configuration\n");
-  EXPECT_EQ(run.exitStatus, 255);
-  EXPECT_EQ(m_filesBelow(home_.m_pathOf("run/cfg")), (std::vector<std::string>{"tm_config_parameter.txt"}));
-}
-
 TEST_F(KelvaneStartupTest, UnsetOrEmptyHomeIsAConfigurationError) {
   m_installSampleConfiguration();
   for (std::optional<std::string> value : {std::optional<std::string>(), std::optional<std::string>("")}) {
