@@ -10,20 +10,14 @@
 
 #include "platform/c_value.h"
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 #include "telegrams/ctm_parameterlist.h"
 
 extern const CTM_telegramPair ctm_bcimPair;
 
-class CTM_bcim_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_bcimPair.m_create(raw); }
-
+class CTM_bcim_message : public CTM_pairMessage<ctm_bcimPair, 2> {
  protected:
-  CTM_bcim_message() { m_initHeader(); }
-  explicit CTM_bcim_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("BC", "IM", 2, 15); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.

@@ -8,20 +8,14 @@
 #include <string_view>
 
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 #include "telegrams/ctm_parameterlist.h"
 
 extern const CTM_telegramPair ctm_imbcPair;
 
-class CTM_imbc_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_imbcPair.m_create(raw); }
-
+class CTM_imbc_message : public CTM_pairMessage<ctm_imbcPair, 2> {
  protected:
-  CTM_imbc_message() { m_initHeader(); }
-  explicit CTM_imbc_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("IM", "BC", 2, 15); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.

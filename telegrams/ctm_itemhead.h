@@ -5,11 +5,8 @@
 // Each template sits between a pair class and a type class, so that the
 // accessors of the head exist once for every pair that uses it.
 
-#include <span>
 #include <string>
 #include <string_view>
-
-#include "telegrams/ctm_fielddefinition.h"
 
 template <class Pair>
 class CTM_itemHead : public Pair {
@@ -20,7 +17,7 @@ class CTM_itemHead : public Pair {
   bool m_setBIT_ID(std::string_view id) { return this->m_setText(this->m_field(1), id); }
 
  protected:
-  explicit CTM_itemHead(std::span<const CTM_fieldDefinition> table) : Pair(table) {}
+  using Pair::Pair;
 };
 
 // The item at the equipment named in field 2.
@@ -31,7 +28,7 @@ class CTM_itemAtEquipment : public CTM_itemHead<Pair> {
   bool m_setEquipmentCode(std::string_view code) { return this->m_setText(this->m_field(2), code); }
 
  protected:
-  explicit CTM_itemAtEquipment(std::span<const CTM_fieldDefinition> table) : CTM_itemHead<Pair>(table) {}
+  using CTM_itemHead<Pair>::CTM_itemHead;
 };
 
 // The item on its way from the equipment named in field 2.
@@ -42,5 +39,5 @@ class CTM_itemFromEquipment : public CTM_itemHead<Pair> {
   bool m_setEquipmentCodeOrigin(std::string_view code) { return this->m_setText(this->m_field(2), code); }
 
  protected:
-  explicit CTM_itemFromEquipment(std::span<const CTM_fieldDefinition> table) : CTM_itemHead<Pair>(table) {}
+  using CTM_itemHead<Pair>::CTM_itemHead;
 };

@@ -28,11 +28,8 @@ constexpr T mtTypes[] = {{"00", &T::m_make<CTM_mt00_message>},
 
 const CTM_telegramPair ctm_mtPair{"M", "T", mtTypes};
 
-CTM_mt00_message::CTM_mt00_message() {
-  m_setTypeId("00");
-  m_setSeqNo(0);
-}
-CTM_mt01_message::CTM_mt01_message() : CTM_mt_message(itemFields) { m_setTypeId("01"); }
-CTM_mt11_message::CTM_mt11_message() : CTM_mt_message(codingServicesFields) { m_setTypeId("11"); }
-CTM_mt21_message::CTM_mt21_message() { m_setTypeId("21"); }
-CTM_mt22_message::CTM_mt22_message() { m_setTypeId("22"); }
+CTM_mt00_message::CTM_mt00_message() : CTM_mt_message("00") {}
+CTM_mt01_message::CTM_mt01_message() : CTM_mt_message("01", itemFields) {}
+CTM_mt11_message::CTM_mt11_message() : CTM_mt_message("11", codingServicesFields) {}
+CTM_mt21_message::CTM_mt21_message() : CTM_mt_message("21") {}
+CTM_mt22_message::CTM_mt22_message() : CTM_mt_message("22") {}

@@ -8,19 +8,13 @@
 #include <string_view>
 
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 
 extern const CTM_telegramPair ctm_mtPair;
 
-class CTM_mt_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_mtPair.m_create(raw); }
-
+class CTM_mt_message : public CTM_pairMessage<ctm_mtPair, 1> {
  protected:
-  CTM_mt_message() { m_initHeader(); }
-  explicit CTM_mt_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("M", "T", 1, 13); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.

@@ -40,7 +40,7 @@ class CTM_parameterList : public Pair {
   int m_getFieldCount() const { return this->m_intOf(m_list()); }
 
  protected:
-  explicit CTM_parameterList(std::span<const CTM_fieldDefinition> table) : Pair(table) {}
+  using Pair::Pair;
 
   // The count field: in the selected layout of a typed list, else field 1.
   // None while a typed list's letter is unset, so that every accessor refuses.
@@ -58,9 +58,7 @@ class CTM_typedParameterList : public CTM_parameterList<Pair> {
   bool m_appendInt(int index, int value) { return this->m_appendGroupTo(this->m_list(), index, value); }
   bool m_appendLong(int index, long value) { return this->m_appendGroupTo(this->m_list(), index, value); }
   bool m_appendReal(int index, double value) { return this->m_appendGroupTo(this->m_list(), index, value); }
-  bool m_appendString(int index, std::string_view value) {
-    return this->m_appendGroupTo(this->m_list(), index, value);
-  }
+  bool m_appendString(int index, std::string_view value) { return this->m_appendGroupTo(this->m_list(), index, value); }
   // A flag is set unless its text is "0".
   bool m_getNextBool(int& index, bool& value) { return this->m_readNextGroup(this->m_list(), index, value); }
   bool m_getNextInt(int& index, int& value) { return this->m_readNextGroup(this->m_list(), index, value); }
@@ -69,7 +67,7 @@ class CTM_typedParameterList : public CTM_parameterList<Pair> {
   bool m_getNextString(int& index, std::string& value) { return this->m_readNextGroup(this->m_list(), index, value); }
 
  protected:
-  explicit CTM_typedParameterList(std::span<const CTM_fieldDefinition> table) : CTM_parameterList<Pair>(table) {}
+  using CTM_parameterList<Pair>::CTM_parameterList;
 };
 
 template <class Pair>
@@ -78,7 +76,7 @@ class CTM_flagParameterList : public CTM_parameterList<Pair> {
   bool m_getNextBool(int& index, bool& value) { return this->m_readNextGroup(this->m_list(), index, value); }
 
  protected:
-  explicit CTM_flagParameterList(std::span<const CTM_fieldDefinition> table) : CTM_parameterList<Pair>(table) {}
+  using CTM_parameterList<Pair>::CTM_parameterList;
 };
 
 template <class Pair>
@@ -88,5 +86,5 @@ class CTM_indexParameterList : public CTM_parameterList<Pair> {
   bool m_appendFieldIndex(int index) { return this->m_appendGroupTo(this->m_list(), index); }
 
  protected:
-  explicit CTM_indexParameterList(std::span<const CTM_fieldDefinition> table) : CTM_parameterList<Pair>(table) {}
+  using CTM_parameterList<Pair>::CTM_parameterList;
 };

@@ -21,15 +21,12 @@ constexpr c_pattern divReasonPattern{"[RN]"};
 constexpr F divertedFields[] = {pic, blankableBitId, equipmentCodeOrigin, equipmentCodeDestination,
                                 F::m_text("divReason", 1, &divReasonPattern)};
 
-constexpr CTM_fieldOption notDivReasons[] = {{"BLOCK", {}}, {"DFULL", {}}, {"NOTAV", {}}, {"ODDSZ", {}},
-                                             {"ODDWT", {}}, {"ODDSW", {}}, {"FIXUP", {}}, {"FIXDN", {}},
-                                             {"TFAIL", {}}, {"TLATE", {}}};
-constexpr F refusedDestination[] = {equipmentCodeDestination,
-                                    F::m_selector("NotDivReason", 5, nullptr, notDivReasons)};
-constexpr F notDivertedFields[] = {
-    pic, blankableBitId, equipmentCodeOrigin,
-    F::m_count("fieldCount", 2, refusedDestination, CTM_tctm03_message::maxDestinations,
-               CTM_tctm03_message::maxAppendedDestinations)};
+constexpr CTM_fieldOption notDivReasons[] = {{"BLOCK", {}}, {"DFULL", {}}, {"NOTAV", {}}, {"ODDSZ", {}}, {"ODDWT", {}},
+                                             {"ODDSW", {}}, {"FIXUP", {}}, {"FIXDN", {}}, {"TFAIL", {}}, {"TLATE", {}}};
+constexpr F refusedDestination[] = {equipmentCodeDestination, F::m_selector("NotDivReason", 5, nullptr, notDivReasons)};
+constexpr F notDivertedFields[] = {pic, blankableBitId, equipmentCodeOrigin,
+                                   F::m_count("fieldCount", 2, refusedDestination, CTM_tctm03_message::maxDestinations,
+                                              CTM_tctm03_message::maxAppendedDestinations)};
 
 constexpr c_pattern screeningResultPattern{"[ACR]"};
 constexpr F screeningFields[] = {pic, blankableBitId, equipmentCode, F::m_int("screeningLevel", 1),
@@ -51,38 +48,32 @@ constexpr F occupationFields[] = {technSegmentID, F::m_text("occupationStatus", 
 
 constexpr F eventFields[] = {F::m_int("eventNumber", 4), F::m_restText("messageText")};
 
-constexpr T tctmTypes[] = {
-    {"00", &T::m_make<CTM_tctm00_message>}, {"01", &T::m_make<CTM_tctm01_message>},
-    {"02", &T::m_make<CTM_tctm02_message>}, {"03", &T::m_make<CTM_tctm03_message>},
-    {"04", &T::m_make<CTM_tctm04_message>}, {"05", &T::m_make<CTM_tctm05_message>},
-    {"06", &T::m_make<CTM_tctm06_message>}, {"07", &T::m_make<CTM_tctm07_message>},
-    {"08", &T::m_make<CTM_tctm08_message>}, {"09", &T::m_make<CTM_tctm09_message>},
-    {"10", &T::m_make<CTM_tctm10_message>}, {"11", &T::m_make<CTM_tctm11_message>},
-    {"21", &T::m_make<CTM_tctm21_message>}, {"22", &T::m_make<CTM_tctm22_message>},
-    {"23", &T::m_make<CTM_tctm23_message>}, {"24", &T::m_make<CTM_tctm24_message>}};
+constexpr T tctmTypes[] = {{"00", &T::m_make<CTM_tctm00_message>}, {"01", &T::m_make<CTM_tctm01_message>},
+                           {"02", &T::m_make<CTM_tctm02_message>}, {"03", &T::m_make<CTM_tctm03_message>},
+                           {"04", &T::m_make<CTM_tctm04_message>}, {"05", &T::m_make<CTM_tctm05_message>},
+                           {"06", &T::m_make<CTM_tctm06_message>}, {"07", &T::m_make<CTM_tctm07_message>},
+                           {"08", &T::m_make<CTM_tctm08_message>}, {"09", &T::m_make<CTM_tctm09_message>},
+                           {"10", &T::m_make<CTM_tctm10_message>}, {"11", &T::m_make<CTM_tctm11_message>},
+                           {"21", &T::m_make<CTM_tctm21_message>}, {"22", &T::m_make<CTM_tctm22_message>},
+                           {"23", &T::m_make<CTM_tctm23_message>}, {"24", &T::m_make<CTM_tctm24_message>}};
 
 }  // namespace
 
 const CTM_telegramPair ctm_tctmPair{"TC", "TM", tctmTypes};
 
-CTM_tctm00_message::CTM_tctm00_message() {
-  m_setTypeId("00");
-  m_setSeqNo(0);
-}
-CTM_tctm01_message::CTM_tctm01_message() : CTM_itemAtEquipment(reportFields) { m_setTypeId("01"); }
-CTM_tctm02_message::CTM_tctm02_message() : CTM_itemFromEquipment(divertedFields) { m_setTypeId("02"); }
-CTM_tctm03_message::CTM_tctm03_message() : CTM_itemFromEquipment(notDivertedFields) { m_setTypeId("03"); }
-CTM_tctm04_message::CTM_tctm04_message() : CTM_itemAtEquipment(reportFields) { m_setTypeId("04"); }
-CTM_tctm05_message::CTM_tctm05_message() : CTM_itemAtEquipment(reportFields) { m_setTypeId("05"); }
-CTM_tctm06_message::CTM_tctm06_message() : CTM_itemAtEquipment(reportFields) { m_setTypeId("06"); }
-CTM_tctm07_message::CTM_tctm07_message() : CTM_itemAtEquipment(reportFields) { m_setTypeId("07"); }
-CTM_tctm08_message::CTM_tctm08_message() : CTM_itemAtEquipment(screeningFields) { m_setTypeId("08"); }
-CTM_tctm09_message::CTM_tctm09_message() : CTM_itemAtEquipment(lpcFields) { m_setTypeId("09"); }
-CTM_tctm10_message::CTM_tctm10_message() : CTM_itemAtEquipment(sizeFields) { m_setTypeId("10"); }
-CTM_tctm11_message::CTM_tctm11_message() : CTM_itemAtEquipment(identifiedReportFields) { m_setTypeId("11"); }
-CTM_tctm21_message::CTM_tctm21_message() : CTM_tctm_message(availabilityFields) { m_setTypeId("21"); }
-CTM_tctm22_message::CTM_tctm22_message() : CTM_tctm_message(occupationFields) { m_setTypeId("22"); }
-CTM_tctm23_message::CTM_tctm23_message() : CTM_typedParameterList(ctm_typedDigitParameterListFields) {
-  m_setTypeId("23");
-}
-CTM_tctm24_message::CTM_tctm24_message() : CTM_tctm_message(eventFields) { m_setTypeId("24"); }
+CTM_tctm00_message::CTM_tctm00_message() : CTM_tctm_message("00") {}
+CTM_tctm01_message::CTM_tctm01_message() : CTM_itemAtEquipment("01", reportFields) {}
+CTM_tctm02_message::CTM_tctm02_message() : CTM_itemFromEquipment("02", divertedFields) {}
+CTM_tctm03_message::CTM_tctm03_message() : CTM_itemFromEquipment("03", notDivertedFields) {}
+CTM_tctm04_message::CTM_tctm04_message() : CTM_itemAtEquipment("04", reportFields) {}
+CTM_tctm05_message::CTM_tctm05_message() : CTM_itemAtEquipment("05", reportFields) {}
+CTM_tctm06_message::CTM_tctm06_message() : CTM_itemAtEquipment("06", reportFields) {}
+CTM_tctm07_message::CTM_tctm07_message() : CTM_itemAtEquipment("07", reportFields) {}
+CTM_tctm08_message::CTM_tctm08_message() : CTM_itemAtEquipment("08", screeningFields) {}
+CTM_tctm09_message::CTM_tctm09_message() : CTM_itemAtEquipment("09", lpcFields) {}
+CTM_tctm10_message::CTM_tctm10_message() : CTM_itemAtEquipment("10", sizeFields) {}
+CTM_tctm11_message::CTM_tctm11_message() : CTM_itemAtEquipment("11", identifiedReportFields) {}
+CTM_tctm21_message::CTM_tctm21_message() : CTM_tctm_message("21", availabilityFields) {}
+CTM_tctm22_message::CTM_tctm22_message() : CTM_tctm_message("22", occupationFields) {}
+CTM_tctm23_message::CTM_tctm23_message() : CTM_typedParameterList("23", ctm_typedDigitParameterListFields) {}
+CTM_tctm24_message::CTM_tctm24_message() : CTM_tctm_message("24", eventFields) {}

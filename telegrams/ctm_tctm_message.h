@@ -12,20 +12,14 @@
 
 #include "telegrams/ctm_itemhead.h"
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 #include "telegrams/ctm_parameterlist.h"
 
 extern const CTM_telegramPair ctm_tctmPair;
 
-class CTM_tctm_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_tctmPair.m_create(raw); }
-
+class CTM_tctm_message : public CTM_pairMessage<ctm_tctmPair, 1> {
  protected:
-  CTM_tctm_message() { m_initHeader(); }
-  explicit CTM_tctm_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("TC", "TM", 1, 15); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.
@@ -147,9 +141,7 @@ class CTM_tctm22_message : public CTM_tctm_message {
   std::string m_getTechnSegmentID() const { return m_textOf(m_field(0)); }
   std::string m_getOccupationStatus() const { return m_textOf(m_field(1)); }
   bool m_setTechnSegmentID(std::string_view id) { return m_setText(m_field(0), id); }
-  bool m_setOccupationStatus(std::string_view status) {
-    return m_setOneOf(m_field(1), status, {"F", "A", "N", "E"});
-  }
+  bool m_setOccupationStatus(std::string_view status) { return m_setOneOf(m_field(1), status, {"F", "A", "N", "E"}); }
 };
 
 // A parameter list; its "B" values are ints of one digit.

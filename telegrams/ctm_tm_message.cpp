@@ -40,8 +40,7 @@ constexpr F operationalStatusFields[] = {F::m_text("OperationalStatusCode", 1, &
 constexpr c_pattern equipmentStatusPattern{"[AU]"};
 constexpr F equipmentStatus[] = {F::m_text("equipmentCode", 16, &ctm_equipmentPattern),
                                  F::m_text("equipmentStatus", 1, &equipmentStatusPattern)};
-constexpr F equipmentStatusFields[] = {
-    F::m_count("fieldCount", 2, equipmentStatus, CTM_tm22_message::maxEquipment)};
+constexpr F equipmentStatusFields[] = {F::m_count("fieldCount", 2, equipmentStatus, CTM_tm22_message::maxEquipment)};
 
 constexpr T tmTypes[] = {{"00", &T::m_make<CTM_tm00_message>},
                          {"01", &T::m_make<CTM_tm01_message>},
@@ -52,10 +51,7 @@ constexpr T tmTypes[] = {{"00", &T::m_make<CTM_tm00_message>},
 
 const CTM_telegramPair ctm_tmPair{"T", "M", tmTypes};
 
-CTM_tm00_message::CTM_tm00_message() {
-  m_setTypeId("00");
-  m_setSeqNo(0);
-}
-CTM_tm01_message::CTM_tm01_message() : CTM_tm_message(codingResultFields) { m_setTypeId("01"); }
-CTM_tm21_message::CTM_tm21_message() : CTM_tm_message(operationalStatusFields) { m_setTypeId("21"); }
-CTM_tm22_message::CTM_tm22_message() : CTM_tm_message(equipmentStatusFields) { m_setTypeId("22"); }
+CTM_tm00_message::CTM_tm00_message() : CTM_tm_message("00") {}
+CTM_tm01_message::CTM_tm01_message() : CTM_tm_message("01", codingResultFields) {}
+CTM_tm21_message::CTM_tm21_message() : CTM_tm_message("21", operationalStatusFields) {}
+CTM_tm22_message::CTM_tm22_message() : CTM_tm_message("22", equipmentStatusFields) {}

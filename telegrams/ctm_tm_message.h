@@ -10,19 +10,13 @@
 #include <string_view>
 
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 
 extern const CTM_telegramPair ctm_tmPair;
 
-class CTM_tm_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_tmPair.m_create(raw); }
-
+class CTM_tm_message : public CTM_pairMessage<ctm_tmPair, 1> {
  protected:
-  CTM_tm_message() { m_initHeader(); }
-  explicit CTM_tm_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("T", "M", 1, 13); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.

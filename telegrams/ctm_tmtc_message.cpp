@@ -29,11 +29,8 @@ constexpr T tmtcTypes[] = {{"00", &T::m_make<CTM_tmtc00_message>},
 
 const CTM_telegramPair ctm_tmtcPair{"TM", "TC", tmtcTypes};
 
-CTM_tmtc00_message::CTM_tmtc00_message() {
-  m_setTypeId("00");
-  m_setSeqNo(0);
-}
-CTM_tmtc01_message::CTM_tmtc01_message() : CTM_itemFromEquipment(destinationFields) { m_setTypeId("01"); }
-CTM_tmtc02_message::CTM_tmtc02_message() : CTM_itemAtEquipment(screeningFields) { m_setTypeId("02"); }
-CTM_tmtc21_message::CTM_tmtc21_message() { m_setTypeId("21"); }
-CTM_tmtc22_message::CTM_tmtc22_message() { m_setTypeId("22"); }
+CTM_tmtc00_message::CTM_tmtc00_message() : CTM_tmtc_message("00") {}
+CTM_tmtc01_message::CTM_tmtc01_message() : CTM_itemFromEquipment("01", destinationFields) {}
+CTM_tmtc02_message::CTM_tmtc02_message() : CTM_itemAtEquipment("02", screeningFields) {}
+CTM_tmtc21_message::CTM_tmtc21_message() : CTM_tmtc_message("21") {}
+CTM_tmtc22_message::CTM_tmtc22_message() : CTM_tmtc_message("22") {}

@@ -10,19 +10,13 @@
 
 #include "telegrams/ctm_itemhead.h"
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_pairmessage.h"
 
 extern const CTM_telegramPair ctm_tmtcPair;
 
-class CTM_tmtc_message : public CTM_message {
- public:
-  static std::unique_ptr<CTM_message> m_create(std::string_view raw) { return ctm_tmtcPair.m_create(raw); }
-
+class CTM_tmtc_message : public CTM_pairMessage<ctm_tmtcPair, 1> {
  protected:
-  CTM_tmtc_message() { m_initHeader(); }
-  explicit CTM_tmtc_message(std::span<const CTM_fieldDefinition> table) : CTM_message(table) { m_initHeader(); }
-
- private:
-  void m_initHeader() { CTM_message::m_initHeader("TM", "TC", 1, 15); }
+  using CTM_pairMessage::CTM_pairMessage;
 };
 
 // Keep-alive.
