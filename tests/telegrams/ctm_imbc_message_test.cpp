@@ -1,6 +1,7 @@
-// What the IM computer sends the TM: command requests, index lists of any type
-// letter (IMBC12 read twice through its rewind), and the header-only telegrams.
-// IMBC03's typed list is tested with the parameter lists.
+// What the IM computer sends the TM: index lists of any type letter (IMBC12
+// read twice through its rewind) and the header-only telegrams. The command
+// requests of IMBC01 and the typed list of IMBC03 are tested with the
+// parameter lists.
 #include "telegrams/ctm_imbc_message.h"
 
 #include <gtest/gtest.h>
@@ -22,32 +23,6 @@ std::vector<int> indexesOf(List& list) {
   int index = 0;
   while (list.m_getNextFieldIndex(index)) indexes.push_back(index);
   return indexes;
-}
-
-TEST(CTM_imbc01, CommandRequests) {
-  const std::string text = imbc("01", "B02" "0003" "1;" "0004" "0;");
-  auto request = parsedAs<CTM_imbc01_message>(text);
-  ASSERT_TRUE(request);
-  EXPECT_EQ(request->m_getFieldType(), "B");
-  EXPECT_EQ(request->m_getFieldCount(), 2);
-  int index = 0;
-  bool execute = false;
-  ASSERT_TRUE(request->m_getNextBool(index, execute));
-  EXPECT_EQ(index, 3);
-  EXPECT_TRUE(execute);
-  ASSERT_TRUE(request->m_getNextBool(index, execute));
-  EXPECT_EQ(index, 4);
-  EXPECT_FALSE(execute);
-  EXPECT_FALSE(request->m_getNextBool(index, execute));
-  EXPECT_EQ(written(*request), text);
-
-  CTM_imbc01_message built;
-  ASSERT_TRUE(built.m_setFieldType("B"));
-  ASSERT_TRUE(built.m_appendBool(3, true));
-  ASSERT_TRUE(built.m_appendBool(4, false));
-  EXPECT_EQ(writtenAsSeven(built), text);
-  EXPECT_EQ(refusal(imbc("01", "I01" "0003" "1;")),
-            "Field \"I\" (fieldType) doesn't match \"B\" ! (offset: 15, field length: 1)");
 }
 
 TEST(CTM_imbc02, IndexListsOfAnyTypeLetter) {

@@ -1,6 +1,7 @@
 // The typed parameter list that TCTM23, BCIM02, BCIM12 and IMBC03 share: each
 // type letter's layout written and read back, the maximum of each, a list
-// without a letter, and the one difference between them (the "B" values).
+// without a letter, and the one difference between them (the "B" values). And
+// the flag list of BCIM11 and IMBC01.
 #include "telegrams/ctm_parameterlist.h"
 
 #include <gtest/gtest.h>
@@ -212,6 +213,66 @@ TEST(CTM_typedParameterListBooleans, AreDigitsFromTransportControllersAndFlagTex
   EXPECT_EQ(refusal(telegramText("IMBC03", 2, "B0100122;")),
             "Field \"2\" (fieldValue) doesn't match \"[01]\" ! (offset: 22, field length: 1)");
   EXPECT_EQ(refusal(telegramText("BCIM02", 2, "B0100122;")),
+            "Field \"2\" (fieldValue) doesn't match \"[01]\" ! (offset: 22, field length: 1)");
+}
+
+// The flag lists: BCIM11 appends any value, IMBC01 a flag.
+bool appendFlag(CTM_bcim11_message& list, int index, bool flag) {
+  return list.m_appendValue(index, c_value::m_fromInt(flag ? 1 : 0));
+}
+bool appendFlag(CTM_imbc01_message& list, int index, bool flag) { return list.m_appendBool(index, flag); }
+
+template <class T>
+class CTM_flagParameterListTest : public testing::Test {
+ protected:
+  std::string text(std::string_view data) {
+    T telegram;
+    return telegramText(telegram.m_getId(), telegram.m_getVersion(), data);
+  }
+};
+
+using FlagLists = testing::Types<CTM_bcim11_message, CTM_imbc01_message>;
+TYPED_TEST_SUITE(CTM_flagParameterListTest, FlagLists);
+
+TYPED_TEST(CTM_flagParameterListTest, FlagsReadAndWrittenBack) {
+  const std::string text = this->text("B02" "0003" "1;" "0004" "0;");
+  auto list = parsedAs<TypeParam>(text);
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->m_getFieldType(), "B");
+  EXPECT_EQ(list->m_getFieldCount(), 2);
+  int index = 0;
+  bool flag = false;
+  ASSERT_TRUE(list->m_getNextBool(index, flag));
+  EXPECT_EQ(index, 3);
+  EXPECT_TRUE(flag);
+  ASSERT_TRUE(list->m_getNextBool(index, flag));
+  EXPECT_EQ(index, 4);
+  EXPECT_FALSE(flag);
+  EXPECT_FALSE(list->m_getNextBool(index, flag));
+  EXPECT_EQ(written(*list), text);
+
+  // The letter is always written as "B", set or not.
+  TypeParam built;
+  ASSERT_TRUE(appendFlag(built, 3, true));
+  ASSERT_TRUE(appendFlag(built, 4, false));
+  EXPECT_EQ(writtenAsSeven(built), text);
+}
+
+TYPED_TEST(CTM_flagParameterListTest, StopsAtNinetyNineFlags) {
+  TypeParam list;
+  ASSERT_TRUE(list.m_setFieldType("B"));
+  for (int i = 0; i < 99; ++i) ASSERT_TRUE(appendFlag(list, i, i % 2 == 0)) << i;
+  EXPECT_FALSE(appendFlag(list, 99, true));
+  EXPECT_EQ(list.m_getFieldCount(), 99);
+  EXPECT_EQ(writtenAsSeven(list).substr(10, 3), "597");
+}
+
+TYPED_TEST(CTM_flagParameterListTest, RefusesAnotherLetterAndAnotherDelimiter) {
+  EXPECT_EQ(refusal(this->text("I01" "0003" "1;")),
+            "Field \"I\" (fieldType) doesn't match \"B\" ! (offset: 15, field length: 1)");
+  EXPECT_EQ(refusal(this->text("B01" "0003" "1,")),
+            "Field \",\" (delimiter) doesn't match \";\" ! (offset: 23, field length: 1)");
+  EXPECT_EQ(refusal(this->text("B01" "0003" "2;")),
             "Field \"2\" (fieldValue) doesn't match \"[01]\" ! (offset: 22, field length: 1)");
 }
 
