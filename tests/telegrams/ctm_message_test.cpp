@@ -201,6 +201,19 @@ TEST_F(CTM_messageWriteReport, HeaderValuesThatDoNotFitTheirSlotsWriteNothing) {
   EXPECT_EQ(written(), "YZ01" "01" "99" "031" "1 " + reportData + "\n");
 }
 
+TEST(CTM_messageWrite, AVersionThatDoesNotFitItsSlotWritesNothing) {
+  class WideVersion : public CTM_yz00_message {
+   public:
+    explicit WideVersion(int version) { m_initHeader("Y", "Z", version, 13); }
+  };
+  std::string out = "stale";
+  EXPECT_EQ(WideVersion(100).m_serialize(out), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(WideVersion(-10).m_serialize(out), 0);
+  EXPECT_EQ(WideVersion(-9).m_serialize(out), 14);
+  EXPECT_EQ(out, "YZ00" "-9" "00" "000" "01\n");
+}
+
 TEST_F(CTM_messageWriteReport, NumbersWiderThanTheFieldAreWrittenWholeAndCounted) {
   report_.m_setSeqNo(1);
   ASSERT_TRUE(report_.m_setPIC(12345));
