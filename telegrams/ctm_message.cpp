@@ -1,19 +1,10 @@
 #include "telegrams/ctm_message.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 
+#include "platform/c_clock.h"
+
 namespace {
-
-std::int64_t systemMonotonicSeconds() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::atomic<std::int64_t (*)()> monotonicSeconds{&systemMonotonicSeconds};
-
-std::int64_t nowSeconds() { return monotonicSeconds.load(std::memory_order_relaxed)(); }
 
 // The header slots, counted back from the end of the header.
 constexpr int versionBack = 9;
@@ -76,7 +67,7 @@ void CTM_message::m_setDefaults() {
   seqNo_ = -1;
   subId_ = "01";
   headerLength_ = 13;
-  created_ = nowSeconds();
+  created_ = c_clock::m_monotonicMilliseconds();
   timeout_ = defaultTimeout;
 }
 
@@ -85,10 +76,6 @@ void CTM_message::m_initHeader(std::string source, std::string destination, int 
   destination_ = std::move(destination);
   version_ = version;
   headerLength_ = headerLength;
-}
-
-void CTM_message::m_setMonotonicClockForTest(std::int64_t (*secondsNow)()) {
-  monotonicSeconds.store(secondsNow ? secondsNow : &systemMonotonicSeconds);
 }
 
 bool CTM_message::m_setErrorText(std::string text) {
@@ -101,9 +88,11 @@ bool CTM_message::m_setRawTelegram(std::string raw) {
   return true;
 }
 
-bool CTM_message::m_isExpired() const { return nowSeconds() - created_ >= timeout_; }
+bool CTM_message::m_isExpired() const {
+  return (c_clock::m_monotonicMilliseconds() - created_) / 1000 >= timeout_;
+}
 
-void CTM_message::m_touch() { created_ = nowSeconds(); }
+void CTM_message::m_touch() { created_ = c_clock::m_monotonicMilliseconds(); }
 
 bool CTM_message::m_init(std::string_view raw) {
   raw_.assign(raw);

@@ -87,10 +87,6 @@ class CTM_message : public CTM_loggableTelegram {
   std::span<CTM_messageFieldValue> m_fieldValues() { return fields_; }
   std::span<const CTM_messageFieldValue> m_fieldValues() const { return fields_; }
 
-  // Replaces the monotonic clock (whole seconds) that creation and expiry read;
-  // nullptr restores the system's. Tests only.
-  static void m_setMonotonicClockForTest(std::int64_t (*secondsNow)());
-
  protected:
   void m_initHeader(std::string source, std::string destination, int version, int headerLength);
   void m_setTypeId(std::string typeId) { typeId_ = std::move(typeId); }
@@ -176,7 +172,7 @@ class CTM_message : public CTM_loggableTelegram {
   int headerLength_ = 13;
   std::span<const CTM_fieldDefinition> table_;
   std::vector<CTM_messageFieldValue> fields_;
-  std::int64_t created_ = 0;  // monotonic seconds
+  std::int64_t created_ = 0;  // monotonic milliseconds
   int timeout_ = defaultTimeout;
   std::string raw_;
   std::string errorText_;

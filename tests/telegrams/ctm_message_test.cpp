@@ -10,6 +10,7 @@
 
 #include "telegrams/ctm_error_message.h"
 #include "tests/support/ctm_test_telegrams.h"
+#include "tests/support/fixed_clock.h"
 
 namespace {
 
@@ -200,6 +201,19 @@ TEST_F(CTM_messageWriteReport, HeaderValuesThatDoNotFitTheirSlotsWriteNothing) {
   EXPECT_EQ(written(), "YZ01" "01" "99" "031" "1 " + reportData + "\n");
 }
 
+TEST(CTM_messageWrite, AVersionThatDoesNotFitItsSlotWritesNothing) {
+  class WideVersion : public CTM_yz00_message {
+   public:
+    explicit WideVersion(int version) { m_initHeader("Y", "Z", version, 13); }
+  };
+  std::string out = "stale";
+  EXPECT_EQ(WideVersion(100).m_serialize(out), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(WideVersion(-10).m_serialize(out), 0);
+  EXPECT_EQ(WideVersion(-9).m_serialize(out), 14);
+  EXPECT_EQ(out, "YZ00" "-9" "00" "000" "01\n");
+}
+
 TEST_F(CTM_messageWriteReport, NumbersWiderThanTheFieldAreWrittenWholeAndCounted) {
   report_.m_setSeqNo(1);
   ASSERT_TRUE(report_.m_setPIC(12345));
@@ -280,28 +294,27 @@ TEST(CTM_messageReadable, ARestOfTelegramTextThatIsEmptyWritesOneBlank) {
   EXPECT_EQ(parse("YZ24" "01" "01" "004" "01" "0042\n")->m_getErrorText(), "1 mandantory fields missing at message end");
 }
 
-class CTM_messageExpiry : public testing::Test {
- protected:
-  static std::int64_t now() { return seconds; }
-  void SetUp() override {
-    seconds = 1000;
-    CTM_message::m_setMonotonicClockForTest(&now);
-  }
-  void TearDown() override { CTM_message::m_setMonotonicClockForTest(nullptr); }
-  static inline std::int64_t seconds = 0;
-};
-
-TEST_F(CTM_messageExpiry, ATelegramExactlyAsOldAsItsTimeoutIsExpired) {
+TEST(CTM_messageExpiry, ATelegramExactlyAsOldAsItsTimeoutIsExpired) {
+  c_fixedClock clock(1700000000);
   CTM_yz00_message telegram;
   EXPECT_EQ(telegram.m_getTimeout(), 180);
-  seconds = 1179;
+  c_clock::m_advanceMonotonic(179999);
   EXPECT_FALSE(telegram.m_isExpired());
-  seconds = 1180;
+  c_clock::m_advanceMonotonic(1);
   EXPECT_TRUE(telegram.m_isExpired());
   telegram.m_touch();
   EXPECT_FALSE(telegram.m_isExpired());
   telegram.m_setTimeout(0);
   EXPECT_TRUE(telegram.m_isExpired());
+}
+
+TEST(CTM_messageExpiry, TheWallClockDoesNotAge) {
+  c_fixedClock clock(1700000000);
+  CTM_yz00_message telegram;
+  c_clock::m_advanceUtc(3600);
+  EXPECT_FALSE(telegram.m_isExpired());
+  c_clock::m_advanceUtc(-7200);
+  EXPECT_FALSE(telegram.m_isExpired());
 }
 
 }  // namespace
