@@ -1,9 +1,9 @@
 #include "platform/c_eventlog.h"
 
-#include <ctime>
 #include <map>
 #include <mutex>
 
+#include "platform/c_clock.h"
 #include "platform/c_environment.h"
 #include "platform/c_eventstore.h"
 #include "platform/c_registry.h"
@@ -77,14 +77,14 @@ c_eventSource::c_eventSource(std::string name) : name_(std::move(name)), logName
 
 c_eventSource::~c_eventSource() = default;
 
-bool c_eventSource::m_report(int type, int category, std::uint32_t eventId, const std::vector<std::string>& strings) {
+bool c_eventSource::m_report(int type, int category, std::uint32_t eventId, std::vector<std::string> strings) {
   if (!store_) return false;
   c_eventRecord record;
-  record.timeGenerated = static_cast<std::int64_t>(std::time(nullptr));
+  record.timeGenerated = c_clock::m_utcSeconds();
   record.eventId = eventId;
   record.type = type;
   record.category = category;
   record.source = name_;
-  record.strings = strings;
+  record.strings = std::move(strings);
   return store_->m_append(record);
 }

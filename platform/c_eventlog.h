@@ -40,7 +40,7 @@ class c_eventSource {
   c_eventSource& operator=(const c_eventSource&) = delete;
 
   // Writes one event generated now; false when the store cannot be written.
-  bool m_report(int type, int category, std::uint32_t eventId, const std::vector<std::string>& strings);
+  bool m_report(int type, int category, std::uint32_t eventId, std::vector<std::string> strings);
   const std::string& m_name() const { return name_; }
   const std::string& m_logName() const { return logName_; }
 

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 
+#include "platform/c_clock.h"
 #include "platform/c_environment.h"
 #include "platform/c_storefile.h"
 
@@ -122,7 +122,7 @@ bool c_eventStore::m_append(c_eventRecord& record) {
       return false;
     }
     record.number = last + 1;
-    record.timeWritten = static_cast<std::int64_t>(std::time(nullptr));
+    record.timeWritten = c_clock::m_utcSeconds();
     const std::string line = c_encodeEventRecord(record);
     if (size > 0 && size + line.size() > maxSize_ / 2) {
       // Rolled over under the lock: writers waiting for it notice the new inode.
