@@ -33,17 +33,18 @@ std::string repeated(const std::string& line, int times) {
 
 class Fennick : public ::testing::Test {
  protected:
-  // The log keys and, summed over them, their source keys.
-  void countKeys(std::size_t& logs, std::size_t& sources) const {
+  // The number of log keys and, summed over them, of their source keys.
+  static void expectKeyCounts(std::size_t logs, std::size_t sources) {
     std::vector<std::string> logNames;
-    logs = sources = 0;
-    if (!c_registry::m_subKeys(root, logNames)) return;
-    logs = logNames.size();
+    c_registry::m_subKeys(root, logNames);
+    EXPECT_EQ(logNames.size(), logs);
+    std::size_t found = 0;
     for (const std::string& log : logNames) {
       std::vector<std::string> sourceNames;
-      ASSERT_TRUE(c_registry::m_subKeys(root + "\\" + log, sourceNames));
-      sources += sourceNames.size();
+      EXPECT_TRUE(c_registry::m_subKeys(root + "\\" + log, sourceNames));
+      found += sourceNames.size();
     }
+    EXPECT_EQ(found, sources);
   }
   std::vector<std::pair<std::string, c_registryValue>> valuesOf(const std::string& key) const {
     std::vector<std::pair<std::string, c_registryValue>> values;
@@ -89,10 +90,7 @@ TEST_F(Fennick, WithoutArgumentsRegistersTheUnprefixedSetAndTm31ToTm45AndAgainTh
     const c_toolRun result = c_runTool(fennick, {});
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.exitStatus, 0);
-    std::size_t logs = 0, sources = 0;
-    countKeys(logs, sources);
-    EXPECT_EQ(logs, 48u);
-    EXPECT_EQ(sources, 400u);
+    expectKeyCounts(48, 400);
     expectInstance("");
     expectInstance("TM31_");
     expectInstance("TM45_");
@@ -105,10 +103,7 @@ TEST_F(Fennick, CreateOneInstanceTakesTheNameAsItsPrefix) {
   const c_toolRun result = c_runTool(fennick, {"-c", "TM32_"});
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.exitStatus, 0);
-  std::size_t logs = 0, sources = 0;
-  countKeys(logs, sources);
-  EXPECT_EQ(logs, 3u);
-  EXPECT_EQ(sources, 25u);
+  expectKeyCounts(3, 25);
   expectInstance("TM32_");
   // The event log places a registered source in its log and its store below TM_HOME.
   EXPECT_EQ(c_eventLog::m_logOfSource("TM32_LHTC"), "TM32_TMBase");
@@ -123,9 +118,7 @@ TEST_F(Fennick, DeleteOnAnEmptyRegistryReportsEachSourceAndLeavesNothing) {
   const c_toolRun result = c_runTool(fennick, {"-d", "TM32_"});
   EXPECT_EQ(result.out, repeated("Could not delete key.\n", 25));
   EXPECT_EQ(result.exitStatus, 1);
-  std::size_t logs = 0, sources = 0;
-  countKeys(logs, sources);
-  EXPECT_EQ(logs, 0u);
+  expectKeyCounts(0, 0);
 }
 
 TEST_F(Fennick, DeleteRemovesOnlyThatInstance) {
@@ -133,10 +126,7 @@ TEST_F(Fennick, DeleteRemovesOnlyThatInstance) {
   const c_toolRun result = c_runTool(fennick, {"-d", "TM32_"});
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.exitStatus, 0);
-  std::size_t logs = 0, sources = 0;
-  countKeys(logs, sources);
-  EXPECT_EQ(logs, 45u);
-  EXPECT_EQ(sources, 375u);
+  expectKeyCounts(45, 375);
   EXPECT_FALSE(c_registry::m_keyExists(root + "\\TM32_TMTele"));
   expectInstance("TM33_");
 }
