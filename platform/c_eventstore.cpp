@@ -12,6 +12,9 @@
 
 namespace {
 
+// Open-file-description locks: unlike process-wide fcntl locks they are not
+// dropped when this process closes some other descriptor of the same file (a
+// reader in the same process does so freely).
 bool lockWhole(int fd, short type) {
   struct flock lock {};
   lock.l_type = type;
@@ -19,7 +22,7 @@ bool lockWhole(int fd, short type) {
   lock.l_start = 0;
   lock.l_len = 0;
   for (;;) {
-    if (::fcntl(fd, F_SETLKW, &lock) == 0) return true;
+    if (::fcntl(fd, F_OFD_SETLKW, &lock) == 0) return true;
     if (errno != EINTR) return false;
   }
 }
@@ -60,9 +63,9 @@ void c_eventStore::m_closeFile() {
 bool c_eventStore::m_openLocked() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (fd_ < 0) {
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+      fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
       if (fd_ < 0 && errno == ENOENT && c_makeDirectories(parentFolder(path_)))
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
       if (fd_ < 0) return false;
     }
     if (!lockWhole(fd_, F_WRLCK)) {
@@ -89,12 +92,7 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
     return true;
   }
   std::uint64_t completeEnd = 0;
-  // The file is open write-only; read it through a second descriptor.
-  const int reader = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (reader < 0) return false;
-  bool ok = lastRecordNumber(reader, size, completeEnd, last);
-  ::close(reader);
-  if (!ok) return false;
+  if (!lastRecordNumber(fd_, size, completeEnd, last)) return false;
   if (completeEnd != size) {
     if (::ftruncate(fd_, static_cast<off_t>(completeEnd)) != 0) return false;
     size = completeEnd;
