@@ -60,7 +60,7 @@ void c_eventStore::m_closeFile() {
 
 // Opens the file at the path and locks it; a file that was renamed away by
 // another writer's rollover before we got the lock is left for the new one.
-bool c_eventStore::m_openLocked() {
+bool c_eventStore::m_openLocked(std::uint64_t& size) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (fd_ < 0) {
       fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -74,19 +74,18 @@ bool c_eventStore::m_openLocked() {
     }
     struct stat byPath {}, byFd {};
     if (::fstat(fd_, &byFd) == 0 && ::stat(path_.c_str(), &byPath) == 0 && byPath.st_ino == byFd.st_ino &&
-        byPath.st_dev == byFd.st_dev)
+        byPath.st_dev == byFd.st_dev) {
+      size = static_cast<std::uint64_t>(byFd.st_size);
       return true;
+    }
     m_closeFile();  // closing drops the lock
   }
   return false;
 }
 
-// The log's last number: of this file, or of ".old" when this one holds none yet.
-// Cuts a torn end off the file on the way. The file is locked.
+// The log's last number: of this file (of `size` bytes), or of ".old" when this
+// one holds none yet. Cuts a torn end off the file on the way. The file is locked.
 bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
-  struct stat status {};
-  if (::fstat(fd_, &status) != 0) return false;
-  size = static_cast<std::uint64_t>(status.st_size);
   if (knownEnd_ && size == knownSize_) {
     last = knownLast_;
     return true;
@@ -112,8 +111,8 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
 bool c_eventStore::m_append(c_eventRecord& record) {
   std::lock_guard guard(mutex_);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!m_openLocked()) return false;
     std::uint64_t size = 0;
+    if (!m_openLocked(size)) return false;
     std::uint32_t last = 0;
     if (!m_lastNumber(size, last)) {
       m_closeFile();
