@@ -12,7 +12,7 @@
 #include "platform/c_eventlogreader.h"
 #include "platform/c_registry.h"
 #include "platform/c_threadid.h"
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -40,11 +40,21 @@ class CTMLogging : public ::testing::Test {
     CTM_logging::m_resetForTest();
     ASSERT_TRUE(CTM_logging::m_init(""));
     CTM_logging::m_setSink(&recorder_);
+    home_.m_writeConfig({c_parameterLine("P", "InterfaceTC_LogLevel", "120", "I", "3"),
+                         c_parameterLine("P", "InterfaceUTIL_LogLevel", "127", "I", "3"),
+                         c_parameterLine("P", "TCTM01_Logging", "160", "B", "1"),
+                         c_parameterLine("P", "TCTM02_Logging", "161", "B", "1"),
+                         c_parameterLine("P", "TCTM03_Logging", "162", "I", "1"),
+                         c_parameterLine("P", "UnrecognizedMessage_Logging", "170", "B", "1")});
+    home_.m_writeSystem("TM32", {});
+    ASSERT_TRUE(CTM_config::m_init("TM32"));
+    recorder_.m_clear();
   }
   void TearDown() override {
     CTM_logging::m_unregisterThread();
     CTM_logging::m_setSink(nullptr);
     CTM_logging::m_resetForTest();
+    CTM_config::m_resetForTest();
   }
   // The events other than the configuration's reports of missing keys.
   std::vector<CTM_loggedEvent> events() const {
@@ -58,7 +68,7 @@ class CTMLogging : public ::testing::Test {
     recorder_.m_clear();
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
   CTM_eventRecorder recorder_;
 };
 
@@ -293,6 +303,18 @@ TEST_F(CTMLoggingTelegram, AnInvalidTelegramIsWrittenWithItsErrorTextUnlessSwitc
   EXPECT_TRUE(events().empty());
 }
 
+TEST_F(CTMLoggingTelegram, ASwitchKeyOfAnotherTypeIsReportedFromInsideTheCallAndTheTelegramWritten) {
+  registerAs("TC", "LH");
+  fakeTelegram telegram(true, "TCTM03");
+  ASSERT_TRUE(CTM_logging::m_logTelegram(&telegram));
+  const auto written = events();
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(written[0].id, ev::CFG_READ_TYPE_MISMATCH);
+  EXPECT_EQ(written[0].source, "LHTC");
+  EXPECT_EQ(written[1].id, ev::LOG_TELEGRAM_TEXT);
+  EXPECT_EQ(written[1].strings, Strings{"readable TCTM03"});
+}
+
 TEST_F(CTMLoggingTelegram, LevelZeroWritesNoTelegram) {
   CTM_config::m_setInteger("InterfaceTC_LogLevel", 0);
   registerAs("TC", "LH");
@@ -367,7 +389,7 @@ class CTMLoggingEventLog : public ::testing::Test {
     for (const std::string& source : sources) ASSERT_TRUE(c_registry::m_createKey(key + "\\" + source));
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_F(CTMLoggingEventLog, WithoutRegistrationEventsGoToTheApplicationLog) {
@@ -398,10 +420,10 @@ TEST_F(CTMLoggingEventLog, RegisteredSourcesWriteUnderTmHome) {
   ASSERT_EQ(tele.size(), 1u);
   EXPECT_EQ(tele[0].type, 8);
 
-  std::ifstream in(home_.home() / "run/log/TM32_TMTele.Evt", std::ios::binary);
+  std::ifstream in(std::filesystem::path(home_.m_path()) / "run/log/TM32_TMTele.Evt", std::ios::binary);
   const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_TRUE(content.ends_with("\tTM32_TCTM\tTCTM01 text\\n\n")) << content;
-  std::ifstream baseIn(home_.home() / "run/log/TM32_TMBase.Evt", std::ios::binary);
+  std::ifstream baseIn(std::filesystem::path(home_.m_path()) / "run/log/TM32_TMBase.Evt", std::ios::binary);
   const std::string baseContent((std::istreambuf_iterator<char>(baseIn)), std::istreambuf_iterator<char>());
   EXPECT_TRUE(baseContent.ends_with("\tcontrol\\x01\\tbytes\\n\n")) << baseContent;
 }

@@ -6,7 +6,7 @@
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const char* const threadNames[threadCount] = {"TC", "MC", "IM", "OC", "LPCS", "U
 // and again: every event is written once, in order per thread, under its
 // thread's category with the TM name of the moment.
 TEST(CTMLoggingThreads, EveryEventOfEveryThreadIsWrittenWhileLoggingIsReinitialised) {
-  scoped_state_home home;
+  c_tempHome home;
   CTM_eventRecorder recorder;
   CTM_logging::m_resetForTest();
   ASSERT_TRUE(CTM_logging::m_init(""));

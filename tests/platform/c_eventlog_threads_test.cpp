@@ -10,7 +10,7 @@
 #include "platform/c_eventlog.h"
 #include "platform/c_eventlogreader.h"
 #include "platform/c_registry.h"
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ class CEventLogWriters : public ::testing::TestWithParam<std::uint32_t> {
     ASSERT_TRUE(c_registry::m_setValue(key, "MaxSize", c_registryValue::m_dword(GetParam())));
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 // Two processes of four threads write one log while a reader follows it. The
