@@ -4,6 +4,7 @@
 // holds the configuration mutex (CTM_config::m_getMutex), so it is safe to call
 // from any thread, and it nests with configuration look-ups on the same thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -110,6 +111,7 @@ consteval c_argumentKind kindOf() {
   if constexpr (std::is_same_v<U, char>) return c_argumentKind::character;
   else if constexpr (std::is_integral_v<U>) return c_argumentKind::integer;
   else if constexpr (std::is_floating_point_v<U>) return c_argumentKind::real;
+  else if constexpr (std::is_same_v<U, std::nullptr_t>) return c_argumentKind::other;
   else if constexpr (std::is_convertible_v<const U&, std::string_view>) return c_argumentKind::text;
   else return c_argumentKind::other;
 }

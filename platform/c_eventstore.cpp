@@ -12,6 +12,9 @@
 
 namespace {
 
+// Open-file-description locks: unlike process-wide fcntl locks they are not
+// dropped when this process closes some other descriptor of the same file (a
+// reader in the same process does so freely).
 bool lockWhole(int fd, short type) {
   struct flock lock {};
   lock.l_type = type;
@@ -19,7 +22,7 @@ bool lockWhole(int fd, short type) {
   lock.l_start = 0;
   lock.l_len = 0;
   for (;;) {
-    if (::fcntl(fd, F_SETLKW, &lock) == 0) return true;
+    if (::fcntl(fd, F_OFD_SETLKW, &lock) == 0) return true;
     if (errno != EINTR) return false;
   }
 }
@@ -57,12 +60,12 @@ void c_eventStore::m_closeFile() {
 
 // Opens the file at the path and locks it; a file that was renamed away by
 // another writer's rollover before we got the lock is left for the new one.
-bool c_eventStore::m_openLocked() {
+bool c_eventStore::m_openLocked(std::uint64_t& size) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (fd_ < 0) {
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+      fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
       if (fd_ < 0 && errno == ENOENT && c_makeDirectories(parentFolder(path_)))
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
       if (fd_ < 0) return false;
     }
     if (!lockWhole(fd_, F_WRLCK)) {
@@ -71,30 +74,24 @@ bool c_eventStore::m_openLocked() {
     }
     struct stat byPath {}, byFd {};
     if (::fstat(fd_, &byFd) == 0 && ::stat(path_.c_str(), &byPath) == 0 && byPath.st_ino == byFd.st_ino &&
-        byPath.st_dev == byFd.st_dev)
+        byPath.st_dev == byFd.st_dev) {
+      size = static_cast<std::uint64_t>(byFd.st_size);
       return true;
+    }
     m_closeFile();  // closing drops the lock
   }
   return false;
 }
 
-// The log's last number: of this file, or of ".old" when this one holds none yet.
-// Cuts a torn end off the file on the way. The file is locked.
+// The log's last number: of this file (of `size` bytes), or of ".old" when this
+// one holds none yet. Cuts a torn end off the file on the way. The file is locked.
 bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
-  struct stat status {};
-  if (::fstat(fd_, &status) != 0) return false;
-  size = static_cast<std::uint64_t>(status.st_size);
   if (knownEnd_ && size == knownSize_) {
     last = knownLast_;
     return true;
   }
   std::uint64_t completeEnd = 0;
-  // The file is open write-only; read it through a second descriptor.
-  const int reader = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (reader < 0) return false;
-  bool ok = lastRecordNumber(reader, size, completeEnd, last);
-  ::close(reader);
-  if (!ok) return false;
+  if (!lastRecordNumber(fd_, size, completeEnd, last)) return false;
   if (completeEnd != size) {
     if (::ftruncate(fd_, static_cast<off_t>(completeEnd)) != 0) return false;
     size = completeEnd;
@@ -114,8 +111,8 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
 bool c_eventStore::m_append(c_eventRecord& record) {
   std::lock_guard guard(mutex_);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!m_openLocked()) return false;
     std::uint64_t size = 0;
+    if (!m_openLocked(size)) return false;
     std::uint32_t last = 0;
     if (!m_lastNumber(size, last)) {
       m_closeFile();

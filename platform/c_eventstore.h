@@ -27,7 +27,7 @@ class c_eventStore {
   const std::string& m_path() const { return path_; }
 
  private:
-  bool m_openLocked();
+  bool m_openLocked(std::uint64_t& size);
   void m_closeFile();
   bool m_lastNumber(std::uint64_t& size, std::uint32_t& last);
 

@@ -9,7 +9,7 @@
 #include "platform/c_eventlogreader.h"
 #include "platform/c_eventstore.h"
 #include "platform/c_registry.h"
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 class CEventStore : public ::testing::Test {
  protected:
-  std::filesystem::path path() const { return home_.root() / "log" / "TMBase.Evt"; }
-  std::filesystem::path old() const { return home_.root() / "log" / "TMBase.Evt.old"; }
+  std::filesystem::path path() const { return std::filesystem::path(home_.m_path()) / "log" / "TMBase.Evt"; }
+  std::filesystem::path old() const { return std::filesystem::path(home_.m_path()) / "log" / "TMBase.Evt.old"; }
   bool append(c_eventStore& store, std::vector<std::string> strings = {"x"}) {
     c_eventRecord record = sampleRecord(0xC00003E8u, std::move(strings));
     return store.m_append(record);
@@ -99,7 +99,7 @@ class CEventStore : public ::testing::Test {
     return numbersFrom(reader);
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_F(CEventStore, NumbersRecordsPerLogAcrossWriters) {
@@ -168,9 +168,9 @@ TEST_F(CEventStore, ANewFileAfterARolloverNumbersOnFromTheOldOne) {
 }
 
 TEST_F(CEventStore, FailsWhenTheStoreCannotBeMade) {
-  std::filesystem::create_directories(home_.root() / "log");
-  appendRaw(home_.root() / "log" / "blocker", "a file where a folder should be");
-  c_eventStore store((home_.root() / "log" / "blocker" / "TMBase.Evt").string(), 1 << 20);
+  std::filesystem::create_directories(std::filesystem::path(home_.m_path()) / "log");
+  appendRaw(std::filesystem::path(home_.m_path()) / "log" / "blocker", "a file where a folder should be");
+  c_eventStore store((std::filesystem::path(home_.m_path()) / "log" / "blocker" / "TMBase.Evt").string(), 1 << 20);
   EXPECT_FALSE(append(store));
 }
 
@@ -297,7 +297,7 @@ class CEventLogRegistry : public ::testing::Test {
     for (const std::string& source : sources) ASSERT_TRUE(c_registry::m_createKey(logKey(log) + "\\" + source));
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_F(CEventLogRegistry, ASourceWithoutARegisteredLogWritesToApplication) {
@@ -310,7 +310,7 @@ TEST_F(CEventLogRegistry, ASourceWithoutARegisteredLogWritesToApplication) {
   ASSERT_TRUE(reader.m_next(record));
   EXPECT_EQ(record.source, "TM32_CORE");
   EXPECT_EQ(record.strings, std::vector<std::string>{"12"});
-  EXPECT_TRUE(std::filesystem::exists(home_.state() / "eventlog" / "Application.Evt"));
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(home_.m_pathOf("state/tm")) / "eventlog" / "Application.Evt"));
 }
 
 TEST_F(CEventLogRegistry, ARegisteredSourceWritesToItsLogFileUnderTmHome) {
@@ -321,8 +321,8 @@ TEST_F(CEventLogRegistry, ARegisteredSourceWritesToItsLogFileUnderTmHome) {
   ASSERT_TRUE(source.m_report(c_eventRecord::error, 1, 0xC0000FA0u, {"a", "b"}));
   c_eventSource telegrams("TM32_TCTM");
   ASSERT_TRUE(telegrams.m_report(c_eventRecord::auditSuccess, 0, 0xC00003E8u, {"TCTM01...\n"}));
-  EXPECT_NE(readFile(home_.home() / "run/log/TM32_TMBase.Evt").find("\ttm32_lhtc\ta\tb\n"), std::string::npos);
-  EXPECT_NE(readFile(home_.home() / "run/log/TM32_TMTele.Evt").find("\tTM32_TCTM\tTCTM01...\\n\n"), std::string::npos);
+  EXPECT_NE(readFile(std::filesystem::path(home_.m_path()) / "run/log/TM32_TMBase.Evt").find("\ttm32_lhtc\ta\tb\n"), std::string::npos);
+  EXPECT_NE(readFile(std::filesystem::path(home_.m_path()) / "run/log/TM32_TMTele.Evt").find("\tTM32_TCTM\tTCTM01...\\n\n"), std::string::npos);
 
   c_eventLogReader reader;
   EXPECT_TRUE(reader.m_openLog("TM32_TMBase"));
@@ -335,7 +335,7 @@ TEST_F(CEventLogRegistry, AnEmptyTmHomeNeverNamesAPathUnderRoot) {
   ::setenv("TM_HOME", "", 1);
   std::string path;
   ASSERT_TRUE(c_eventLog::m_storePath("TMBase", path));
-  EXPECT_EQ(path, (home_.state() / "eventlog" / "TMBase.Evt").string());
+  EXPECT_EQ(path, (std::filesystem::path(home_.m_pathOf("state/tm")) / "eventlog" / "TMBase.Evt").string());
   c_eventSource source("CORE");
   EXPECT_TRUE(source.m_report(c_eventRecord::information, 1, 1, {}));
 }

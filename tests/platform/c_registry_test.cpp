@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ const std::string logKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\TM32_
 
 class CRegistry : public ::testing::Test {
  protected:
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_F(CRegistry, CreatingAKeyMakesItsParentsAndOpensAnExistingOne) {
@@ -22,7 +22,7 @@ TEST_F(CRegistry, CreatingAKeyMakesItsParentsAndOpensAnExistingOne) {
   ASSERT_TRUE(c_registry::m_createKey(logKey + "\\TM32_CORE"));
   EXPECT_TRUE(c_registry::m_keyExists(logKey));
   EXPECT_TRUE(c_registry::m_createKey(logKey));
-  EXPECT_TRUE(std::filesystem::is_directory(home_.state() / "registry/SYSTEM/CurrentControlSet/Services/EventLog/TM32_TMBase/TM32_CORE"));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(home_.m_pathOf("state/tm")) / "registry/SYSTEM/CurrentControlSet/Services/EventLog/TM32_TMBase/TM32_CORE"));
 }
 
 TEST_F(CRegistry, KeyAndValueNamesCompareWithoutCase) {
@@ -101,7 +101,7 @@ TEST_P(CRegistryRefusedName, IsRefusedEverywhere) {
   EXPECT_FALSE(c_registry::m_deleteKey(path));
   EXPECT_FALSE(c_registry::m_setValue(path, "x", c_registryValue::m_dword(1)));
   // Nothing escaped the registry folder.
-  EXPECT_FALSE(std::filesystem::exists(home_.state() / "x"));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(home_.m_pathOf("state/tm")) / "x"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, CRegistryRefusedName,
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Names, CRegistryRefusedName,
 TEST_F(CRegistry, ADamagedValueLineLosesOnlyItself) {
   ASSERT_TRUE(c_registry::m_createKey(logKey));
   ASSERT_TRUE(c_registry::m_setValue(logKey, "MaxSize", c_registryValue::m_dword(7)));
-  const auto file = home_.state() / "registry/SYSTEM/CurrentControlSet/Services/EventLog/TM32_TMBase/.values";
+  const auto file = std::filesystem::path(home_.m_pathOf("state/tm")) / "registry/SYSTEM/CurrentControlSet/Services/EventLog/TM32_TMBase/.values";
   {
     std::ofstream out(file, std::ios::app);
     out << "Broken\tDWORD\t-1\nAlso\tNO_TYPE\tx\nBad\tSZ\tends in \\\n";
@@ -124,11 +124,16 @@ TEST_F(CRegistry, ADamagedValueLineLosesOnlyItself) {
 TEST_F(CRegistry, LivesUnderTheStateFolderOrHome) {
   std::string folder;
   ASSERT_TRUE(c_registry::m_rootDirectory(folder));
-  EXPECT_EQ(folder, (home_.state() / "registry").string());
+  EXPECT_EQ(folder, (std::filesystem::path(home_.m_pathOf("state/tm")) / "registry").string());
+  const char* userHome = std::getenv("HOME");
+  const std::string savedHome = userHome ? userHome : "";
   ::setenv("XDG_STATE_HOME", "relative/path", 1);
-  ::setenv("HOME", home_.root().c_str(), 1);
-  ASSERT_TRUE(c_registry::m_rootDirectory(folder));
-  EXPECT_EQ(folder, (home_.root() / ".local/state/tm/registry").string());
+  ::setenv("HOME", home_.m_path().c_str(), 1);
+  const bool found = c_registry::m_rootDirectory(folder);
+  if (userHome) ::setenv("HOME", savedHome.c_str(), 1);
+  else ::unsetenv("HOME");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(folder, home_.m_path() + "/.local/state/tm/registry");
 }
 
 }  // namespace
