@@ -8,8 +8,8 @@
 
 #include "platform/c_eventlog.h"
 #include "platform/c_registry.h"
-#include "tests/support/scoped_state_home.h"
-#include "tests/tools/tool_process.h"
+#include "tests/support/c_childprocess.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
@@ -82,12 +82,12 @@ class Fennick : public ::testing::Test {
     }
   }
 
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_F(Fennick, WithoutArgumentsRegistersTheUnprefixedSetAndTm31ToTm45AndAgainTheSame) {
   for (int run = 0; run < 2; ++run) {
-    const c_toolRun result = c_runTool(fennick, {});
+    const c_childResult result = c_runChild(fennick, {});
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.exitStatus, 0);
     expectKeyCounts(48, 400);
@@ -100,7 +100,7 @@ TEST_F(Fennick, WithoutArgumentsRegistersTheUnprefixedSetAndTm31ToTm45AndAgainTh
 }
 
 TEST_F(Fennick, CreateOneInstanceTakesTheNameAsItsPrefix) {
-  const c_toolRun result = c_runTool(fennick, {"-c", "TM32_"});
+  const c_childResult result = c_runChild(fennick, {"-c", "TM32_"});
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.exitStatus, 0);
   expectKeyCounts(3, 25);
@@ -110,20 +110,20 @@ TEST_F(Fennick, CreateOneInstanceTakesTheNameAsItsPrefix) {
   EXPECT_EQ(c_eventLog::m_logOfSource("TM32_TCTM"), "TM32_TMTele");
   std::string path;
   ASSERT_TRUE(c_eventLog::m_storePath("TM32_TMStatistical", path));
-  EXPECT_EQ(path, (home_.home() / "run/log/TM32_TMStatistical.Evt").string());
+  EXPECT_EQ(path, home_.m_pathOf("run/log/TM32_TMStatistical.Evt"));
   EXPECT_EQ(c_eventLog::m_maxSize("TM32_TMBase"), 0x20000000u);
 }
 
 TEST_F(Fennick, DeleteOnAnEmptyRegistryReportsEachSourceAndLeavesNothing) {
-  const c_toolRun result = c_runTool(fennick, {"-d", "TM32_"});
+  const c_childResult result = c_runChild(fennick, {"-d", "TM32_"});
   EXPECT_EQ(result.out, repeated("Could not delete key.\n", 25));
   EXPECT_EQ(result.exitStatus, 1);
   expectKeyCounts(0, 0);
 }
 
 TEST_F(Fennick, DeleteRemovesOnlyThatInstance) {
-  ASSERT_EQ(c_runTool(fennick, {}).exitStatus, 0);
-  const c_toolRun result = c_runTool(fennick, {"-d", "TM32_"});
+  ASSERT_EQ(c_runChild(fennick, {}).exitStatus, 0);
+  const c_childResult result = c_runChild(fennick, {"-d", "TM32_"});
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.exitStatus, 0);
   expectKeyCounts(45, 375);
@@ -133,23 +133,22 @@ TEST_F(Fennick, DeleteRemovesOnlyThatInstance) {
 
 TEST_F(Fennick, KeysThatCannotBeMadeAreReportedOnePerLogAndSource) {
   // A plain file where the registry's folder belongs: no key can be created.
-  std::filesystem::create_directories(home_.state());
-  { std::FILE* file = std::fopen((home_.state() / "registry").c_str(), "w"); ASSERT_NE(file, nullptr); std::fclose(file); }
-  const c_toolRun created = c_runTool(fennick, {"-c", "TM32_"});
+  home_.m_writeFile("state/tm/registry", "");
+  const c_childResult created = c_runChild(fennick, {"-c", "TM32_"});
   EXPECT_EQ(created.out, repeated("Could not create the registry key.\n", 28));
   EXPECT_EQ(created.exitStatus, 1);
-  const c_toolRun deleted = c_runTool(fennick, {"-d", "TM32_"});
+  const c_childResult deleted = c_runChild(fennick, {"-d", "TM32_"});
   EXPECT_EQ(deleted.out, repeated("Could not create the registry key.\n", 28));
   EXPECT_EQ(deleted.exitStatus, 1);
 }
 
 TEST_F(Fennick, ValuesThatCannotBeWrittenAreReportedEachWithItsLine) {
   // A folder where a key's value file belongs makes every value write of that key fail.
-  std::filesystem::path registry = home_.state() / "registry/SYSTEM/CurrentControlSet/Services/EventLog";
+  const std::filesystem::path registry = home_.m_pathOf("state/tm/registry/SYSTEM/CurrentControlSet/Services/EventLog");
   std::filesystem::create_directories(registry / "TM32_TMBase/.values");
   std::filesystem::create_directories(registry / "TM32_TMBase/TM32_LHTC/.values");
   std::filesystem::create_directories(registry / "TM32_TMTele/TM32_UNK/.values");
-  const c_toolRun result = c_runTool(fennick, {"-c", "TM32_"});
+  const c_childResult result = c_runChild(fennick, {"-c", "TM32_"});
   EXPECT_EQ(result.out,
             "Could not set the event message file.\n"
             "Could not set the retention.\n"
@@ -164,15 +163,15 @@ TEST_F(Fennick, ValuesThatCannotBeWrittenAreReportedEachWithItsLine) {
 
 class FennickUsage : public ::testing::TestWithParam<std::vector<std::string>> {
  protected:
-  scoped_state_home home_;
+  c_tempHome home_;
 };
 
 TEST_P(FennickUsage, PrintsTheUsageLinesAndChangesNothing) {
-  const c_toolRun result = c_runTool(fennick, GetParam());
+  const c_childResult result = c_runChild(fennick, GetParam());
   EXPECT_EQ(result.out, usageLines);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.exitStatus, 2);
-  EXPECT_FALSE(std::filesystem::exists(home_.state() / "registry"));
+  EXPECT_FALSE(std::filesystem::exists(home_.m_pathOf("state/tm/registry")));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -35,7 +35,7 @@ class OstrelStart : public OstrelFixture, public ::testing::WithParamInterface<L
 TEST_P(OstrelStart, ListsFromThePositionAsked) {
   std::vector<std::string> arguments = {"-m", "n"};
   arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
-  const c_toolRun result = run(arguments);
+  const c_childResult result = run(arguments);
   EXPECT_EQ(result.out, GetParam().expected);
   EXPECT_EQ(result.exitStatus, 0);
 }
@@ -73,7 +73,7 @@ TEST_F(OstrelSmallLog, ALogOfThreeListsAllForMinusTenAndOnlyTheNewestForSeven) {
 
 TEST_F(OstrelSmallLog, ARegisteredLogWithoutAStoreListsNothing) {
   for (const char* start : {"-10", "1"}) {
-    const c_toolRun result = run({"-n", start});
+    const c_childResult result = run({"-n", start});
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.exitStatus, 0);
   }
@@ -83,7 +83,7 @@ TEST_F(OstrelSmallLog, ALogThatIsNotRegisteredIsRefusedNotReplacedByAnother) {
   writeNumbered(storePath("TMBase"), 1, 3);
   for (const auto& [arguments, log] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"-e", "TM32_TMBase"}, "TM32_TMBase"}, {{"-E", "99"}, "TM99_TMBase"}, {{"-e", "../TMBase"}, "../TMBase"}}) {
-    const c_toolRun result = run(arguments);
+    const c_childResult result = run(arguments);
     EXPECT_EQ(result.out, "ERROR: Could not open the Application event log " + log + ".\n");
     EXPECT_EQ(result.exitStatus, 1);
   }
@@ -110,7 +110,7 @@ class OstrelFilter : public OstrelFixture, public ::testing::WithParamInterface<
 TEST_P(OstrelFilter, PrintsWhatPassesEveryFilter) {
   std::vector<std::string> arguments = GetParam().arguments;
   arguments.insert(arguments.end(), {"-m", "n"});
-  const c_toolRun result = run(arguments);
+  const c_childResult result = run(arguments);
   EXPECT_EQ(result.out, GetParam().expected);
   EXPECT_EQ(result.exitStatus, 0);
 }
@@ -146,10 +146,10 @@ INSTANTIATE_TEST_SUITE_P(
     caseName);
 
 TEST_F(OstrelFilter, TheEndTimeAndTheLineLimitEndTheProgramAlsoWhenFollowing) {
-  const c_toolRun byTime = run({"-f", "-t", "20020101000000", "20020102000000", "-m", "n"});
+  const c_childResult byTime = run({"-f", "-t", "20020101000000", "20020102000000", "-m", "n"});
   EXPECT_EQ(byTime.out, numberLines({1, 2, 3}));
   EXPECT_EQ(byTime.exitStatus, 0);
-  const c_toolRun byLimit = run({"-f", "-n", "1", "-l", "2", "-m", "n"});
+  const c_childResult byLimit = run({"-f", "-n", "1", "-l", "2", "-m", "n"});
   EXPECT_EQ(byLimit.out, numberLines({1, 2}));
   EXPECT_EQ(byLimit.exitStatus, 0);
 }
@@ -312,12 +312,12 @@ TEST_F(OstrelText, WithoutAMessageFileEveryTextHasItsNoTextForm) {
 
 TEST_F(OstrelText, TheMessageFileIsAlsoFoundInTheInstallation) {
   std::filesystem::remove(bin_ / "logging.dll");
-  writeFile(home_.home() / "run/bin/logging.dll", catalogue);
+  writeFile(home_.m_pathOf("run/bin/logging.dll"), catalogue);
   EXPECT_EQ(messageOf(started, {"a", "b"}), "Started a with b. \n");
 }
 
 TEST_F(OstrelText, TheMessageFileBesideTheProgramComesFirst) {
-  writeFile(home_.home() / "run/bin/logging.dll", "M\tC0000001\tOther\\r\\n\n");
+  writeFile(home_.m_pathOf("run/bin/logging.dll"), "M\tC0000001\tOther\\r\\n\n");
   EXPECT_EQ(messageOf(started, {"a", "b"}), "Started a with b. \n");
 }
 
@@ -369,7 +369,7 @@ TEST_F(OstrelSmallLog, AValueBeforeAnyOptionPrintsTheUsageAndReadsNoLog) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"TMBase"}, std::vector<std::string>{"10", "-n", "1"}, std::vector<std::string>{"--n", "1"},
         std::vector<std::string>{"-N", "1"}, std::vector<std::string>{"-x"}}) {
-    const c_toolRun result = run(arguments);
+    const c_childResult result = run(arguments);
     EXPECT_EQ(result.out, "Use " + program() + "\n" + usageTail) << arguments[0];
     EXPECT_EQ(result.exitStatus, 2);
   }

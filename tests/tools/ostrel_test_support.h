@@ -14,7 +14,8 @@
 #include "platform/c_eventrecord.h"
 #include "platform/c_eventstore.h"
 #include "platform/c_registry.h"
-#include "tests/support/scoped_state_home.h"
+#include "tests/support/c_childprocess.h"
+#include "tests/support/c_temphome.h"
 #include "tests/tools/tool_process.h"
 
 namespace ostrel_test {
@@ -55,7 +56,8 @@ inline c_eventRecord record(std::int64_t time, std::uint32_t id, int type, int c
 class OstrelFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    bin_ = home_.root() / "bin";
+    // Apart from the installation's run/bin, which is where ostrel looks second.
+    bin_ = home_.m_pathOf("tools-bin");
     std::filesystem::create_directories(bin_);
     placeProgram(bin_ / "ostrel");
     writeFile(bin_ / "logging.dll", catalogue);
@@ -79,7 +81,7 @@ class OstrelFixture : public ::testing::Test {
     ASSERT_TRUE(c_registry::m_createKey(key));
     ASSERT_TRUE(c_registry::m_setValue(key, "File", c_registryValue::m_expandString("%TM_HOME%\\run\\log\\" + log + ".Evt")));
   }
-  std::string storePath(const std::string& log) const { return (home_.home() / "run/log" / (log + ".Evt")).string(); }
+  std::string storePath(const std::string& log) const { return home_.m_pathOf("run/log/" + log + ".Evt"); }
 
   // Appends as the logging does, numbering on from the store's last record.
   void append(const std::string& log, std::vector<c_eventRecord> records, std::uint64_t maxSize = 1u << 30) const {
@@ -100,9 +102,9 @@ class OstrelFixture : public ::testing::Test {
   }
 
   std::string program() const { return (bin_ / "ostrel").string(); }
-  c_toolRun run(const std::vector<std::string>& arguments) const { return c_runTool(program(), arguments); }
+  c_childResult run(const std::vector<std::string>& arguments) const { return c_runChild(program(), arguments); }
 
-  scoped_state_home home_;
+  c_tempHome home_;
   std::filesystem::path bin_;
 };
 

@@ -1,9 +1,10 @@
 #pragma once
-// c_toolProcess: one of the built programs running as a child process, with its
-// standard output and error captured as they come (standard input is empty, the
-// environment is the test's own). A test can wait until the output satisfies a
-// condition, interrupt the program as a user would, and collect how it ended.
-// The destructor kills a child that is still running.
+// c_toolProcess: one of the built programs running as a child process while the
+// test goes on, for programs that do not end by themselves (c_runChild runs one to
+// its end). Its standard output and error are captured as they come (standard
+// input is empty, the environment is the test's own). A test can wait until the
+// output satisfies a condition, interrupt the program as a user would, and
+// collect how it ended. The destructor kills a child that is still running.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -138,16 +139,3 @@ class c_toolProcess {
   std::string out_;
   std::string err_;
 };
-
-// A program run to its end.
-struct c_toolRun {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
-
-inline c_toolRun c_runTool(const std::string& program, const std::vector<std::string>& arguments) {
-  c_toolProcess process(program, arguments);
-  process.m_waitForEnd();
-  return {process.m_exitStatus(), process.m_out(), process.m_err()};
-}
