@@ -1,5 +1,6 @@
 #include "core/ctm_logging.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -10,9 +11,10 @@
 #include "platform/c_eventlog.h"
 #include "platform/c_threadid.h"
 
+// In index order: the telegram categories 1 to 13, then line handlers, listeners and the rest.
 const char* const CTM_logging::categoryNames[CTM_logging::categoryCount] = {
-    "CORE", "BCIM", "IMBC",   "CS",     "SC",     "DU",     "UD",     "MO",     "OM",     "MT",   "TM",         "TCTM", "TMTC",
-    "UNK",  "LHDSTM", "LHIM", "LHLPCS", "LHMC",   "LHOC",   "LHTC",   "LHUSTM", "LSTC",   "LSUSTM", "UTIL", "STATISTICAL"};
+    "CORE", "BCIM", "IMBC", "CS", "SC", "DU", "UD", "MO", "OM", "MT", "TM", "TCTM", "TMTC", "UNK",
+    "LHDSTM", "LHIM", "LHLPCS", "LHMC", "LHOC", "LHTC", "LHUSTM", "LSTC", "LSUSTM", "UTIL", "STATISTICAL"};
 
 bool CTM_eventRecorder::m_write(const CTM_loggedEvent& event) {
   std::lock_guard lock(mutex_);

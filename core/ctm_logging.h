@@ -81,6 +81,9 @@ class CTM_logArgument {
     }
   }
   template <typename T>
+    requires std::is_enum_v<T>
+  CTM_logArgument(T value) : kind_(c_kind::integer), integer_(static_cast<std::int64_t>(value)) {}
+  template <typename T>
     requires std::is_floating_point_v<T>
   CTM_logArgument(T value) : kind_(c_kind::real), real_(static_cast<double>(value)) {}
   CTM_logArgument(const char* value) : kind_(c_kind::text), text_(value ? value : "") {}
@@ -109,7 +112,7 @@ template <typename T>
 consteval c_argumentKind kindOf() {
   using U = std::remove_cvref_t<T>;
   if constexpr (std::is_same_v<U, char>) return c_argumentKind::character;
-  else if constexpr (std::is_integral_v<U>) return c_argumentKind::integer;
+  else if constexpr (std::is_integral_v<U> || std::is_enum_v<U>) return c_argumentKind::integer;
   else if constexpr (std::is_floating_point_v<U>) return c_argumentKind::real;
   else if constexpr (std::is_same_v<U, std::nullptr_t>) return c_argumentKind::other;
   else if constexpr (std::is_convertible_v<const U&, std::string_view>) return c_argumentKind::text;
@@ -144,9 +147,9 @@ struct CTM_runtimeLetters {
 };
 
 // The argument letters of a logging call, checked against the argument types at
-// compile time: "i" takes integers, "c" a char or an integer, "f" a floating-point
-// number, "s" a text (const char*, std::string, std::string_view); any other letter
-// takes no argument; letters after the 20th are ignored.
+// compile time: "i" takes integers and enumerators, "c" a char or an integer, "f"
+// a floating-point number, "s" a text (const char*, std::string, std::string_view);
+// any other letter takes no argument; letters after the 20th are ignored.
 template <typename... Args>
 class CTM_logLetters {
  public:

@@ -206,8 +206,10 @@ TEST_F(CTMLogging, ArgumentLettersMakeTheInsertionStrings) {
   ASSERT_TRUE(CTM_logging::m_log(1, ev::LOG_STATISTICS, "sxi", "a", 3));
   ASSERT_TRUE(CTM_logging::m_log(1, ev::LOG_STATISTICS, "ii", 18446744073709551615UL, true));
   ASSERT_TRUE(CTM_logging::m_log(1, ev::LOG_STATISTICS, "s", static_cast<const char*>(nullptr)));
+  enum class c_state { idle, busy };
+  ASSERT_TRUE(CTM_logging::m_log(1, ev::LOG_STATISTICS, "i", c_state::busy));
   const auto written = events();
-  ASSERT_EQ(written.size(), 7u);
+  ASSERT_EQ(written.size(), 8u);
   EXPECT_EQ(written[0].strings, (Strings{"7", "abc"}));
   EXPECT_EQ(written[1].strings, (Strings{"9000000000", "A", "2.500000", "view"}));
   EXPECT_EQ(written[2].strings, (Strings{"-9223372036854775808", "B"}));
@@ -215,6 +217,7 @@ TEST_F(CTMLogging, ArgumentLettersMakeTheInsertionStrings) {
   EXPECT_EQ(written[4].strings, (Strings{"a", "", "3"}));
   EXPECT_EQ(written[5].strings, (Strings{"18446744073709551615", "1"}));
   EXPECT_EQ(written[6].strings, (Strings{""}));
+  EXPECT_EQ(written[7].strings, (Strings{"1"}));
 }
 
 TEST_F(CTMLogging, LettersAfterTheTwentiethAndLongTextsAreCut) {
