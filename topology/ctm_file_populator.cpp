@@ -304,7 +304,10 @@ class CTM_saxHandler : public CTM_strictHandler {
         break;
       }
       case c_element::color: static_cast<CTM_ls*>(top)->m_setColor(text_); break;
-      case c_element::edge: successorLinks_.push_back({top, edgeTarget_, edgeWeight_}); break;
+      case c_element::edge:
+        successorLinks_.push_back({top, linkTargets_.size(), edgeTarget_.size(), edgeWeight_});
+        linkTargets_ += edgeTarget_;
+        break;
       default: break;
     }
   }
@@ -313,9 +316,10 @@ class CTM_saxHandler : public CTM_strictHandler {
     for (const auto& [parent, child] : hierarchyLinks_) m_insertEdge(parent, child, defaultWeight);
     std::vector<std::pair<CTM_node*, CTM_node*>> derived;
     for (const c_successorLink& link : successorLinks_) {
-      CTM_node* target = world_.m_findNode(link.targetId);
+      std::string_view targetId(linkTargets_.data() + link.targetOffset, link.targetLength);
+      CTM_node* target = world_.m_findNode(targetId);
       if (!target)
-        refuse("Target node \"" + link.targetId + "\" of node \"" + link.source->m_getId() + "\" not found.");
+        refuse("Target node \"" + std::string(targetId) + "\" of node \"" + link.source->m_getId() + "\" not found.");
       m_insertEdge(link.source, target, link.weight);
       m_deriveAncestorLinks(link.source, target, derived);
     }
@@ -327,12 +331,16 @@ class CTM_saxHandler : public CTM_strictHandler {
     for (const auto& [from, to] : derived) m_insertEdge(from, to, defaultWeight);
     hierarchyLinks_.clear();
     successorLinks_.clear();
+    linkTargets_.clear();
   }
 
  private:
+  // The target ids of all links live in one text, so that a plant of a million
+  // edges does not cost a million small allocations.
   struct c_successorLink {
     CTM_node* source;
-    std::string targetId;
+    std::size_t targetOffset;
+    std::size_t targetLength;
     int weight;
   };
 
@@ -395,6 +403,7 @@ class CTM_saxHandler : public CTM_strictHandler {
   std::vector<std::unique_ptr<CTM_node>> openNodes_;
   std::vector<std::pair<CTM_node*, CTM_node*>> hierarchyLinks_;  // parent, child
   std::vector<c_successorLink> successorLinks_;
+  std::string linkTargets_;
 };
 
 int clampedLocation(XMLFileLoc location) { return location > INT_MAX ? INT_MAX : static_cast<int>(location); }

@@ -98,13 +98,13 @@ class CTM_node {
  private:
   const std::string id_;
   CTM_node* parent_ = nullptr;
-  std::atomic<char> state_{'A'};
   std::vector<CTM_edge> successors_;
   std::vector<CTM_node*> predecessors_;
   std::vector<CTM_node*> children_;
+  std::string description_;
   int positionX_ = 0;
   int positionY_ = 0;
   int positionZ_ = 0;
-  std::string description_;
+  std::atomic<char> state_{'A'};
   std::array<unsigned char, 2> marks_{1, 1};
 };

@@ -1,5 +1,7 @@
 #include "topology/ctm_world.h"
 
+#include <algorithm>
+
 #include "core/ctm_logging.h"
 #include "topology/ctm_populator.h"
 
@@ -7,17 +9,28 @@ CTM_world::CTM_world() = default;
 
 CTM_world::~CTM_world() {
   // In id order, as the running TM expects its nodes to go.
-  for (auto& [id, node] : nodes_) node.reset();
+  std::sort(nodes_.begin(), nodes_.end(), [](const auto& left, const auto& right) {
+    return left->m_getId() < right->m_getId();
+  });
+  for (auto& node : nodes_) node.reset();
+}
+
+std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
+  std::vector<CTM_node*> ordered;
+  ordered.reserve(nodes_.size());
+  for (const auto& node : nodes_) ordered.push_back(node.get());
+  std::sort(ordered.begin(), ordered.end(),
+            [](const CTM_node* left, const CTM_node* right) { return left->m_getId() < right->m_getId(); });
+  return ordered;
 }
 
 bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
-  if (nodes_.contains(node->m_getId())) {
+  if (!index_.m_insert(node.get())) {
     CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
     return false;
   }
-  CTM_node* inserted = node.get();
-  nodes_.emplace(inserted->m_getId(), std::move(node));
-  if (inserted->m_getType() == CTM_node::typeTm) tmNodes_.push_back(inserted);
+  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  nodes_.push_back(std::move(node));
   return true;
 }
 
@@ -55,12 +68,11 @@ bool CTM_world::m_makeChild(CTM_node* parent, CTM_node* child) {
 }
 
 CTM_node* CTM_world::m_findNode(std::string_view id) const {
-  auto found = nodes_.find(id);
-  return found == nodes_.end() ? nullptr : found->second.get();
+  return index_.m_find(id);
 }
 
 void CTM_world::m_clearMarks(int i) {
-  for (auto& [id, node] : nodes_) node->m_clearMark(i);
+  for (auto& node : nodes_) node->m_clearMark(i);
 }
 
 bool CTM_world::m_populate(CTM_populator& populator) {

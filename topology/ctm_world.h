@@ -1,25 +1,23 @@
 #pragma once
-// CTM_world: the topology model. It owns every node, keyed by id in ascending byte
-// order, and keeps the TM nodes apart in the order of their insertion.
+// CTM_world: the topology model. It owns every node, found by id, lists them in
+// ascending byte order of the id, and keeps the TM nodes apart in the order of their
+// insertion.
 //
 // Threads: built on one thread before anything runs; read-only afterwards (see
 // CTM_node for what may still change).
 
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "topology/ctm_node.h"
+#include "topology/ctm_node_index.h"
 
 class CTM_populator;
 
 class CTM_world {
  public:
-  // Keyed by a view of the node's own (immutable) id.
-  using c_nodeMap = std::map<std::string_view, std::unique_ptr<CTM_node>, std::less<>>;
-
   CTM_world();
   virtual ~CTM_world();
   CTM_world(const CTM_world&) = delete;
@@ -44,7 +42,9 @@ class CTM_world {
   bool m_initTm(const std::string& id, const std::string& mask);
   bool m_stopTm(const std::string& id);
 
-  const c_nodeMap& m_getNodes() const { return nodes_; }
+  std::size_t m_getNodeCount() const { return nodes_.size(); }
+  // Every node, in ascending order of the id (byte by byte).
+  std::vector<CTM_node*> m_getNodesInIdOrder() const;
   const std::vector<CTM_node*>& m_getTmNodes() const { return tmNodes_; }
 
  private:
@@ -52,6 +52,9 @@ class CTM_world {
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
-  c_nodeMap nodes_;
+  // In the order of insertion; the index finds them by id. Only the views and the
+  // destruction need the id order, so it is not kept while a plant is read.
+  std::vector<std::unique_ptr<CTM_node>> nodes_;
+  CTM_nodeIndex index_;
   std::vector<CTM_node*> tmNodes_;
 };

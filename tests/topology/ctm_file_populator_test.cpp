@@ -112,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         ReadCase{"NewNodesHaveNoPositionAndNoMarks", Plant{}.text(),
                  [](const CTM_world& world) {
-                   for (const auto& [id, node] : world.m_getNodes()) {
+                   for (CTM_node* node : world.m_getNodesInIdOrder()) {
+                     const std::string& id = node->m_getId();
                      EXPECT_EQ(node->m_getPositionX(), -1) << id;
                      EXPECT_EQ(node->m_getPositionY(), -1) << id;
                      EXPECT_EQ(node->m_getPositionZ(), 0) << id;
@@ -134,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "<logicalSegment id=\"LS\"/></transportManager></site></plant>",
                  [](const CTM_world& world) {
                    EXPECT_EQ(find(world, "LS")->m_getParent(), find(world, "TM"));
-                   EXPECT_EQ(world.m_getNodes().size(), 2u);
+                   EXPECT_EQ(world.m_getNodeCount(), 2u);
                  }},
         ReadCase{"AddressDescriptionAndColourGoToTheirNode",
                  "<topology><transportManager id=\"TM\"><address>tm32.plant</address><desc>Hub</desc>"
@@ -457,17 +458,17 @@ TEST_F(PopulatorInit, PopulatorsCanReadOneAfterAnother) {
     ASSERT_TRUE(populator.m_init());
     EXPECT_TRUE(world.m_populate(populator));
     EXPECT_TRUE(populator.m_parseWithoutModel());
-    EXPECT_EQ(world.m_getNodes().size(), 6u);
+    EXPECT_EQ(world.m_getNodeCount(), 6u);
   }
 }
 
 TEST_F(PopulatorInit, FailedReadKeepsWhatWasInserted) {
   EXPECT_FALSE(populate(inP1("<edge target=\"nowhere\"/>")));
-  EXPECT_EQ(world_.m_getNodes().size(), 6u);
+  EXPECT_EQ(world_.m_getNodeCount(), 6u);
   EXPECT_TRUE(node("P1")->m_hasNoSuccessors());
 }
 
 TEST_F(PopulatorInit, PopulatingClearsMarkZero) {
   ASSERT_TRUE(populate(Plant{}.text()));
-  for (const auto& [id, node] : world_.m_getNodes()) EXPECT_FALSE(node->m_isMarked(0)) << id;
+  for (CTM_node* node : world_.m_getNodesInIdOrder()) EXPECT_FALSE(node->m_isMarked(0)) << node->m_getId();
 }

@@ -119,7 +119,7 @@ TEST_F(WorldTest, TmNodesKeepInsertionOrderWhileTheMapIsSortedById) {
   for (CTM_node* tm : world_.m_getTmNodes()) tms.push_back(tm->m_getId());
   EXPECT_EQ(tms, (std::vector<std::string>{"TM", "TM9", "TM0"}));
   std::vector<std::string> ids;
-  for (const auto& [id, node] : world_.m_getNodes()) ids.emplace_back(id);
+  for (CTM_node* node : world_.m_getNodesInIdOrder()) ids.push_back(node->m_getId());
   EXPECT_EQ(ids, (std::vector<std::string>{"A0", "LS", "P1", "P2", "TC", "TM", "TM0", "TM9", "TS"}));
 }
 
@@ -151,7 +151,7 @@ TEST_F(WorldTest, PopulateClearsMarkZeroWhateverThePopulatorReports) {
   for (bool result : {true, false}) {
     FixedPopulator populator(result);
     EXPECT_EQ(world_.m_populate(populator), result);
-    for (const auto& [id, node] : world_.m_getNodes()) EXPECT_FALSE(node->m_isMarked(0)) << id;
+    for (CTM_node* node : world_.m_getNodesInIdOrder()) EXPECT_FALSE(node->m_isMarked(0)) << node->m_getId();
   }
 }
 

@@ -27,8 +27,8 @@ class ExamplePlant : public TopologyFixture {
 
   std::vector<CTM_node*> nodesOfType(int type) const {
     std::vector<CTM_node*> found;
-    for (const auto& [id, node] : world_.m_getNodes())
-      if (node->m_getType() == type) found.push_back(node.get());
+    for (CTM_node* node : world_.m_getNodesInIdOrder())
+      if (node->m_getType() == type) found.push_back(node);
     return found;
   }
 };
@@ -70,9 +70,9 @@ TEST_F(ExamplePlant, IdsFollowTheTelegramPatterns) {
 }
 
 TEST_F(ExamplePlant, EveryDrawnNodeHasAPosition) {
-  for (const auto& [id, node] : world_.m_getNodes()) {
+  for (CTM_node* node : world_.m_getNodesInIdOrder()) {
     if (node->m_getType() == CTM_node::typeTs) continue;
-    EXPECT_TRUE(world_.m_hasPosition(node.get())) << id;
+    EXPECT_TRUE(world_.m_hasPosition(node)) << node->m_getId();
   }
   for (CTM_node* ls : nodesOfType(CTM_node::typeLs)) EXPECT_NE(static_cast<CTM_ls*>(ls)->m_getColor(), "");
   for (CTM_node* tc : nodesOfType(CTM_node::typeTc)) EXPECT_NE(static_cast<CTM_tc*>(tc)->m_getAddress(), "");
