@@ -452,7 +452,7 @@ CTM_file_populator::~CTM_file_populator() {
 bool CTM_file_populator::m_init() {
   const char* home = std::getenv("TM_HOME");
   if (!home || !*home) {
-    CTM_logging::m_logNoArgs(1, ev::TM_HOME_NOT_SET);
+    CTM_logging::m_logNoArgs(1, ev::CFG_TM_HOME_NOT_SET);
     return false;
   }
   fileName_ = std::string(home) + "/run/cfg/topology.xml";

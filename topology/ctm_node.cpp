@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/c_syncObject.h"
 #include "topology/ctm_tm.h"
 
 namespace {
@@ -14,6 +15,11 @@ const std::string stateNotAvailable = "N";
 constexpr std::size_t textReportBufferSize = 100;
 
 }  // namespace
+
+c_mutex& CTM_node::m_getDumpMutex() {
+  static c_mutex dumpMutex;
+  return dumpMutex;
+}
 
 CTM_node::CTM_node(std::string id) : id_(std::move(id)) {}
 

@@ -16,6 +16,8 @@
 
 #include "topology/ctm_edge.h"
 
+class c_mutex;
+
 class CTM_node {
  public:
   // Node kinds, as m_getType reports them.
@@ -83,6 +85,9 @@ class CTM_node {
   // (nothing to send); false when the TM has no IM link to take it.
   bool m_sendText(const std::string& source, unsigned short level, const char* format, ...)
       __attribute__((format(printf, 4, 5)));
+
+  // Serialises the text dumps of the model, which walk it with mark 0.
+  static c_mutex& m_getDumpMutex();
 
   // Nodes are equal when their ids are.
   bool operator==(const CTM_node& other) const { return id_ == other.id_; }

@@ -366,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
 class PopulateGrammar : public TopologyFixture {
  protected:
   void writeDtd() const {
-    writeFile(cfgDir() / "topology.dtd",
+    writeCfg("topology.dtd",
               "<!ELEMENT topology (transportManager*)>\n"
               "<!ELEMENT transportManager (desc?)>\n"
               "<!ATTLIST transportManager id CDATA #REQUIRED>\n"
@@ -405,7 +405,7 @@ TEST_F(PopulateGrammar, DocumentWithoutGrammarIsNotValidated) {
 }
 
 TEST_F(PopulateGrammar, LocalEntitiesAreExpanded) {
-  writeFile(cfgDir() / "hall.txt", "Hall B");
+  writeCfg("hall.txt", "Hall B");
   ASSERT_TRUE(populate("<!DOCTYPE topology [<!ELEMENT topology ANY><!ELEMENT transportManager ANY>"
                        "<!ATTLIST transportManager id CDATA #REQUIRED><!ELEMENT desc (#PCDATA)>"
                        "<!ENTITY hall SYSTEM \"hall.txt\"><!ENTITY north \"north\">]><topology>"
@@ -416,7 +416,7 @@ TEST_F(PopulateGrammar, LocalEntitiesAreExpanded) {
 class PopulatorInit : public TopologyFixture {};
 
 TEST_F(PopulatorInit, FindsTheFileUnderTmHome) {
-  writeFile(topologyFile(), "<topology/>");
+  writeCfg("topology.xml", "<topology/>");
   CTM_file_populator populator;
   ASSERT_TRUE(populator.m_init());
   EXPECT_EQ(populator.m_getFileName(), topologyFile().string());
@@ -433,7 +433,7 @@ TEST_F(PopulatorInit, UnsetOrEmptyTmHomeIsRefused) {
     }
     CTM_file_populator populator;
     EXPECT_FALSE(populator.m_init());
-    EXPECT_EQ(events_.m_count(ev::TM_HOME_NOT_SET), 1u);
+    EXPECT_EQ(events_.m_count(ev::CFG_TM_HOME_NOT_SET), 1u);
     EXPECT_EQ(populator.m_getFileName(), "");
   }
 }
@@ -451,7 +451,7 @@ TEST_F(PopulatorInit, MissingFileOrFolderIsRefused) {
 }
 
 TEST_F(PopulatorInit, PopulatorsCanReadOneAfterAnother) {
-  writeFile(topologyFile(), Plant{}.text());
+  writeCfg("topology.xml", Plant{}.text());
   for (int round = 0; round < 2; ++round) {
     CTM_world world;
     CTM_file_populator populator;
