@@ -179,3 +179,16 @@ TEST_F(WorldTest, PrintableForms) {
   EXPECT_EQ(node("P1")->m_asString(), "(ID = P1)");
   EXPECT_EQ(CTM_edge(node("P2"), -4).m_asString(), "(Target = P2)(Weight = -4)");
 }
+
+TEST_F(WorldTest, ManyNodesStayFindableAndUnique) {
+  for (int i = 0; i < 5000; ++i) add(std::make_unique<CTM_tp>("Q" + std::to_string(i)));
+  EXPECT_EQ(world_.m_getNodeCount(), 5006u);
+  for (int i = 0; i < 5000; ++i) {
+    std::string id = "Q" + std::to_string(i);
+    ASSERT_NE(node(id), nullptr) << id;
+    EXPECT_EQ(node(id)->m_getId(), id);
+  }
+  EXPECT_EQ(node("Q5000"), nullptr);
+  EXPECT_FALSE(world_.m_insertNode(std::make_unique<CTM_tp>("Q4321")));
+  EXPECT_EQ(world_.m_getNodeCount(), 5006u);
+}
