@@ -2,6 +2,8 @@
 #include <vector>
 
 #include "telegrams/ctm_bcim_message.h"
+#include "telegrams/ctm_cs_message.h"
+#include "telegrams/ctm_du_message.h"
 #include "telegrams/ctm_error_message.h"
 #include "telegrams/ctm_imbc_message.h"
 #include "telegrams/ctm_message.h"
@@ -30,8 +32,10 @@ std::span<const CTM_telegramPair* const> CTM_message::m_registeredPairs() {
       &ctm_imbcPair,
       &ctm_tctmPair,
       &ctm_tmtcPair,
+      &ctm_csPair,
       &ctm_mtPair,
       &ctm_tmPair,
+      &ctm_duPair,
   };
   return pairs;
 }
