@@ -1,0 +1,90 @@
+#include "platform/c_appendfile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/c_filesystem.h"
+
+namespace fs = std::filesystem;
+
+class AppendFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tm_appendfile_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  static std::string contentsOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  fs::path folder_;
+};
+
+TEST_F(AppendFileTest, KnowsWhetherItCreatedTheFileAndHowLongItWas) {
+  const fs::path path = folder_ / "a.trc";
+  int error = 0;
+  {
+    c_appendFile file;
+    ASSERT_TRUE(file.m_open(path.string(), error));
+    EXPECT_TRUE(file.m_createdByOpen());
+    EXPECT_EQ(file.m_sizeAtOpen(), 0);
+    EXPECT_TRUE(file.m_append("one\n", error));
+  }
+  c_appendFile again;
+  ASSERT_TRUE(again.m_open(path.string(), error));
+  EXPECT_FALSE(again.m_createdByOpen());
+  EXPECT_EQ(again.m_sizeAtOpen(), 4);
+  EXPECT_TRUE(again.m_append("two\n", error));
+  EXPECT_EQ(contentsOf(path), "one\ntwo\n");
+  EXPECT_TRUE(again.m_truncate(again.m_sizeAtOpen(), error));
+  EXPECT_EQ(contentsOf(path), "one\n");
+}
+
+TEST_F(AppendFileTest, FailuresGiveTheSystemError) {
+  int error = 0;
+  c_appendFile file;
+  EXPECT_FALSE(file.m_append("x", error));
+  EXPECT_EQ(error, EBADF);
+  EXPECT_FALSE(file.m_open((folder_ / "missing" / "a.trc").string(), error));
+  EXPECT_EQ(error, ENOENT);
+  EXPECT_FALSE(file.m_isOpen());
+  ASSERT_TRUE(file.m_open("/dev/full", error));
+  EXPECT_FALSE(file.m_append("x", error));
+  EXPECT_EQ(error, ENOSPC);
+  EXPECT_FALSE(c_fileSystem::m_errorText(ENOSPC).empty());
+}
+
+TEST_F(AppendFileTest, DirectoriesAreCreatedListedAndTold) {
+  int error = 0;
+  const std::string sub = (folder_ / "00").string();
+  EXPECT_EQ(c_fileSystem::m_kindOf(sub), c_fileSystem::c_pathKind::missing);
+  EXPECT_TRUE(c_fileSystem::m_makeDirectory(sub, error));
+  EXPECT_TRUE(c_fileSystem::m_makeDirectory(sub, error));
+  EXPECT_EQ(c_fileSystem::m_kindOf(sub), c_fileSystem::c_pathKind::directory);
+  std::ofstream(folder_ / "00" / "b") << "b";
+  std::ofstream(folder_ / "00" / "a") << "a";
+  std::vector<std::string> names;
+  ASSERT_TRUE(c_fileSystem::m_listDirectory(sub, names, error));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(c_fileSystem::m_kindOf(sub + "/a"), c_fileSystem::c_pathKind::other);
+  EXPECT_FALSE(c_fileSystem::m_makeDirectory(sub + "/a", error));
+  EXPECT_FALSE(c_fileSystem::m_listDirectory(sub + "/a", names, error));
+  EXPECT_EQ(error, ENOTDIR);
+  EXPECT_TRUE(c_fileSystem::m_removeFile(sub + "/a", error));
+  EXPECT_FALSE(c_fileSystem::m_removeFile(sub + "/a", error));
+  EXPECT_EQ(error, ENOENT);
+}
