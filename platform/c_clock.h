@@ -1,18 +1,25 @@
 #pragma once
-// Interim stand-in until the injectable clock lands on main.
+// c_clock: the current time for everything in the TM that reads it. The wall clock
+// gives UTC (seconds since 1970, as time_t counts); the monotonic clock measures
+// intervals and expiry and never jumps. Each comes from the system unless a test
+// has fixed it; a fixed clock stands still until the test moves it on.
+// Safe to call from any thread, also while a test moves a clock.
+//
+// Waitable timers keep to the system's monotonic clock (see c_timerWaitable).
 
-#include <atomic>
-#include <ctime>
+#include <cstdint>
 
 class c_clock {
  public:
-  static std::time_t m_now() {
-    std::time_t fixed = fixed_.load();
-    return fixed >= 0 ? fixed : std::time(nullptr);
-  }
-  static void m_setFixed(std::time_t when) { fixed_.store(when); }
-  static void m_release() { fixed_.store(-1); }
+  static std::int64_t m_utcSeconds();
+  static std::int64_t m_utcMicroseconds();
+  static std::int64_t m_monotonicMilliseconds();
+  static std::int64_t m_monotonicNanoseconds();
 
- private:
-  static inline std::atomic<std::time_t> fixed_{-1};
+  // Tests: fix a clock at a value, move it on, or give both back to the system.
+  static void m_fixUtc(std::int64_t seconds, std::int64_t microseconds = 0);
+  static void m_advanceUtc(std::int64_t seconds, std::int64_t microseconds = 0);
+  static void m_fixMonotonic(std::int64_t milliseconds);
+  static void m_advanceMonotonic(std::int64_t milliseconds);
+  static void m_useSystemClocks();
 };

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 
 c_fileSystem::c_pathKind c_fileSystem::m_kindOf(const std::string& path) {
@@ -44,17 +43,6 @@ bool c_fileSystem::m_removeFile(const std::string& path, int& error) {
   if (::unlink(path.c_str()) == 0) return true;
   error = errno;
   return false;
-}
-
-namespace {
-// strerror_r comes in a GNU form (returns the text) and a POSIX form (fills the buffer).
-[[maybe_unused]] const char* errorTextOf(char* result, const char*) { return result; }
-[[maybe_unused]] const char* errorTextOf(int result, const char* buffer) { return result == 0 ? buffer : "unknown error"; }
-}  // namespace
-
-std::string c_fileSystem::m_errorText(int error) {
-  char buffer[256] = {};
-  return errorTextOf(::strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
 std::string c_fileSystem::m_localTimeText(std::time_t when, const char* format) {

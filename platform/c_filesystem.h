@@ -17,8 +17,6 @@ class c_fileSystem {
   // The names in a directory, without "." and "..", in no particular order.
   static bool m_listDirectory(const std::string& path, std::vector<std::string>& names, int& error);
   static bool m_removeFile(const std::string& path, int& error);
-  // The system's text for an error number.
-  static std::string m_errorText(int error);
   // A local date and time with strftime's format; empty when it cannot be rendered.
   static std::string m_localTimeText(std::time_t when, const char* format);
 };

@@ -69,7 +69,7 @@ bool statusMatches(const std::string& specStatus, const std::string& itemStatus)
 
 }  // namespace
 
-CTM_BIT::CTM_BIT() : lastEventTime_(c_clock::m_now()) {}
+CTM_BIT::CTM_BIT() : lastEventTime_(static_cast<std::time_t>(c_clock::m_utcSeconds())) {}
 
 CTM_BIT::~CTM_BIT() = default;
 
@@ -112,7 +112,7 @@ void CTM_BIT::m_applyExceptionHandling(int kind) {
 }
 
 void CTM_BIT::traceBIT(CTM_node* node, int kind, const std::string& text) {
-  lastEventTime_ = c_clock::m_now();
+  lastEventTime_ = static_cast<std::time_t>(c_clock::m_utcSeconds());
   currentNode_ = node;
   if (kind == GARB) {
     m_setStatus("GARB");

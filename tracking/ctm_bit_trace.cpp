@@ -7,6 +7,7 @@
 #include "core/ctm_logging.h"
 #include "platform/c_appendfile.h"
 #include "platform/c_clock.h"
+#include "platform/c_errortext.h"
 #include "platform/c_filesystem.h"
 
 namespace {
@@ -210,7 +211,7 @@ void CTM_BIT_trace::m_closeFile() {
     } else if (file_->m_truncate(file_->m_sizeAtOpen(), error)) {
       CTM_logging::m_log(5, ev::TRACE_TRUNCATED, "s", fileName_);
     } else {
-      CTM_logging::m_log(3, ev::TRACE_TRUNCATE_FAILED, "ss", fileName_, c_fileSystem::m_errorText(error));
+      CTM_logging::m_log(3, ev::TRACE_TRUNCATE_FAILED, "ss", fileName_, c_systemErrorText(error));
     }
   }
   file_->m_close(error);
@@ -224,7 +225,7 @@ void CTM_BIT_trace::m_buildDescription() {
 
 bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text) {
   if (!open_ || !file_) return false;
-  std::string line = c_fileSystem::m_localTimeText(c_clock::m_now(), "%Y-%m-%d %H:%M:%S");
+  std::string line = c_fileSystem::m_localTimeText(static_cast<std::time_t>(c_clock::m_utcSeconds()), "%Y-%m-%d %H:%M:%S");
   line += '\t';
   line += markName(mark);
   line += '\t';
@@ -237,7 +238,7 @@ bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text
   if (file_->m_append(line, error)) return true;
   if (!writeFailureReported_) {
     writeFailureReported_ = true;
-    CTM_logging::m_log(1, ev::TRACE_WRITE_FAILED, "ss", fileName_, c_fileSystem::m_errorText(error));
+    CTM_logging::m_log(1, ev::TRACE_WRITE_FAILED, "ss", fileName_, c_systemErrorText(error));
   }
   return false;
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/c_errortext.h"
 #include "platform/c_filesystem.h"
 
 namespace fs = std::filesystem;
@@ -64,7 +65,7 @@ TEST_F(AppendFileTest, FailuresGiveTheSystemError) {
   ASSERT_TRUE(file.m_open("/dev/full", error));
   EXPECT_FALSE(file.m_append("x", error));
   EXPECT_EQ(error, ENOSPC);
-  EXPECT_FALSE(c_fileSystem::m_errorText(ENOSPC).empty());
+  EXPECT_FALSE(c_systemErrorText(ENOSPC).empty());
 }
 
 TEST_F(AppendFileTest, DirectoriesAreCreatedListedAndTold) {

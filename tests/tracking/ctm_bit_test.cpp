@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(BaggageItemTest, EventMovesTheItemAndStampsItsTime) {
-  c_clock::m_setFixed(fixedNow + 60);
+  c_clock::m_advanceUtc(60);
   item_->traceBIT(&otherPoint_, CTM_BIT::TRACE, "");
   EXPECT_EQ(item_->m_getCurrentNode(), &otherPoint_);
   EXPECT_EQ(item_->m_getLastEventTime(), fixedNow + 60);

@@ -39,11 +39,11 @@ class CTM_trackingTest : public ::testing::Test {
     CTM_logging::m_init("");
     CTM_logging::m_setSink(&recorder_);
     CTM_config::m_clearForTest();
-    c_clock::m_setFixed(fixedNow);
+    c_clock::m_fixUtc(fixedNow);
   }
 
   void TearDown() override {
-    c_clock::m_release();
+    c_clock::m_useSystemClocks();
     CTM_config::m_clearForTest();
     CTM_logging::m_setSink(nullptr);
     CTM_logging::m_resetForTest();

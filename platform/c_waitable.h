@@ -1,0 +1,73 @@
+#pragma once
+// c_waitable: the one wait-for-any mechanism behind the system's locks, counters,
+// timers and stop events, so that any of them can stand in a multiple wait and
+// every wait can have a time-out.
+//
+// A waiting thread registers a private wake-up record with every object it waits
+// for and only then tests the objects, in the order given, taking the first ready
+// one and no other. Whatever can make an object ready (a release, a set, a timer
+// armed anew) wakes the registered threads, which test again; because they
+// registered before testing, no change between a test and the sleep is missed.
+// A timer becomes ready by itself, so a waiter sleeps no longer than the earliest
+// due time among its objects.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+class c_waitRecord;
+
+class c_waitable {
+ public:
+  c_waitable(const c_waitable&) = delete;
+  c_waitable& operator=(const c_waitable&) = delete;
+  // The owner destroys an object only when no thread waits for it any more.
+  virtual ~c_waitable() = default;
+
+ protected:
+  using c_steadyTime = std::chrono::steady_clock::time_point;
+
+  c_waitable() = default;
+
+  // Takes the object for the calling thread when it is ready (one count, the
+  // ownership, an auto-reset signal) and reports whether it did. Never blocks.
+  virtual bool m_tryAcquire() = 0;
+  // When the object will become ready without anyone releasing it (a timer's due time).
+  virtual c_steadyTime m_readyAt() { return c_steadyTime::max(); }
+
+  // Wakes every thread registered with this object; the caller holds mutex_.
+  void m_wakeWaitersLocked();
+  bool m_hasWaiters() const { return waiterCount_.load() > 0; }
+
+  std::mutex mutex_;  // guards waiters_ and whatever state a subclass keeps under it
+
+ private:
+  friend int c_waitForAny(c_waitable* const* objects, std::size_t count, std::int64_t timeoutMs);
+  void m_register(c_waitRecord* record);
+  void m_unregister(c_waitRecord* record);
+
+  std::vector<c_waitRecord*> waiters_;  // guarded by mutex_
+  // Read without mutex_ by a releasing mutex owner, to skip the wake-up when nobody waits.
+  std::atomic<int> waiterCount_{0};
+};
+
+inline constexpr int c_waitTimedOut = -1;
+inline constexpr int c_waitFailed = -2;
+inline constexpr std::size_t c_waitMaximumObjects = 64;
+
+// Waits until one of the objects is ready and takes it: the result is its index.
+// When several are ready, the lowest index wins and only that one is taken.
+// A negative time-out waits for ever; 0 only tests. c_waitTimedOut when the time
+// passed first; c_waitFailed for no objects, too many, or a null one.
+int c_waitForAny(c_waitable* const* objects, std::size_t count, std::int64_t timeoutMs);
+
+// A key for the calling thread that no other thread of the process ever has (never 0).
+std::uint64_t c_newThreadKey();
+inline std::uint64_t c_threadKey() {
+  static thread_local std::uint64_t key = 0;
+  if (key == 0) key = c_newThreadKey();
+  return key;
+}
