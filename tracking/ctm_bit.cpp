@@ -255,7 +255,8 @@ bool CTM_BIT::m_replaceDestinations(const std::string& name, c_destinationList w
   previousDestinations_.reset();
   if (name == destinationName_ && destinations_ && destinations_->size() == wanted.size()) {
     bool sameNodes = true;
-    for (std::size_t i = 0; i < wanted.size(); ++i) sameNodes = sameNodes && (*destinations_)[i].m_getNode() == wanted[i].m_getNode();
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+      sameNodes = sameNodes && (*destinations_)[i].m_getNode() == wanted[i].m_getNode();
     if (sameNodes) {
       if (*destinations_ == wanted) return false;
       *destinations_ = std::move(wanted);

@@ -225,7 +225,8 @@ void CTM_BIT_trace::m_buildDescription() {
 
 bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text) {
   if (!open_ || !file_) return false;
-  std::string line = c_fileSystem::m_localTimeText(static_cast<std::time_t>(c_clock::m_utcSeconds()), "%Y-%m-%d %H:%M:%S");
+  const auto now = static_cast<std::time_t>(c_clock::m_utcSeconds());
+  std::string line = c_fileSystem::m_localTimeText(now, "%Y-%m-%d %H:%M:%S");
   line += '\t';
   line += markName(mark);
   line += '\t';

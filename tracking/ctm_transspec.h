@@ -40,7 +40,9 @@ class CTM_transSpec {
   bool m_getLPC(std::string& value) const { return get(LPC_, value); }
   bool m_setInboundFlightID(const std::string& value, bool relevant) { return set(inboundFlightID_, value, relevant); }
   bool m_getInboundFlightID(std::string& value) const { return get(inboundFlightID_, value); }
-  bool m_setOutboundFlightID(const std::string& value, bool relevant) { return set(outboundFlightID_, value, relevant); }
+  bool m_setOutboundFlightID(const std::string& value, bool relevant) {
+    return set(outboundFlightID_, value, relevant);
+  }
   bool m_getOutboundFlightID(std::string& value) const { return get(outboundFlightID_, value); }
   bool m_setOutboundCabinClass(const std::string& value, bool relevant) {
     return set(outboundCabinClass_, value, relevant);

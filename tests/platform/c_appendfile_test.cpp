@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -66,26 +65,4 @@ TEST_F(AppendFileTest, FailuresGiveTheSystemError) {
   EXPECT_FALSE(file.m_append("x", error));
   EXPECT_EQ(error, ENOSPC);
   EXPECT_FALSE(c_systemErrorText(ENOSPC).empty());
-}
-
-TEST_F(AppendFileTest, DirectoriesAreCreatedListedAndTold) {
-  int error = 0;
-  const std::string sub = (folder_ / "00").string();
-  EXPECT_EQ(c_fileSystem::m_kindOf(sub), c_fileSystem::c_pathKind::missing);
-  EXPECT_TRUE(c_fileSystem::m_makeDirectory(sub, error));
-  EXPECT_TRUE(c_fileSystem::m_makeDirectory(sub, error));
-  EXPECT_EQ(c_fileSystem::m_kindOf(sub), c_fileSystem::c_pathKind::directory);
-  std::ofstream(folder_ / "00" / "b") << "b";
-  std::ofstream(folder_ / "00" / "a") << "a";
-  std::vector<std::string> names;
-  ASSERT_TRUE(c_fileSystem::m_listDirectory(sub, names, error));
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(c_fileSystem::m_kindOf(sub + "/a"), c_fileSystem::c_pathKind::other);
-  EXPECT_FALSE(c_fileSystem::m_makeDirectory(sub + "/a", error));
-  EXPECT_FALSE(c_fileSystem::m_listDirectory(sub + "/a", names, error));
-  EXPECT_EQ(error, ENOTDIR);
-  EXPECT_TRUE(c_fileSystem::m_removeFile(sub + "/a", error));
-  EXPECT_FALSE(c_fileSystem::m_removeFile(sub + "/a", error));
-  EXPECT_EQ(error, ENOENT);
 }

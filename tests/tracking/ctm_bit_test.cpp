@@ -131,8 +131,8 @@ TEST_F(BaggageItemTest, ItemWithoutCurrentNodeWritesAnEmptyTrackingPoint) {
   item_->traceBIT(nullptr, CTM_BIT::ENTER, "");
   item_->m_setStatus("MISSING");
   item_->traceBIT(nullptr, CTM_BIT::UNKNOWN_DESTINATION, "");
-  EXPECT_EQ(records(), (std::vector<std::string>{"E\tENTER\tTP=()",
-                                                  "E\tUNKNOWN_DESTINATION\tTP=()\tUnknown destination! Status=(GARB)"}));
+  EXPECT_EQ(records(), (std::vector<std::string>{
+                           "E\tENTER\tTP=()", "E\tUNKNOWN_DESTINATION\tTP=()\tUnknown destination! Status=(GARB)"}));
   EXPECT_EQ(item_->m_getCurrentNode(), nullptr);
 }
 

@@ -240,7 +240,8 @@ TEST_F(TraceNumberScanTest, HighestNumberOfTheHighestFolderWithAMatch) {
   EXPECT_EQ(last, 1000);
   auto found = recorder_.m_eventsWithId(ev::TRACE_SCAN_FOUND);
   ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].strings, (std::vector<std::string>{(segmentFolder() / "01" / "W3212301000.trc").string(), "1000"}));
+  const std::string lastFile = (segmentFolder() / "01" / "W3212301000.trc").string();
+  EXPECT_EQ(found[0].strings, (std::vector<std::string>{lastFile, "1000"}));
   EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_SCAN_STARTED)[0].strings,
             std::vector<std::string>{"W32123?????.trc"});
 }
