@@ -50,7 +50,7 @@ bool idsArePathComponents(const std::vector<std::pair<const char*, const std::st
 bool enterLevels(const std::vector<std::string>& levels, std::string& path) {
   path = CTM_config::m_getHomePath();
   if (path.empty()) {
-    CTM_logging::m_logNoArgs(1, ev::TM_HOME_NOT_SET);
+    CTM_logging::m_logNoArgs(1, ev::CFG_TM_HOME_NOT_SET);
     return false;
   }
   if (c_fileSystem::m_kindOf(path) != c_fileSystem::c_pathKind::directory) {

@@ -189,13 +189,13 @@ class ExceptionPrecedenceTest : public BaggageItemTest, public testing::WithPara
  protected:
   void SetUp() override {
     BaggageItemTest::SetUp();
-    setParameter("HdlInsufficientInformation", "ERROR");
-    setParameter("HdlUnavailableSystemOutput", "BUFFERED");
-    setParameter("HdlUnavailableBuffer", "SPECIAL_HANDLING");
-    setParameter("HdlUnknownDestination", "GARB");
-    setParameter("HdlUnexpectedBaggage", "UFO");
-    setParameter("HdlMissingBaggage", "MISSING");
-    setParameter("HdlUnknownBaggage", "UNK");
+    useParameters({{"HdlInsufficientInformation", "ERROR"},
+                   {"HdlUnavailableSystemOutput", "BUFFERED"},
+                   {"HdlUnavailableBuffer", "SPECIAL_HANDLING"},
+                   {"HdlUnknownDestination", "GARB"},
+                   {"HdlUnexpectedBaggage", "UFO"},
+                   {"HdlMissingBaggage", "MISSING"},
+                   {"HdlUnknownBaggage", "UNK"}});
   }
 };
 
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<PrecedenceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BaggageItemTest, ExceptionWithoutUsableSettingFallsBack) {
-  setParameter("HdlUnexpectedBaggage", "GARBAGE");
+  useParameters({{"HdlUnexpectedBaggage", "GARBAGE"}});
   item_->traceBIT(&trackingPoint_, CTM_BIT::UNEXPECTED, "");
   EXPECT_EQ(item_->m_getStatus(), "UFO");
 

@@ -23,10 +23,11 @@ TEST_F(TraceFileTest, OpensTheFileOfTheIdGroupAndCreatesEveryMissingFolder) {
   EXPECT_EQ(trace.m_getDescription(),
             "TM: TM32  LS: LS001  BIT: W3212345678  File: " + file.string());
 
+  // The installation brings run/log; the levels below it are made here.
   auto created = recorder_.m_eventsWithId(ev::TRACE_DIRECTORY_CREATED);
-  ASSERT_EQ(created.size(), 5u);
-  EXPECT_EQ(created[0].strings, std::vector<std::string>{(home_ / "run").string()});
-  EXPECT_EQ(created[4].strings, std::vector<std::string>{file.parent_path().string()});
+  ASSERT_EQ(created.size(), 3u);
+  EXPECT_EQ(created[0].strings, std::vector<std::string>{(home_ / "run" / "log" / "TM32").string()});
+  EXPECT_EQ(created[2].strings, std::vector<std::string>{file.parent_path().string()});
   ASSERT_EQ(recorder_.m_count(ev::TRACE_OPENED), 1u);
   EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_OPENED)[0].strings, std::vector<std::string>{file.string()});
 }
@@ -80,7 +81,7 @@ TEST_F(TraceFileTest, IdOfTenCharactersGivesTheConsoleLineAndNoFile) {
             "ERROR: CTM_BIT_trace::m_init: length of BIT_ID (W321230004) is not OK.\n");
   EXPECT_FALSE(trace.m_isOpen());
   EXPECT_FALSE(trace.writeTraceRecord(1, 0, "lost"));
-  EXPECT_FALSE(fs::exists(home_ / "run"));
+  EXPECT_FALSE(fs::exists(home_ / "run" / "log" / "TM32"));
 }
 
 struct RefusedIds {
@@ -102,7 +103,7 @@ TEST_P(RefusedIdTest, IdThatIsNoPlainNameLeavesTheItemWithoutTraceAndSaysWhy) {
   ASSERT_EQ(refused.size(), 1u);
   EXPECT_EQ(refused[0].strings.at(0), ids.what);
   EXPECT_EQ(refused[0].strings.at(1).find('\n'), std::string::npos);
-  EXPECT_FALSE(fs::exists(home_ / "run"));
+  EXPECT_FALSE(fs::exists(home_ / "run" / "log" / "TM32"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,32 +124,38 @@ TEST_F(TraceFileTest, UnderscoreAndHyphenArePlainNames) {
   EXPECT_TRUE(fs::exists(home_ / "run/log/TM_32/LS-01/00/W3212300042.trc"));
 }
 
-TEST_F(TraceFileTest, HomeUnsetOrEmptyOpensNothing) {
-  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
-    if (value) ::setenv("TM_HOME", value, 1); else ::unsetenv("TM_HOME");
-    recorder_.m_clear();
-    CTM_BIT_trace trace("TM32", "LS001", "W3212300042", false);
-    EXPECT_FALSE(trace.m_isOpen());
-    EXPECT_EQ(recorder_.m_count(ev::TM_HOME_NOT_SET), 1u);
-  }
+TEST_F(TraceFileTest, InstallationWithoutHomeOpensNothing) {
+  CTM_config::m_resetForTest();
+  CTM_BIT_trace trace("TM32", "LS001", "W3212300042", false);
+  EXPECT_FALSE(trace.m_isOpen());
+  EXPECT_EQ(recorder_.m_count(ev::CFG_TM_HOME_NOT_SET), 1u);
+
+  ::setenv("TM_HOME", "", 1);
+  EXPECT_FALSE(CTM_config::m_init("TM32"));
+  CTM_BIT_trace again("TM32", "LS001", "W3212300042", false);
+  EXPECT_FALSE(again.m_isOpen());
   EXPECT_FALSE(fs::exists("/run/log/TM32"));
 }
 
 TEST_F(TraceFileTest, LevelThatIsNoFolderIsReportedWithItsPath) {
-  writeFile(home_ / "run" / "log", "not a folder");
+  writeFile(home_ / "run" / "log" / "TM32", "not a folder");
   CTM_BIT_trace trace("TM32", "LS001", "W3212300042", false);
   EXPECT_FALSE(trace.m_isOpen());
   auto unusable = recorder_.m_eventsWithId(ev::TRACE_DIRECTORY_UNUSABLE);
   ASSERT_EQ(unusable.size(), 1u);
-  EXPECT_EQ(unusable[0].strings, std::vector<std::string>{(home_ / "run" / "log").string()});
+  EXPECT_EQ(unusable[0].strings, std::vector<std::string>{(home_ / "run" / "log" / "TM32").string()});
 }
 
-TEST_F(TraceFileTest, MissingHomeFolderIsReported) {
-  ::setenv("TM_HOME", (root_ / "nowhere").c_str(), 1);
+TEST_F(TraceFileTest, VanishedHomeFolderIsReportedAndNotCreated) {
+  const fs::path moved = home_.string() + ".moved";
+  fs::rename(home_, moved);
   CTM_BIT_trace trace("TM32", "LS001", "W3212300042", false);
+  fs::rename(moved, home_);
   EXPECT_FALSE(trace.m_isOpen());
-  EXPECT_EQ(recorder_.m_count(ev::TRACE_DIRECTORY_UNUSABLE), 1u);
-  EXPECT_FALSE(fs::exists(root_ / "nowhere"));
+  ASSERT_EQ(recorder_.m_count(ev::TRACE_DIRECTORY_UNUSABLE), 1u);
+  EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_DIRECTORY_UNUSABLE)[0].strings,
+            std::vector<std::string>{home_.string()});
+  EXPECT_FALSE(fs::exists(home_ / "run" / "log" / "TM32"));
 }
 
 TEST_F(TraceFileTest, EraseRemovesAFileThisTraceCreated) {
@@ -282,7 +289,7 @@ TEST_F(TraceNumberScanTest, PrefixOfOtherLengthOrNoHomeFails) {
   EXPECT_FALSE(CTM_BIT_trace::findLastTraceNumber("TM32", "LS001", "W3212", last));
   EXPECT_EQ(last, -1);
   EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_SCAN_BAD_PREFIX).at(0).strings, std::vector<std::string>{"W3212"});
-  ::unsetenv("TM_HOME");
+  CTM_config::m_resetForTest();
   EXPECT_FALSE(CTM_BIT_trace::findLastTraceNumber("TM32", "LS001", "W32123", last));
-  EXPECT_EQ(recorder_.m_count(ev::TM_HOME_NOT_SET), 1u);
+  EXPECT_EQ(recorder_.m_count(ev::CFG_TM_HOME_NOT_SET), 1u);
 }

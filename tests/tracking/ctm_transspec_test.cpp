@@ -58,11 +58,12 @@ TEST_P(StatusDestinationTest, ConfiguredListStandsInWithoutReplacingTheOwnList) 
   CTM_transSpec spec = specWithOwnList(GetParam().status);
   EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 
+  useParameters({{GetParam().key, "LS001EX00"}});
   setParameter(GetParam().key, "LS001EX07\tLS001EX08\n LS001EX09 ");
   EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX07", "LS001EX08", "LS001EX09"}));
   EXPECT_EQ(spec.m_getDestinations(), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 
-  CTM_config::m_clearForTest();
+  useParameters({});
   EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 }
 
@@ -81,8 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(TransSpecTest, OtherStatusesKeepTheirOwnList) {
-  setParameter("LS001__NoreadDestination", "LS001EX07");
-  setParameter("LS001__UfoDestination", "LS001EX08");
+  useParameters({{"LS001__NoreadDestination", "LS001EX07"}, {"LS001__UfoDestination", "LS001EX08"}});
   for (const char* status : {"UFO", "MISSING", "", "no_read"}) {
     CTM_transSpec spec = specWithOwnList(status);
     EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"})) << status;
@@ -91,7 +91,7 @@ TEST_F(TransSpecTest, OtherStatusesKeepTheirOwnList) {
 
 TEST_F(TransSpecTest, ConfiguredListIsReadWhenAnEnumerationStarts) {
   CTM_transSpec spec = specWithOwnList("NO_READ");
-  setParameter("LS001__NoreadDestination", "LS001EX07 LS001EX08");
+  useParameters({{"LS001__NoreadDestination", "LS001EX07 LS001EX08"}});
   std::string destination;
   ASSERT_TRUE(spec.m_getDestination(0, destination));
   setParameter("LS001__NoreadDestination", "LS001EX09");
@@ -102,6 +102,7 @@ TEST_F(TransSpecTest, ConfiguredListIsReadWhenAnEnumerationStarts) {
 
 TEST_F(TransSpecTest, EmptyConfiguredListLeadsNowhere) {
   CTM_transSpec spec = specWithOwnList("ERROR");
+  useParameters({{"LS001__ErrorDestination", "-"}});
   setParameter("LS001__ErrorDestination", "  ");
   EXPECT_TRUE(destinationsOf(spec).empty());
 }

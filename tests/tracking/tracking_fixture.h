@@ -1,7 +1,8 @@
 #pragma once
 // A temporary installation for the tracking tests: TM_HOME and XDG_STATE_HOME in
-// a fresh folder, events captured, the clock fixed at 2024-05-02 12:03:07 UTC
-// and the local zone two hours ahead of UTC, so that records show 14:03:07.
+// a fresh folder, the configuration of TM32 started on it, events captured, the
+// clock fixed at 2024-05-02 12:03:07 UTC and the local zone two hours ahead of
+// UTC, so that records show 14:03:07.
 
 #include <gtest/gtest.h>
 
@@ -9,52 +10,58 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
-#include "platform/c_clock.h"
+#include "tests/support/c_temphome.h"
+#include "tests/support/fixed_clock.h"
 
 class CTM_trackingTest : public ::testing::Test {
  protected:
   static constexpr std::time_t fixedNow = 1714651387;  // 2024-05-02 12:03:07 UTC
   static constexpr const char* localNowText = "2024-05-02 14:03:07";
+  using c_parameters = std::vector<std::pair<std::string, std::string>>;
 
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tm_tracking_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    home_ = root_ / "home";
-    std::filesystem::create_directories(home_);
-    std::filesystem::create_directories(root_ / "state");
-    ::setenv("TM_HOME", home_.c_str(), 1);
-    ::setenv("XDG_STATE_HOME", (root_ / "state").c_str(), 1);
+    installation_ = std::make_unique<c_tempHome>();
+    home_ = installation_->m_path();
     const char* zone = std::getenv("TZ");
-    savedZone_ = zone ? std::optional<std::string>(zone) : std::nullopt;
+    if (zone) savedZone_ = zone;
     ::setenv("TZ", "XXX-2", 1);
     ::tzset();
+    CTM_logging::m_resetForTest();
     CTM_logging::m_init("");
     CTM_logging::m_setSink(&recorder_);
-    CTM_config::m_clearForTest();
-    c_clock::m_fixUtc(fixedNow);
+    useParameters({});
   }
 
   void TearDown() override {
-    c_clock::m_useSystemClocks();
-    CTM_config::m_clearForTest();
+    CTM_config::m_resetForTest();
     CTM_logging::m_setSink(nullptr);
     CTM_logging::m_resetForTest();
     if (savedZone_) ::setenv("TZ", savedZone_->c_str(), 1); else ::unsetenv("TZ");
     ::tzset();
-    ::unsetenv("TM_HOME");
-    ::unsetenv("XDG_STATE_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    installation_.reset();
   }
 
+  // Starts the configuration anew with these string parameters.
+  void useParameters(const c_parameters& parameters) {
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : parameters) lines.push_back(c_parameterLine("P", name, "", "S", value));
+    installation_->m_writeConfig(lines);
+    installation_->m_writeSystem("TM32", {});
+    CTM_config::m_resetForTest();
+    ASSERT_TRUE(CTM_config::m_init("TM32"));
+    recorder_.m_clear();
+  }
+
+  // Changes a parameter that useParameters declared.
   static void setParameter(const std::string& name, const std::string& value) {
     ASSERT_TRUE(CTM_config::m_setString(name, value));
   }
@@ -82,8 +89,9 @@ class CTM_trackingTest : public ::testing::Test {
     std::ofstream(file, std::ios::binary) << contents;
   }
 
-  std::filesystem::path root_;
+  std::unique_ptr<c_tempHome> installation_;
   std::filesystem::path home_;
+  c_fixedClock clock_{fixedNow};
   CTM_eventRecorder recorder_;
 
  private:
