@@ -1,0 +1,494 @@
+// The topology file reader: a SAX handler that builds one node per node element,
+// nests them as the elements nest, and links them along the file's edges and, after
+// the last edge, between the differing ancestors of every edge's two ends.
+#include "topology/ctm_file_populator.h"
+
+#include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "core/ctm_logging.h"
+#include "topology/ctm_ls.h"
+#include "topology/ctm_tc.h"
+#include "topology/ctm_tm.h"
+#include "topology/ctm_tp.h"
+#include "topology/ctm_ts.h"
+#include "topology/ctm_world.h"
+
+namespace xml = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+// A topology file needs no entity beyond a handful; a document that expands more is
+// an attack on the reader ("billion laughs") and ends at once.
+constexpr XMLSize_t entityExpansionLimit = 1000;
+// No description, address or position comes near this; more is refused.
+constexpr std::size_t textLimit = 64 * 1024;
+// Edge weight when the file gives none or no number.
+constexpr int defaultWeight = 1;
+
+// ---- text between the parser (UTF-16) and the model (UTF-8) ----
+
+void appendUtf8(std::string& out, const XMLCh* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    char32_t c = text[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // a lone surrogate
+    }
+    if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::string toUtf8(const XMLCh* text) {
+  std::string out;
+  if (text) appendUtf8(out, text, std::char_traits<XMLCh>::length(text));
+  return out;
+}
+
+// Bytes that are no UTF-8 (a file name may hold any) become U+FFFD.
+std::u16string toUtf16(std::string_view text) {
+  std::u16string out;
+  for (std::size_t i = 0; i < text.size();) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    int more = byte < 0x80 ? 0 : (byte >> 5) == 0x6 ? 1 : (byte >> 4) == 0xE ? 2 : (byte >> 3) == 0x1E ? 3 : -1;
+    char32_t c = more == 0 ? byte : more == 1 ? byte & 0x1F : more == 2 ? byte & 0x0F : byte & 0x07;
+    bool valid = more >= 0 && i + more < text.size();
+    for (int k = 1; valid && k <= more; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    if (valid && more > 0 && (c < (more == 1 ? 0x80u : more == 2 ? 0x800u : 0x10000u) || c > 0x10FFFF ||
+                              (c >= 0xD800 && c <= 0xDFFF)))
+      valid = false;
+    if (!valid) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += more + 1;
+  }
+  return out;
+}
+
+[[noreturn]] void refuse(const std::string& message) { throw xml::SAXException(toUtf16(message).c_str()); }
+
+// ---- numbers, read the way "%d" reads them ----
+
+enum class c_scan { none, number, overflow };
+
+// Blanks, an optional sign and digits from text[pos]; pos moves past what was read.
+c_scan scanInt(std::string_view text, std::size_t& pos, int& value) {
+  std::size_t at = pos;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  bool negative = at < text.size() && text[at] == '-';
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+  if (at >= text.size() || text[at] < '0' || text[at] > '9') return c_scan::none;
+  long long number = 0;
+  bool overflow = false;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    number = number * 10 + (text[at] - '0');
+    if (number > static_cast<long long>(INT_MAX) + 1) {
+      overflow = true;
+      number = static_cast<long long>(INT_MAX) + 1;
+    }
+  }
+  if (negative) number = -number;
+  pos = at;
+  if (overflow || number > INT_MAX || number < INT_MIN) return c_scan::overflow;
+  value = static_cast<int>(number);
+  return c_scan::number;
+}
+
+// Reads "<int>,<int>" from text[pos] as "%d,%d" would; false when either is missing or too big.
+bool scanPair(std::string_view text, std::size_t& pos, int& first, int& second) {
+  if (scanInt(text, pos, first) != c_scan::number) return false;
+  if (pos >= text.size() || text[pos] != ',') return false;
+  ++pos;
+  return scanInt(text, pos, second) == c_scan::number;
+}
+
+// ---- the elements of a topology file ----
+
+enum class c_element { tm, ls, tc, ts, tp, edge, desc, address, position, offset, color, other };
+
+c_element elementOf(const XMLCh* name) {
+  static constexpr std::pair<std::u16string_view, c_element> names[] = {
+      {u"tp", c_element::tp},
+      {u"edge", c_element::edge},
+      {u"position", c_element::position},
+      {u"ts", c_element::ts},
+      {u"desc", c_element::desc},
+      {u"transportController", c_element::tc},
+      {u"logicalSegment", c_element::ls},
+      {u"transportManager", c_element::tm},
+      {u"address", c_element::address},
+      {u"offset", c_element::offset},
+      {u"color", c_element::color},
+  };
+  std::u16string_view view(name);
+  for (const auto& [known, element] : names)
+    if (view == known) return element;
+  return c_element::other;
+}
+
+bool isNodeElement(c_element element) { return element <= c_element::tp; }
+
+std::unique_ptr<CTM_node> makeNode(c_element element, std::string id) {
+  switch (element) {
+    case c_element::tm: return std::make_unique<CTM_tm>(std::move(id));
+    case c_element::ls: return std::make_unique<CTM_ls>(std::move(id));
+    case c_element::tc: return std::make_unique<CTM_tc>(std::move(id));
+    case c_element::ts: return std::make_unique<CTM_ts>(std::move(id));
+    default: return std::make_unique<CTM_tp>(std::move(id));
+  }
+}
+
+// Outside input fetches nothing from the network: an external entity or DTD is read
+// only from a local regular file, a relative name against the topology file's folder.
+std::string localEntityPath(const std::string& systemId, const std::filesystem::path& folder) {
+  std::string path = systemId;
+  for (std::string_view scheme : {"file://localhost/", "file:///", "file:/"}) {
+    if (path.starts_with(scheme)) {
+      path = "/" + path.substr(scheme.size());
+      break;
+    }
+  }
+  std::size_t colon = path.find(':');
+  if (colon != std::string::npos && path.find('/') > colon) return {};  // another scheme
+  if (path.starts_with("//")) return {};
+  std::filesystem::path resolved(path);
+  if (resolved.is_relative()) resolved = folder / resolved;
+  std::error_code error;
+  return std::filesystem::is_regular_file(resolved, error) ? resolved.string() : std::string();
+}
+
+// Errors of every kind end the parse: the populator logs the first one and stops.
+class CTM_strictHandler : public xml::DefaultHandler {
+ public:
+  explicit CTM_strictHandler(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+  void error(const xml::SAXParseException& exception) override { throw exception; }
+  void fatalError(const xml::SAXParseException& exception) override { throw exception; }
+
+  xml::InputSource* resolveEntity(const XMLCh* const, const XMLCh* const systemId) override {
+    std::string id = toUtf8(systemId);
+    std::string path = localEntityPath(id, folder_);
+    if (path.empty()) refuse("External entity \"" + id + "\" is not a local file.");
+    return new xml::LocalFileInputSource(toUtf16(path).c_str());
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+// Builds the model as the elements arrive. Nodes enter the world at their end tag;
+// links are kept until the end of the document, when every node is known.
+class CTM_saxHandler : public CTM_strictHandler {
+ public:
+  CTM_saxHandler(CTM_world& world, std::filesystem::path folder)
+      : CTM_strictHandler(std::move(folder)), world_(world) {}
+
+  void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
+                    const xml::Attributes& attributes) override {
+    // Inside a text element all markup is part of the text.
+    if (textDepth_ > 0) {
+      ++textDepth_;
+      return;
+    }
+    c_element element = elementOf(localName);
+    if (element == c_element::other) return;
+    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
+    if (isNodeElement(element)) {
+      if (!top && element != c_element::tm) refuseMisplaced(localName);
+      auto node = makeNode(element, m_requiredAttribute(attributes, localName, u"id"));
+      node->m_setPositionX(-1);
+      node->m_setPositionY(-1);
+      openNodes_.push_back(std::move(node));
+      return;
+    }
+    int kind = top ? top->m_getType() : -1;
+    bool placed = (element == c_element::address && (kind == CTM_node::typeTm || kind == CTM_node::typeTc)) ||
+                  ((element == c_element::offset || element == c_element::color) && kind == CTM_node::typeLs) ||
+                  ((element == c_element::position || element == c_element::edge) && top) ||
+                  element == c_element::desc;
+    if (!placed) refuseMisplaced(localName);
+    if (element == c_element::edge) {
+      edgeTarget_ = m_requiredAttribute(attributes, localName, u"target");
+      edgeWeight_ = readWeight(attributes.getValue(u"weight"));
+      return;
+    }
+    text_.clear();
+    textDepth_ = 1;
+  }
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override {
+    if (textDepth_ == 0) return;
+    if (text_.size() + length > textLimit) refuse("Text of an element is longer than " + std::to_string(textLimit) + " characters.");
+    appendUtf8(text_, chars, length);
+  }
+
+  void endElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const) override {
+    if (textDepth_ > 1) {
+      --textDepth_;
+      return;
+    }
+    textDepth_ = 0;
+    c_element element = elementOf(localName);
+    if (element == c_element::other) return;
+    if (isNodeElement(element)) {
+      std::unique_ptr<CTM_node> node = std::move(openNodes_.back());
+      openNodes_.pop_back();
+      CTM_node* closed = node.get();
+      if (!world_.m_insertNode(std::move(node))) refuse("Error while inserting node.");
+      if (closed->m_getType() != CTM_node::typeTm) hierarchyLinks_.push_back({openNodes_.back().get(), closed});
+      return;
+    }
+    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
+    switch (element) {
+      case c_element::desc:
+        if (top) top->m_setDescription(text_);
+        break;
+      case c_element::address:
+        if (top->m_getType() == CTM_node::typeTm)
+          static_cast<CTM_tm*>(top)->m_setAddress(text_);
+        else
+          static_cast<CTM_tc*>(top)->m_setAddress(text_);
+        break;
+      case c_element::position: m_setPosition(*top); break;
+      case c_element::offset: {
+        int x = 0, y = 0;
+        std::size_t pos = 0;
+        if (!scanPair(text_, pos, x, y) || text_.find_first_not_of(" \t\n\v\f\r", pos) != std::string::npos)
+          refuse("Syntax error in offset specification.");
+        static_cast<CTM_ls*>(top)->m_setOffset(x, y);
+        break;
+      }
+      case c_element::color: static_cast<CTM_ls*>(top)->m_setColor(text_); break;
+      case c_element::edge:
+        successorLinks_.push_back({top, linkTargets_.size(), edgeTarget_.size(), edgeWeight_});
+        linkTargets_ += edgeTarget_;
+        break;
+      default: break;
+    }
+  }
+
+  void endDocument() override {
+    for (const auto& [parent, child] : hierarchyLinks_) m_insertEdge(parent, child, defaultWeight);
+    std::vector<std::pair<CTM_node*, CTM_node*>> derived;
+    for (const c_successorLink& link : successorLinks_) {
+      std::string_view targetId(linkTargets_.data() + link.targetOffset, link.targetLength);
+      CTM_node* target = world_.m_findNode(targetId);
+      if (!target)
+        refuse("Target node \"" + std::string(targetId) + "\" of node \"" + link.source->m_getId() + "\" not found.");
+      m_insertEdge(link.source, target, link.weight);
+      m_deriveAncestorLinks(link.source, target, derived);
+    }
+    std::sort(derived.begin(), derived.end(), [](const auto& left, const auto& right) {
+      int order = left.first->m_getId().compare(right.first->m_getId());
+      return order != 0 ? order < 0 : left.second->m_getId() < right.second->m_getId();
+    });
+    derived.erase(std::unique(derived.begin(), derived.end()), derived.end());
+    for (const auto& [from, to] : derived) m_insertEdge(from, to, defaultWeight);
+    hierarchyLinks_.clear();
+    successorLinks_.clear();
+    linkTargets_.clear();
+  }
+
+ private:
+  // The target ids of all links live in one text, so that a plant of a million
+  // edges does not cost a million small allocations.
+  struct c_successorLink {
+    CTM_node* source;
+    std::size_t targetOffset;
+    std::size_t targetLength;
+    int weight;
+  };
+
+  [[noreturn]] static void refuseMisplaced(const XMLCh* name) { refuse("misplaced <" + toUtf8(name) + "> tag."); }
+
+  static std::string m_requiredAttribute(const xml::Attributes& attributes, const XMLCh* element,
+                                         const char16_t* name) {
+    const XMLCh* value = attributes.getValue(name);
+    if (!value)
+      refuse("Element '" + toUtf8(element) + "' must have a '" + toUtf8(name) + "' attribute.");
+    return toUtf8(value);
+  }
+
+  // A transport time in seconds: the leading number of the text, 1 when there is
+  // none. A negative time would make the cheapest route meaningless.
+  static int readWeight(const XMLCh* value) {
+    int weight = defaultWeight;
+    std::size_t pos = 0;
+    std::string text = toUtf8(value);
+    c_scan scanned = scanInt(text, pos, weight);
+    if (scanned == c_scan::none) return defaultWeight;
+    if (scanned == c_scan::overflow || weight < 0) refuse("Syntax error in weight specification.");
+    return weight;
+  }
+
+  // "x,y" or "x,y,z"; anything after the numbers is ignored.
+  void m_setPosition(CTM_node& node) {
+    int x = 0, y = 0, z = 0;
+    std::size_t pos = 0;
+    if (!scanPair(text_, pos, x, y)) refuse("Syntax error in position specification.");
+    if (pos < text_.size() && text_[pos] == ',') {
+      ++pos;
+      if (scanInt(text_, pos, z) == c_scan::overflow) refuse("Syntax error in position specification.");
+    }
+    node.m_setPositionX(x);
+    node.m_setPositionY(y);
+    node.m_setPositionZ(z);
+  }
+
+  void m_insertEdge(CTM_node* from, CTM_node* to, int weight) {
+    if (!world_.m_insertEdge(from, to, weight)) refuse("Error while inserting edge.");
+  }
+
+  // An edge between two parts of the plant also links their differing ancestors of
+  // the same kind, up to the TM.
+  static void m_deriveAncestorLinks(CTM_node* a, CTM_node* b, std::vector<std::pair<CTM_node*, CTM_node*>>& derived) {
+    while (a->m_getType() != CTM_node::typeTm) {
+      a = a->m_getParent();
+      b = b->m_getParent();
+      if (!a || !b || a->m_getType() != b->m_getType() || a == b) return;
+      derived.emplace_back(a, b);
+    }
+  }
+
+  CTM_world& world_;
+  std::string text_;
+  int textDepth_ = 0;  // > 0 inside a text element, counting the elements open within it
+  std::string edgeTarget_;
+  int edgeWeight_ = defaultWeight;
+  std::vector<std::unique_ptr<CTM_node>> openNodes_;
+  std::vector<std::pair<CTM_node*, CTM_node*>> hierarchyLinks_;  // parent, child
+  std::vector<c_successorLink> successorLinks_;
+  std::string linkTargets_;
+};
+
+int clampedLocation(XMLFileLoc location) { return location > INT_MAX ? INT_MAX : static_cast<int>(location); }
+
+// Reads the file with the handler; every failure is logged as the event of its kind.
+bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
+  try {
+    xml::SecurityManager securityManager;
+    securityManager.setEntityExpansionLimit(entityExpansionLimit);
+    std::unique_ptr<xml::SAX2XMLReader> reader(xml::XMLReaderFactory::createXMLReader());
+    reader->setFeature(xml::XMLUni::fgSAX2CoreValidation, true);
+    reader->setFeature(xml::XMLUni::fgXercesDynamic, true);
+    reader->setProperty(xml::XMLUni::fgXercesSecurityManager, &securityManager);
+    reader->setContentHandler(&handler);
+    reader->setErrorHandler(&handler);
+    reader->setEntityResolver(&handler);
+    xml::LocalFileInputSource source(toUtf16(fileName).c_str());
+    reader->parse(source);
+    return true;
+  } catch (const xml::XMLException& exception) {
+    CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
+  } catch (const xml::SAXParseException& exception) {
+    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
+                       clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
+  } catch (const xml::SAXException& exception) {
+    CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
+  } catch (...) {
+    CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
+  }
+  return false;
+}
+
+}  // namespace
+
+// The XML library of this platform keeps (leaks) a small pseudo-entity for every
+// external DTD it reads, its guard against a use after free; sanitizer builds are
+// told so, so that reading a topology file with a DTD stays clean.
+extern "C" const char* __lsan_default_suppressions() { return "leak:XMLScanner::scanProlog\n"; }
+
+CTM_file_populator::CTM_file_populator() = default;
+
+CTM_file_populator::~CTM_file_populator() {
+  if (parserStarted_) xml::XMLPlatformUtils::Terminate();
+}
+
+bool CTM_file_populator::m_init() {
+  const char* home = std::getenv("TM_HOME");
+  if (!home || !*home) {
+    CTM_logging::m_logNoArgs(1, ev::CFG_TM_HOME_NOT_SET);
+    return false;
+  }
+  fileName_ = std::string(home) + "/run/cfg/topology.xml";
+  std::error_code error;
+  bool readable = std::filesystem::is_regular_file(fileName_, error) && std::ifstream(fileName_).is_open();
+  if (!readable) {
+    CTM_logging::m_log(1, ev::TOPO_FILE_MISSING, "s", fileName_);
+    return false;
+  }
+  CTM_logging::m_log(3, ev::TOPO_FILE_FOUND, "s", fileName_);
+  return true;
+}
+
+bool CTM_file_populator::m_startParser() {
+  if (parserStarted_) return true;
+  try {
+    xml::XMLPlatformUtils::Initialize();
+  } catch (const xml::XMLException& exception) {
+    CTM_logging::m_log(1, ev::TOPO_XML_INIT_FAILED, "s", toUtf8(exception.getMessage()));
+    return false;
+  }
+  parserStarted_ = true;
+  return true;
+}
+
+bool CTM_file_populator::populate(CTM_world& world) {
+  if (!m_startParser()) return false;
+  // The handler (and inside parseFile the reader) is gone before the parser shuts down.
+  CTM_saxHandler handler(world, std::filesystem::path(fileName_).parent_path());
+  if (!parseFile(fileName_, handler)) return false;
+  CTM_logging::m_log(4, ev::TOPO_FILE_READ, "s", fileName_);
+  return true;
+}
+
+bool CTM_file_populator::m_parseWithoutModel() {
+  if (!m_startParser()) return false;
+  CTM_strictHandler handler(std::filesystem::path(fileName_).parent_path());
+  return parseFile(fileName_, handler);
+}

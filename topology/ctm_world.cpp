@@ -1,0 +1,112 @@
+#include "topology/ctm_world.h"
+
+#include <algorithm>
+
+#include "core/ctm_logging.h"
+#include "topology/ctm_populator.h"
+
+CTM_world::CTM_world() = default;
+
+CTM_world::~CTM_world() {
+  // In id order, as the running TM expects its nodes to go.
+  std::sort(nodes_.begin(), nodes_.end(), [](const auto& left, const auto& right) {
+    return left->m_getId() < right->m_getId();
+  });
+  for (auto& node : nodes_) node.reset();
+}
+
+std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
+  std::vector<CTM_node*> ordered;
+  ordered.reserve(nodes_.size());
+  for (const auto& node : nodes_) ordered.push_back(node.get());
+  std::sort(ordered.begin(), ordered.end(),
+            [](const CTM_node* left, const CTM_node* right) { return left->m_getId() < right->m_getId(); });
+  return ordered;
+}
+
+bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
+  if (!index_.m_insert(node.get())) {
+    CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
+    return false;
+  }
+  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  nodes_.push_back(std::move(node));
+  return true;
+}
+
+bool CTM_world::m_insertEdge(const std::string& fromId, const std::string& toId, int weight) {
+  CTM_node* from = m_findNode(fromId);
+  if (!from) {
+    CTM_logging::m_log(1, ev::TOPO_EDGE_SOURCE_MISSING, "s", fromId);
+    return false;
+  }
+  CTM_node* to = m_findNode(toId);
+  if (!to) {
+    CTM_logging::m_log(1, ev::TOPO_EDGE_TARGET_MISSING, "s", toId);
+    return false;
+  }
+  return m_insertEdge(from, to, weight);
+}
+
+bool CTM_world::m_insertEdge(CTM_node* from, CTM_node* to, int weight) {
+  if (from->m_getType() == to->m_getType()) return from->m_addSuccessor(to, weight) && to->m_addPredecessor(from);
+  return m_makeChild(from, to);
+}
+
+// A node has one parent and no node encloses itself, so that every walk up the
+// parents and down the children ends, and visits each node once.
+bool CTM_world::m_makeChild(CTM_node* parent, CTM_node* child) {
+  if (child->m_getParent() == parent) return true;
+  for (const CTM_node* node = parent; node; node = node->m_getParent()) {
+    if (node == child) {
+      CTM_logging::m_log(1, ev::TOPO_EDGE_CYCLE, "ss", parent->m_getId(), child->m_getId());
+      return false;
+    }
+  }
+  if (CTM_node* previous = child->m_getParent()) previous->m_removeChild(child);
+  return parent->m_addChild(child) && child->m_setParent(parent);
+}
+
+CTM_node* CTM_world::m_findNode(std::string_view id) const {
+  return index_.m_find(id);
+}
+
+void CTM_world::m_clearMarks(int i) {
+  for (auto& node : nodes_) node->m_clearMark(i);
+}
+
+bool CTM_world::m_populate(CTM_populator& populator) {
+  bool populated = populator.populate(*this);
+  m_clearMarks(0);
+  return populated;
+}
+
+bool CTM_world::m_hasPosition(const CTM_node* node) const {
+  if (node->m_getPositionX() != -1 || node->m_getPositionY() != -1) return true;
+  CTM_logging::m_log(1, ev::TOPO_NO_POSITION, "s", node->m_getId());
+  return false;
+}
+
+CTM_node* CTM_world::m_findTm(const std::string& id, unsigned missingEvent) const {
+  CTM_node* node = m_findNode(id);
+  if (!node) {
+    CTM_logging::m_log(1, missingEvent, "s", id);
+    return nullptr;
+  }
+  if (node->m_getType() != CTM_node::typeTm) {
+    CTM_logging::m_log(1, ev::TOPO_NOT_A_TM, "s", id);
+    return nullptr;
+  }
+  return node;
+}
+
+bool CTM_world::m_initTm(const std::string& id, const std::string& mask) {
+  CTM_node* tm = m_findTm(id, ev::TOPO_INIT_TM_MISSING);
+  return tm && tm->m_init(mask, false);
+}
+
+bool CTM_world::m_stopTm(const std::string& id) {
+  CTM_node* tm = m_findTm(id, ev::TOPO_STOP_TM_MISSING);
+  if (tm) tm->m_stop();
+  return tm != nullptr;
+}

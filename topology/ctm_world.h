@@ -1,0 +1,60 @@
+#pragma once
+// CTM_world: the topology model. It owns every node, found by id, lists them in
+// ascending byte order of the id, and keeps the TM nodes apart in the order of their
+// insertion.
+//
+// Threads: built on one thread before anything runs; read-only afterwards (see
+// CTM_node for what may still change).
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "topology/ctm_node.h"
+#include "topology/ctm_node_index.h"
+
+class CTM_populator;
+
+class CTM_world {
+ public:
+  CTM_world();
+  virtual ~CTM_world();
+  CTM_world(const CTM_world&) = delete;
+  CTM_world& operator=(const CTM_world&) = delete;
+
+  // Takes the node over; a node whose id is taken is refused (and freed).
+  bool m_insertNode(std::unique_ptr<CTM_node> node);
+  // Links two nodes by id: a successor edge with the weight between nodes of the
+  // same kind, else the second becomes a child of the first.
+  bool m_insertEdge(const std::string& fromId, const std::string& toId, int weight);
+  // The same for two nodes of this world.
+  bool m_insertEdge(CTM_node* from, CTM_node* to, int weight);
+
+  CTM_node* m_findNode(std::string_view id) const;
+  void m_clearMarks(int i);
+  // Runs the populator on this world and leaves mark 0 clear on every node.
+  bool m_populate(CTM_populator& populator);
+  // False (with an event) when the node has neither an x nor a y position.
+  bool m_hasPosition(const CTM_node* node) const;
+
+  // Start or stop the TM node with that id.
+  bool m_initTm(const std::string& id, const std::string& mask);
+  bool m_stopTm(const std::string& id);
+
+  std::size_t m_getNodeCount() const { return nodes_.size(); }
+  // Every node, in ascending order of the id (byte by byte).
+  std::vector<CTM_node*> m_getNodesInIdOrder() const;
+  const std::vector<CTM_node*>& m_getTmNodes() const { return tmNodes_; }
+
+ private:
+  bool m_makeChild(CTM_node* parent, CTM_node* child);
+  // The TM node with that id; null, after the given event or a not-a-TM event, when none.
+  CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
+
+  // In the order of insertion; the index finds them by id. Only the views and the
+  // destruction need the id order, so it is not kept while a plant is read.
+  std::vector<std::unique_ptr<CTM_node>> nodes_;
+  CTM_nodeIndex index_;
+  std::vector<CTM_node*> tmNodes_;
+};
