@@ -18,12 +18,3 @@ TEST(CompactList, KeepsEveryValueInOrderAcrossGrowth) {
     EXPECT_EQ(list[expected.size() - 1], i * 3);
   }
 }
-
-TEST(CompactList, LoneValueIsReadInPlace) {
-  c_compactList<const char*> list;
-  const char* value = "P1";
-  list.push_back(value);
-  EXPECT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0], value);
-  EXPECT_EQ(list.end() - list.begin(), 1);
-}
