@@ -1,16 +1,20 @@
-// Interim logging: keeps the rules of the logging call (initialisation, thread
-// records, the severity rule, the unregistered-thread warning) and hands events to
-// the sink. The event-log writer replaces the default destination.
 #include "core/ctm_logging.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <map>
-#include <thread>
+#include <memory>
+#include <unordered_map>
 
+#include "core/c_syncObject.h"
+#include "core/ctm_config.h"
+#include "platform/c_eventlog.h"
+#include "platform/c_threadid.h"
+
+// In index order: the telegram categories 1 to 13, then line handlers, listeners and the rest.
 const char* const CTM_logging::categoryNames[CTM_logging::categoryCount] = {
-    "CORE", "BCIM",   "IMBC",   "CS",     "SC",   "DU",   "UD",   "MO",     "OM",
-    "MT",   "TM",     "TCTM",   "TMTC",   "UNK",  "LHDSTM", "LHIM", "LHLPCS", "LHMC",
-    "LHOC", "LHTC",   "LHUSTM", "LSTC",   "LSUSTM", "UTIL", "STATISTICAL"};
+    "CORE", "BCIM", "IMBC", "CS", "SC", "DU", "UD", "MO", "OM", "MT", "TM", "TCTM", "TMTC", "UNK",
+    "LHDSTM", "LHIM", "LHLPCS", "LHMC", "LHOC", "LHTC", "LHUSTM", "LSTC", "LSUSTM", "UTIL", "STATISTICAL"};
 
 bool CTM_eventRecorder::m_write(const CTM_loggedEvent& event) {
   std::lock_guard lock(mutex_);
@@ -49,120 +53,259 @@ void CTM_eventRecorder::m_setFailing(bool failing) {
   failing_ = failing;
 }
 
+namespace {
+
+// The longest insertion string the event log takes.
+constexpr std::size_t maximumStringLength = 32767;
+
+std::string formatReal(double value) {
+  char buffer[400];  // "%f" of the largest double has 309 digits before the point
+  std::snprintf(buffer, sizeof buffer, "%f", value);
+  return buffer;
+}
+
+}  // namespace
+
 std::string CTM_logArgument::m_format(char letter) const {
-  char buffer[512];
-  switch (letter) {
-    case 'i':
-      return kind_ == c_kind::integer ? std::to_string(static_cast<std::int32_t>(integer_))
-                                      : std::to_string(static_cast<std::int32_t>(real_));
-    case 'c':
-      return std::string(1, static_cast<char>(kind_ == c_kind::integer ? integer_ : 0));
-    case 'f':
-      std::snprintf(buffer, sizeof buffer, "%f", kind_ == c_kind::real ? real_ : static_cast<double>(integer_));
-      return buffer;
-    case 's':
-      if (kind_ == c_kind::text) return std::string(text_.substr(0, 32767));
-      return kind_ == c_kind::integer ? std::to_string(integer_) : std::to_string(real_);
-    default:
-      return {};
+  switch (kind_) {
+    case c_kind::none: return {};
+    case c_kind::text: return std::string(text_.substr(0, maximumStringLength));
+    case c_kind::real: return letter == 'i' ? std::to_string(static_cast<long long>(real_)) : formatReal(real_);
+    case c_kind::unsignedInteger: return letter == 'f' ? formatReal(static_cast<double>(unsigned_)) : std::to_string(unsigned_);
+    case c_kind::integer:
+    case c_kind::character:
+      if (letter == 'c') return std::string(1, static_cast<char>(integer_));
+      if (letter == 'f') return formatReal(static_cast<double>(integer_));
+      if (letter == 's' && kind_ == c_kind::character) return std::string(1, static_cast<char>(integer_));
+      return std::to_string(integer_);
   }
+  return {};
 }
 
 namespace {
 
+constexpr int coreCategory = 0;
+constexpr int unknownTelegramCategory = 13;
+constexpr int statisticsCategory = 24;
+constexpr int defaultLevel = 3;
+
+// Event types by severity 1..5.
+constexpr int eventTypes[] = {0, 1, 2, 4, 8, 16};
+
+// One per registered thread. It keeps its category rather than a source handle,
+// so that a later m_init, which replaces the sources, does not cut it off.
 struct ThreadRecord {
   std::string name;
-  std::string source;
-  int level = 3;
+  int category = coreCategory;
+  bool levelFromConfiguration = false;
+  std::string levelKey;
+  int level = defaultLevel;
+  // While the level key is read, a nested call of this thread (the look-up
+  // reporting a fault) uses the level as it stands instead of reading again.
+  bool readingLevel = false;
 };
 
-std::recursive_mutex interimMutex;
-bool initialised = false;
-std::string tmName;
-CTM_logSink* sink = nullptr;
-std::map<std::thread::id, ThreadRecord> records;
+// All guarded by the configuration mutex.
+struct LoggingState {
+  bool initialised = false;
+  std::string tmName;
+  std::array<std::unique_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
+  std::unordered_map<std::int32_t, ThreadRecord> records;
+  CTM_logSink* sink = nullptr;
+};
 
-std::string sourceName(const std::string& category) { return tmName.empty() ? category : tmName + "_" + category; }
-
-int eventType(int severity) {
-  static const int types[] = {0, 1, 2, 4, 8, 16};
-  return severity >= 1 && severity <= 5 ? types[severity] : 0;
+LoggingState& state() {
+  static LoggingState loggingState;
+  return loggingState;
 }
 
-bool write(CTM_loggedEvent event) { return sink == nullptr || sink->m_write(event); }
+// Every operation holds the one configuration mutex for its whole run.
+class LoggingLock {
+ public:
+  LoggingLock() : lock_(&CTM_config::m_getMutex(), -1) {}
+
+ private:
+  c_lock lock_;
+};
+
+std::string sourceName(int category) {
+  const std::string& tmName = state().tmName;
+  return tmName.empty() ? CTM_logging::categoryNames[category] : tmName + "_" + CTM_logging::categoryNames[category];
+}
+
+// The category of a name, searched from the last one down, as registration and
+// raw telegram texts look it up; -1 when the name is none.
+int categoryOf(const std::string& name) {
+  for (int i = CTM_logging::categoryCount - 1; i >= 0; --i)
+    if (name == CTM_logging::categoryNames[i]) return i;
+  return -1;
+}
+
+void registerSources() {
+  for (int i = 0; i < CTM_logging::categoryCount; ++i) state().sources[i] = std::make_unique<c_eventSource>(sourceName(i));
+}
+
+bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings) {
+  LoggingState& logging = state();
+  if (logging.sink != nullptr)
+    return logging.sink->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(strings)});
+  const auto& source = logging.sources[category];
+  return source && source->m_report(type, eventCategory, id, std::move(strings));
+}
+
+ThreadRecord* callingThreadRecord() {
+  auto found = state().records.find(c_currentThreadId());
+  return found == state().records.end() ? nullptr : &found->second;
+}
+
+// The level of a registered thread, read again from the configuration when it came from there.
+int currentLevel(ThreadRecord& record) {
+  if (!record.levelFromConfiguration || record.readingLevel) return record.level;
+  record.readingLevel = true;
+  int level = record.level;
+  const std::string key = record.levelKey;
+  const std::int32_t thread = c_currentThreadId();
+  const bool found = CTM_config::m_getInteger(key, level);
+  // The look-up may have logged; find the record again rather than trust the reference.
+  auto again = state().records.find(thread);
+  if (again == state().records.end()) return found ? level : defaultLevel;
+  again->second.readingLevel = false;
+  if (found) again->second.level = level;
+  return again->second.level;
+}
+
+// The source category and threshold of the calling thread. An unregistered thread
+// logs under CORE after a warning, written with the given event category; false
+// when that warning cannot be written.
+bool callerCategoryAndLevel(int warningCategory, int unregisteredLevel, int& category, int& level) {
+  if (ThreadRecord* record = callingThreadRecord()) {
+    category = record->category;
+    level = currentLevel(*record);
+    return true;
+  }
+  category = coreCategory;
+  level = unregisteredLevel;
+  return write(coreCategory, eventTypes[2], warningCategory, ev::LOG_UNREGISTERED_THREAD,
+               {std::to_string(c_currentThreadId())});
+}
 
 }  // namespace
 
-bool CTM_logging::m_init(const std::string& name) {
-  std::lock_guard lock(interimMutex);
-  tmName = name;
-  initialised = true;
+bool CTM_logging::m_init(const std::string& tmName) {
+  LoggingLock lock;
+  LoggingState& logging = state();
+  if (!logging.initialised) {
+    logging.tmName = tmName;
+    registerSources();
+    logging.initialised = true;
+    return true;
+  }
+  const std::string previous = logging.tmName;
+  m_log(3, ev::LOG_REINITIALISED, "ss", previous, tmName);
+  logging.tmName = tmName;
+  registerSources();
+  m_log(3, ev::LOG_REINITIALISED, "ss", previous, tmName);
   return true;
 }
 
 bool CTM_logging::m_registerThread(const std::string& name, const std::string& categoryPrefix) {
-  std::lock_guard lock(interimMutex);
-  if (!initialised || records.count(std::this_thread::get_id())) return false;
-  std::string category = "CORE";
-  for (int i = categoryCount - 1; i >= 0; --i)
-    if (categoryPrefix + name == categoryNames[i]) {
-      category = categoryNames[i];
-      break;
-    }
-  records[std::this_thread::get_id()] = ThreadRecord{name, sourceName(category), 3};
+  LoggingLock lock;
+  LoggingState& logging = state();
+  if (!logging.initialised) return false;
+  const std::int32_t thread = c_currentThreadId();
+  if (logging.records.count(thread) != 0) {
+    m_log(2, ev::LOG_THREAD_ALREADY_REGISTERED, "is", thread, name);
+    return false;
+  }
+  ThreadRecord record;
+  record.name = name;
+  record.levelKey = "Interface" + name + "_LogLevel";
+  record.levelFromConfiguration = CTM_config::m_getInteger(record.levelKey, record.level);
+  if (!record.levelFromConfiguration) record.level = defaultLevel;
+  const int category = categoryOf(categoryPrefix + name);
+  record.category = category < 0 ? coreCategory : category;
+  // The level look-up may have logged from this thread; a record made meanwhile yields to this one.
+  logging.records[thread] = record;
+  if (category < 0) m_log(2, ev::LOG_THREAD_WITHOUT_CATEGORY, "iss", thread, name, categoryNames[coreCategory]);
+  m_log(5, ev::LOG_THREAD_REGISTERED, "is", thread, name);
   return true;
 }
 
 bool CTM_logging::m_unregisterThread() {
-  std::lock_guard lock(interimMutex);
-  return initialised && records.erase(std::this_thread::get_id()) > 0;
+  LoggingLock lock;
+  LoggingState& logging = state();
+  if (!logging.initialised) return false;
+  const ThreadRecord* record = callingThreadRecord();
+  if (record == nullptr) return false;
+  const std::string name = record->name;
+  m_log(5, ev::LOG_THREAD_UNREGISTERED, "is", c_currentThreadId(), name);
+  logging.records.erase(c_currentThreadId());
+  return true;
 }
 
-bool CTM_logging::m_logArguments(int severity, unsigned eventId, const char* argTypes,
+bool CTM_logging::m_logArguments(int severity, unsigned eventId, std::string_view argTypes,
                                  const CTM_logArgument* arguments, std::size_t count) {
-  std::lock_guard lock(interimMutex);
-  if (!initialised) return false;
-  std::string source = sourceName("CORE");
-  int threshold = severity;
-  auto record = records.find(std::this_thread::get_id());
-  if (record == records.end()) {
-    CTM_loggedEvent warning{source, 2, 1, ev::LOG_UNREGISTERED_THREAD, {"0"}};
-    if (!write(warning)) return false;
-  } else {
-    source = record->second.source;
-    threshold = record->second.level;
-  }
-  if (severity < 1 || severity > 5 || severity > threshold) return true;
-  CTM_loggedEvent event{source, eventType(severity), 1, eventId, {}};
+  LoggingLock lock;
+  if (!state().initialised) return false;
+  int category = coreCategory;
+  int level = 0;
+  if (!callerCategoryAndLevel(1, severity, category, level)) return false;
+  if (severity < 1 || severity > 5 || severity > level) return true;
+  // Built per call: a configuration look-up that logs on the way nests safely.
+  std::vector<std::string> strings;
+  const std::size_t letters = std::min(argTypes.size(), ctm_logging_detail::maximumLetters);
+  strings.reserve(letters);
   std::size_t used = 0;
-  for (const char* letter = argTypes; letter && *letter && event.strings.size() < 20; ++letter) {
-    bool takesArgument = *letter == 'i' || *letter == 's' || *letter == 'c' || *letter == 'f';
-    if (takesArgument && used < count)
-      event.strings.push_back(arguments[used++].m_format(*letter));
+  for (std::size_t i = 0; i < letters; ++i) {
+    if (ctm_logging_detail::takesArgument(argTypes[i]) && used < count)
+      strings.push_back(arguments[used++].m_format(argTypes[i]));
     else
-      event.strings.emplace_back();
+      strings.emplace_back();
   }
-  return write(event);
+  return write(category, eventTypes[severity], 1, eventId, std::move(strings));
 }
 
-bool CTM_logging::m_logTelegram(const CTM_loggableTelegram*) { return false; }
-bool CTM_logging::m_logTelegramText(bool, const std::string&, const std::string&) { return false; }
+bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
+  LoggingLock lock;
+  if (!state().initialised || telegram == nullptr) return false;
+  int category = coreCategory;
+  int level = 0;
+  if (!callerCategoryAndLevel(2, defaultLevel, category, level)) return false;
+  if (level == 0) return true;
+  const bool valid = telegram->m_isValid();
+  bool enabled = true;
+  if (CTM_config::m_getBool(valid ? telegram->m_getId() + "_Logging" : "UnrecognizedMessage_Logging", enabled) && !enabled)
+    return true;
+  return write(category, eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT,
+               {(valid ? telegram->m_asString() : telegram->m_getErrorText()).substr(0, maximumStringLength)});
+}
+
+bool CTM_logging::m_logTelegramText(bool received, const std::string& category, const std::string& text) {
+  LoggingLock lock;
+  if (!state().initialised) return false;
+  const int found = categoryOf(category);
+  return write(found < 0 ? unknownTelegramCategory : found, received ? eventTypes[4] : eventTypes[5], 0,
+               ev::LOG_TELEGRAM_TEXT, {text.substr(0, maximumStringLength)});
+}
 
 bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long newValue, long duration) {
-  std::lock_guard lock(interimMutex);
-  if (!initialised) return false;
-  return write(CTM_loggedEvent{sourceName("STATISTICAL"), 4, 0, ev::LOG_STATISTICS,
-                               {name, std::to_string(startValue), std::to_string(newValue), std::to_string(duration)}});
+  LoggingLock lock;
+  if (!state().initialised) return false;
+  return write(statisticsCategory, eventTypes[3], 0, ev::LOG_STATISTICS,
+               {name.substr(0, maximumStringLength), std::to_string(startValue), std::to_string(newValue),
+                std::to_string(duration)});
 }
 
-void CTM_logging::m_setSink(CTM_logSink* newSink) {
-  std::lock_guard lock(interimMutex);
-  sink = newSink;
+void CTM_logging::m_setSink(CTM_logSink* sink) {
+  LoggingLock lock;
+  state().sink = sink;
 }
 
 void CTM_logging::m_resetForTest() {
-  std::lock_guard lock(interimMutex);
-  initialised = false;
-  tmName.clear();
-  records.clear();
+  LoggingLock lock;
+  LoggingState& logging = state();
+  logging.initialised = false;
+  logging.tmName.clear();
+  logging.records.clear();
+  for (auto& source : logging.sources) source.reset();
 }

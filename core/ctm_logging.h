@@ -1,9 +1,10 @@
 #pragma once
 // CTM_logging: the TM's events and telegram texts, written per thread under the
 // event source of the thread's category. All state is static; every operation
-// holds the configuration mutex (shared with CTM_config), so it is safe to call
+// holds the configuration mutex (CTM_config::m_getMutex), so it is safe to call
 // from any thread, and it nests with configuration look-ups on the same thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -59,12 +60,28 @@ class CTM_eventRecorder : public CTM_logSink {
   bool failing_ = false;
 };
 
-// One argument of a logging call, taken by the letter that describes it.
+// One argument of a logging call, kept by reference until its insertion string is made.
 class CTM_logArgument {
  public:
-  enum class c_kind { integer, real, text };
+  enum class c_kind { none, integer, unsignedInteger, character, real, text };
+
+  CTM_logArgument() = default;
   template <typename T>
     requires std::is_integral_v<T>
+  CTM_logArgument(T value) {
+    if constexpr (std::is_same_v<T, char>) {
+      kind_ = c_kind::character;
+      integer_ = static_cast<unsigned char>(value);
+    } else if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(std::int64_t)) {
+      kind_ = c_kind::unsignedInteger;
+      unsigned_ = value;
+    } else {
+      kind_ = c_kind::integer;
+      integer_ = static_cast<std::int64_t>(value);
+    }
+  }
+  template <typename T>
+    requires std::is_enum_v<T>
   CTM_logArgument(T value) : kind_(c_kind::integer), integer_(static_cast<std::int64_t>(value)) {}
   template <typename T>
     requires std::is_floating_point_v<T>
@@ -73,15 +90,94 @@ class CTM_logArgument {
   CTM_logArgument(const std::string& value) : kind_(c_kind::text), text_(value) {}
   CTM_logArgument(std::string_view value) : kind_(c_kind::text), text_(value) {}
 
-  // The insertion string for the letter: "i" "%i", "c" "%c", "f" "%f", "s" "%s".
+  // The insertion string for the letter: "i" a decimal integer (all 64 bits), "c"
+  // one character, "f" as "%f", "s" the text cut to 32,767 characters. An argument
+  // that does not fit its letter (possible only with letters chosen at run time)
+  // is written in its own form.
   std::string m_format(char letter) const;
 
  private:
-  c_kind kind_;
+  c_kind kind_ = c_kind::none;
   std::int64_t integer_ = 0;
+  std::uint64_t unsigned_ = 0;
   double real_ = 0;
   std::string_view text_;
 };
+
+namespace ctm_logging_detail {
+
+enum class c_argumentKind { integer, character, real, text, other };
+
+template <typename T>
+consteval c_argumentKind kindOf() {
+  using U = std::remove_cvref_t<T>;
+  if constexpr (std::is_same_v<U, char>) return c_argumentKind::character;
+  else if constexpr (std::is_integral_v<U> || std::is_enum_v<U>) return c_argumentKind::integer;
+  else if constexpr (std::is_floating_point_v<U>) return c_argumentKind::real;
+  else if constexpr (std::is_same_v<U, std::nullptr_t>) return c_argumentKind::other;
+  else if constexpr (std::is_convertible_v<const U&, std::string_view>) return c_argumentKind::text;
+  else return c_argumentKind::other;
+}
+
+constexpr bool takesArgument(char letter) { return letter == 'i' || letter == 's' || letter == 'c' || letter == 'f'; }
+
+constexpr bool letterTakes(char letter, c_argumentKind kind) {
+  switch (letter) {
+    case 'i':
+    case 'c': return kind == c_argumentKind::integer || kind == c_argumentKind::character;
+    case 'f': return kind == c_argumentKind::real;
+    case 's': return kind == c_argumentKind::text;
+    default: return false;
+  }
+}
+
+inline constexpr std::size_t maximumLetters = 20;
+
+// Not constexpr: reaching one of them while checking letters at compile time is
+// the compile error that names the fault.
+void argument_does_not_fit_its_letter();
+void fewer_arguments_than_letters_i_s_c_f();
+void more_arguments_than_letters_i_s_c_f();
+
+}  // namespace ctm_logging_detail
+
+// Argument letters chosen at run time; their arguments are checked as they are formatted.
+struct CTM_runtimeLetters {
+  const char* letters;
+};
+
+// The argument letters of a logging call, checked against the argument types at
+// compile time: "i" takes integers and enumerators, "c" a char or an integer, "f"
+// a floating-point number, "s" a text (const char*, std::string, std::string_view);
+// any other letter takes no argument; letters after the 20th are ignored.
+template <typename... Args>
+class CTM_logLetters {
+ public:
+  template <typename T>
+    requires std::is_convertible_v<const T&, std::string_view>
+  consteval CTM_logLetters(const T& letters) : letters_(letters) {
+    using namespace ctm_logging_detail;
+    constexpr c_argumentKind kinds[] = {kindOf<Args>()..., c_argumentKind::other};
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < letters_.size() && i < maximumLetters; ++i) {
+      if (!takesArgument(letters_[i])) continue;
+      if (used == sizeof...(Args)) fewer_arguments_than_letters_i_s_c_f();
+      if (!letterTakes(letters_[i], kinds[used])) argument_does_not_fit_its_letter();
+      ++used;
+    }
+    if (used != sizeof...(Args)) more_arguments_than_letters_i_s_c_f();
+  }
+  CTM_logLetters(CTM_runtimeLetters letters) : letters_(letters.letters ? letters.letters : "") {}
+
+  std::string_view m_get() const { return letters_; }
+
+ private:
+  std::string_view letters_;
+};
+
+// Like std::format_string: the letters' type does not take part in deducing Args.
+template <typename... Args>
+using CTM_logFormat = CTM_logLetters<std::type_identity_t<Args>...>;
 
 class CTM_logging {
  public:
@@ -92,11 +188,12 @@ class CTM_logging {
   static bool m_registerThread(const std::string& name, const std::string& categoryPrefix);
   static bool m_unregisterThread();
 
-  // severity 1 error .. 5; argTypes one letter per argument ("i", "s", "c", "f").
+  // severity 1 error, 2 warning, 3 information, 4 and 5 finer; written when
+  // 1 <= severity <= the calling thread's level.
   template <typename... Args>
-  static bool m_log(int severity, unsigned eventId, const char* argTypes, const Args&... args) {
-    const CTM_logArgument arguments[] = {CTM_logArgument(args)..., CTM_logArgument(0)};
-    return m_logArguments(severity, eventId, argTypes, arguments, sizeof...(Args));
+  static bool m_log(int severity, unsigned eventId, CTM_logFormat<Args...> argTypes, const Args&... args) {
+    const CTM_logArgument arguments[] = {CTM_logArgument(args)..., CTM_logArgument()};
+    return m_logArguments(severity, eventId, argTypes.m_get(), arguments, sizeof...(Args));
   }
   static bool m_logNoArgs(int severity, unsigned eventId) { return m_logArguments(severity, eventId, "", nullptr, 0); }
 
@@ -110,6 +207,6 @@ class CTM_logging {
   static void m_resetForTest();
 
  private:
-  static bool m_logArguments(int severity, unsigned eventId, const char* argTypes,
+  static bool m_logArguments(int severity, unsigned eventId, std::string_view argTypes,
                              const CTM_logArgument* arguments, std::size_t count);
 };

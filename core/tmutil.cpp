@@ -99,12 +99,11 @@ int unescapeString(char* text) {
   return static_cast<int>(out - text);
 }
 
-int printEscaped(std::FILE* stream, const unsigned char* data, int length) {
-  if (stream == nullptr || data == nullptr || length <= 0) return 0;
+std::string escapeString(std::string_view data) {
   std::string text;
-  text.reserve(static_cast<std::size_t>(length));
-  for (int i = 0; i < length; ++i) {
-    const unsigned char byte = data[i];
+  text.reserve(data.size());
+  for (const char c : data) {
+    const unsigned char byte = static_cast<unsigned char>(c);
     switch (byte) {
       case 7: text += "\\a"; break;
       case 9: text += "\\t"; break;
@@ -114,7 +113,7 @@ int printEscaped(std::FILE* stream, const unsigned char* data, int length) {
       case '\\': text += "\\\\"; break;
       default:
         if (byte >= 0x20 && byte < 0x7F) {  // printable in the C locale
-          text += static_cast<char>(byte);
+          text += c;
         } else {
           char hex[5];
           std::snprintf(hex, sizeof hex, "\\x%02X", byte);
@@ -122,6 +121,12 @@ int printEscaped(std::FILE* stream, const unsigned char* data, int length) {
         }
     }
   }
+  return text;
+}
+
+int printEscaped(std::FILE* stream, const unsigned char* data, int length) {
+  if (stream == nullptr || data == nullptr || length <= 0) return 0;
+  const std::string text = escapeString(std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)));
   return static_cast<int>(std::fwrite(text.data(), 1, text.size(), stream));
 }
 

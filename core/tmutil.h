@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 // Decodes backslash escapes in place: "\\", "\a", "\n", "\r", "\t", "\v", up to
 // three octal digits, "\x" with up to two hex digits; any other escaped character
@@ -19,6 +20,8 @@ int unescapeString(char* text);
 // printable ASCII escaped so that unescapeString reads them back; the result
 // counts the characters written.
 int printEscaped(std::FILE* stream, const unsigned char* data, int length);
+// The same escaped form as a text, for output that is put together before it is written.
+std::string escapeString(std::string_view data);
 
 // The monotonic clock in nanoseconds, for measuring.
 std::uint64_t performanceCounter();

@@ -122,6 +122,7 @@ std::int32_t c_value::m_asInt() const {
     case c_kind::longInteger: return saturateInt(std::get<2>(value_));
     case c_kind::real: return saturateInt(saturateLong(std::get<3>(value_)));
     case c_kind::text: return c_parseInt(std::get<4>(value_));
+    case c_kind::dateTime: return 0;
   }
   return 0;
 }
@@ -133,6 +134,7 @@ std::int64_t c_value::m_asLong() const {
     case c_kind::longInteger: return std::get<2>(value_);
     case c_kind::real: return saturateLong(std::get<3>(value_));
     case c_kind::text: return c_parseLong(std::get<4>(value_));
+    case c_kind::dateTime: return 0;
   }
   return 0;
 }
@@ -144,6 +146,7 @@ double c_value::m_asDouble() const {
     case c_kind::longInteger: return static_cast<double>(std::get<2>(value_));
     case c_kind::real: return std::get<3>(value_);
     case c_kind::text: return c_parseDouble(std::get<4>(value_));
+    case c_kind::dateTime: return 0.0;
   }
   return 0.0;
 }
@@ -159,8 +162,15 @@ std::string c_value::m_asString() const {
       return ec == std::errc() ? std::string(buffer, end) : std::string();
     }
     case c_kind::text: return std::get<4>(value_);
+    case c_kind::dateTime: return std::get<5>(value_).m_asCompact();
   }
   return {};
+}
+
+c_dateTime c_value::m_asDateTime() const {
+  if (m_kind() == c_kind::dateTime) return std::get<5>(value_);
+  if (m_kind() == c_kind::text) return c_dateTime::m_fromCompact(std::get<4>(value_));
+  return c_dateTime();
 }
 
 bool c_value::m_canConvert(c_kind kind) const {
@@ -169,7 +179,8 @@ bool c_value::m_canConvert(c_kind kind) const {
     case c_kind::none: return false;
     case c_kind::integer:
     case c_kind::longInteger:
-    case c_kind::real: return kind != c_kind::none;
+    case c_kind::real: return kind != c_kind::none && kind != c_kind::dateTime;
+    case c_kind::dateTime: return false;
     case c_kind::text: {
       const std::string& text = std::get<4>(value_);
       std::int64_t whole = 0;
@@ -179,6 +190,7 @@ bool c_value::m_canConvert(c_kind kind) const {
                whole <= std::numeric_limits<std::int32_t>::max();
       if (kind == c_kind::longInteger) return c_parseWholeLong(text, whole);
       if (kind == c_kind::real) return c_parseWholeDouble(text, real);
+      if (kind == c_kind::dateTime) return c_dateTime::m_fromCompact(text).m_isValid();
       return false;
     }
   }

@@ -1,6 +1,6 @@
 #pragma once
 // c_value: a typed value as the configuration and the telegram fields hold it:
-// none, a 32-bit int, a 64-bit long, a double or a text. Conversions follow the
+// none, a 32-bit int, a 64-bit long, a double, a text or a UTC date-time. Conversions follow the
 // C library's reading of numbers (leading blanks, sign, digits up to the first
 // other character; nothing readable gives 0) and saturate instead of overflowing.
 // Numbers are formatted in the C locale.
@@ -10,15 +10,18 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/c_datetime.h"
+
 class c_value {
  public:
-  enum class c_kind { none, integer, longInteger, real, text };
+  enum class c_kind { none, integer, longInteger, real, text, dateTime };
 
   c_value() = default;
   static c_value m_fromInt(std::int32_t value) { return c_value(Storage(std::in_place_index<1>, value)); }
   static c_value m_fromLong(std::int64_t value) { return c_value(Storage(std::in_place_index<2>, value)); }
   static c_value m_fromDouble(double value) { return c_value(Storage(std::in_place_index<3>, value)); }
   static c_value m_fromText(std::string value) { return c_value(Storage(std::in_place_index<4>, std::move(value))); }
+  static c_value m_fromDateTime(c_dateTime value) { return c_value(Storage(std::in_place_index<5>, value)); }
 
   c_kind m_kind() const { return static_cast<c_kind>(value_.index()); }
   bool m_isNull() const { return m_kind() == c_kind::none; }
@@ -28,18 +31,22 @@ class c_value {
   std::int32_t m_asInt() const;
   std::int64_t m_asLong() const;
   double m_asDouble() const;
-  // Integers in decimal, doubles in the shortest form that reads back to the same value.
+  // Integers in decimal, doubles in the shortest form that reads back to the same value,
+  // date-times as "%Y%m%d%H%M%S".
   std::string m_asString() const;
+  // A date-time as it is; a text in the form "%Y%m%d%H%M%S"; anything else is not valid.
+  c_dateTime m_asDateTime() const;
 
   // Whether the value can be taken as the given kind without losing its meaning:
-  // a number as any number or as text; a text as a number only when it is one, whole.
+  // a number as any number or as text; a text as a number only when it is one, whole;
+  // a date-time as text, and a text as a date-time when it is one (fourteen digits).
   bool m_canConvert(c_kind kind) const;
 
   // Equal by kind and by value.
   friend bool operator==(const c_value& left, const c_value& right) = default;
 
  private:
-  using Storage = std::variant<std::monostate, std::int32_t, std::int64_t, double, std::string>;
+  using Storage = std::variant<std::monostate, std::int32_t, std::int64_t, double, std::string, c_dateTime>;
   explicit c_value(Storage value) : value_(std::move(value)) {}
   Storage value_;
 };

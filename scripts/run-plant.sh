@@ -21,8 +21,10 @@ mkdir -p "$home/run/log" "$home/views"
 echo "TM_HOME=$TM_HOME"
 echo "XDG_STATE_HOME=$XDG_STATE_HOME"
 if [ -x "$home/run/bin/fennick" ]; then
-  echo "== fennick (registers the unprefixed event logs)"
-  "$home/run/bin/fennick" -c "" || true
+  # Without arguments it registers the unprefixed logs, which kelvane (whose TM
+  # name is empty) writes to, and those of the instances TM31_ to TM45_.
+  echo "== fennick (registers the event logs and sources)"
+  "$home/run/bin/fennick" || echo "fennick exit status: $?"
 fi
 
 echo "== kelvane"
@@ -34,7 +36,7 @@ for view in tm_topology.txt tm_physical.gdl tm_brindle.gdl; do
 done
 
 if [ -x "$home/run/bin/ostrel" ]; then
-  echo "== ostrel: the newest events of the run"
-  "$home/run/bin/ostrel" -n -20 TMBase || true
+  echo "== ostrel: the newest events of the run ($home/run/log/TMBase.Evt)"
+  "$home/run/bin/ostrel" -n -20 || echo "ostrel exit status: $?"
 fi
 exit 0

@@ -82,6 +82,11 @@ TEST(PrintEscaped, EveryByteReadsBackThroughUnescape) {
   EXPECT_EQ(std::vector<unsigned char>(text.begin(), text.begin() + length), bytes);
 }
 
+TEST(EscapeString, GivesThePrintedFormAsATextAndKeepsNulBytes) {
+  EXPECT_EQ(escapeString(std::string("a\0\x1B[2J\\", 7)), R"(a\x00\x1B[2J\\)");
+  EXPECT_EQ(escapeString(""), "");
+}
+
 class PerformanceCounter : public ::testing::Test {
  protected:
   void TearDown() override { c_clock::m_useSystemClocks(); }

@@ -70,3 +70,24 @@ TEST(CValue, CanConvertTellsWhetherATextIsWhollyANumber) {
   EXPECT_TRUE(c_value::m_fromInt(3).m_canConvert(k::text));
   EXPECT_FALSE(c_value().m_canConvert(k::integer));
 }
+
+TEST(CValueDateTime, ConvertsToAndFromTheCompactText) {
+  using k = c_value::c_kind;
+  c_value stamp = c_value::m_fromDateTime(c_dateTime::m_fromCompact("20240229120000"));
+  EXPECT_EQ(stamp.m_kind(), k::dateTime);
+  EXPECT_EQ(stamp.m_asString(), "20240229120000");
+  EXPECT_TRUE(stamp.m_canConvert(k::text));
+  EXPECT_FALSE(stamp.m_canConvert(k::integer));
+  EXPECT_TRUE(c_value::m_fromText("20240229120000").m_canConvert(k::dateTime));
+  EXPECT_FALSE(c_value::m_fromText("20230229120000").m_canConvert(k::dateTime));
+  EXPECT_FALSE(c_value::m_fromInt(20240229).m_canConvert(k::dateTime));
+  EXPECT_EQ(c_value::m_fromText("20240229120000").m_asDateTime(), stamp.m_asDateTime());
+  EXPECT_FALSE(c_value::m_fromInt(1).m_asDateTime().m_isValid());
+}
+
+TEST(CValueDateTime, EqualityIsByKindAndInstant) {
+  c_value a = c_value::m_fromDateTime(c_dateTime::m_fromSeconds(100));
+  EXPECT_EQ(a, c_value::m_fromDateTime(c_dateTime::m_fromCompact("19700101000140")));
+  EXPECT_NE(a, c_value::m_fromDateTime(c_dateTime::m_fromSeconds(101)));
+  EXPECT_NE(a, c_value::m_fromText("19700101000140"));
+}

@@ -1,0 +1,43 @@
+#pragma once
+// c_eventStore: the writing end of one event-log store file. Records are numbered
+// consecutively per log, across rollovers; each is appended with one write while
+// the file is locked (fcntl), so writers in several processes never interleave
+// two records or give one number twice. A torn last line, left by a writer that
+// died in its write, is cut off by the next writer. When a record would take the
+// file past half the log's maximum size, the file is renamed to "<file>.old"
+// (replacing the previous one) and a new file continues the numbering.
+// Safe to call from any thread: one mutex serialises this process's writers,
+// which the fcntl lock does not.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/c_eventrecord.h"
+
+class c_eventStore {
+ public:
+  c_eventStore(std::string path, std::uint64_t maxSize);
+  ~c_eventStore();
+  c_eventStore(const c_eventStore&) = delete;
+  c_eventStore& operator=(const c_eventStore&) = delete;
+
+  // Gives the record the log's next number and the time written, and appends it.
+  bool m_append(c_eventRecord& record);
+  const std::string& m_path() const { return path_; }
+
+ private:
+  bool m_openLocked(std::uint64_t& size);
+  void m_closeFile();
+  bool m_lastNumber(std::uint64_t& size, std::uint32_t& last);
+
+  std::mutex mutex_;  // guards everything below
+  const std::string path_;
+  const std::uint64_t maxSize_;
+  int fd_ = -1;
+  // What this process wrote last, so that the next record need not read the
+  // file's end while no other process has written in between.
+  bool knownEnd_ = false;
+  std::uint64_t knownSize_ = 0;
+  std::uint32_t knownLast_ = 0;
+};

@@ -1,0 +1,89 @@
+#include "platform/c_messagecatalogue.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "platform/c_escape.h"
+
+bool c_messageCatalogue::m_load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  m_loadText(content);
+  return true;
+}
+
+void c_messageCatalogue::m_loadText(std::string_view content) {
+  messages_.clear();
+  categories_.clear();
+  while (!content.empty()) {
+    const std::size_t feed = content.find('\n');
+    std::string_view line = content.substr(0, feed);
+    content = feed == std::string_view::npos ? std::string_view() : content.substr(feed + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t firstTab = line.find('\t');
+    const std::size_t secondTab = firstTab == std::string_view::npos ? firstTab : line.find('\t', firstTab + 1);
+    if (secondTab == std::string_view::npos) continue;
+    const std::string_view kind = line.substr(0, firstTab);
+    const std::string_view key = line.substr(firstTab + 1, secondTab - firstTab - 1);
+    std::string text;
+    if (!c_unescapeField(line.substr(secondTab + 1), text)) continue;
+    if (kind == "M") {
+      std::uint32_t id = 0;
+      const auto result = std::from_chars(key.data(), key.data() + key.size(), id, 16);
+      if (result.ec == std::errc() && result.ptr == key.data() + key.size()) messages_[id] = std::move(text);
+    } else if (kind == "C") {
+      int category = 0;
+      const auto result = std::from_chars(key.data(), key.data() + key.size(), category);
+      if (result.ec == std::errc() && result.ptr == key.data() + key.size()) categories_[category] = std::move(text);
+    }
+  }
+}
+
+bool c_messageCatalogue::m_messageText(std::uint32_t eventId, std::string& text) const {
+  const auto found = messages_.find(eventId);
+  if (found == messages_.end()) return false;
+  text = found->second;
+  return true;
+}
+
+bool c_messageCatalogue::m_categoryText(int category, std::string& text) const {
+  const auto found = categories_.find(category);
+  if (found == categories_.end()) return false;
+  text = found->second;
+  return true;
+}
+
+std::string c_formatMessage(std::string_view text, const std::vector<std::string>& strings) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '%' || i + 1 == text.size()) {
+      out += c;
+      continue;
+    }
+    const char next = text[i + 1];
+    if (next == '%') {
+      out += '%';
+      ++i;
+    } else if (next == 'n') {
+      out += "\r\n";
+      ++i;
+    } else if (next >= '1' && next <= '9') {
+      std::size_t number = static_cast<std::size_t>(next - '0');
+      std::size_t length = 2;
+      if (i + 2 < text.size() && text[i + 2] >= '0' && text[i + 2] <= '9') {
+        number = number * 10 + static_cast<std::size_t>(text[i + 2] - '0');
+        length = 3;
+      }
+      if (number <= strings.size()) out += strings[number - 1];
+      else out.append(text.substr(i, length));
+      i += length - 1;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}

@@ -1,0 +1,118 @@
+#include "platform/c_storefile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+constexpr std::uint64_t chunkSize = 64 * 1024;
+}
+
+long long c_readAt(int fd, char* buffer, std::uint64_t length, std::uint64_t offset) {
+  std::uint64_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<std::uint64_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+bool c_backwardLineReader::m_previous(std::string& line, std::uint64_t& start) {
+  if (end_ == 0) return false;
+  // The line wanted is [its start, end_ - 1); its line feed sits at end_ - 1.
+  for (;;) {
+    if (bufferStart_ < end_) {
+      const std::uint64_t feedAtEnd = end_ - 1 - bufferStart_;
+      const std::size_t feed = feedAtEnd == 0 ? std::string::npos : buffer_.rfind('\n', feedAtEnd - 1);
+      if (feed != std::string::npos || bufferStart_ == 0) {
+        const std::uint64_t lineStart = feed == std::string::npos ? 0 : bufferStart_ + feed + 1;
+        line.assign(buffer_, lineStart - bufferStart_, end_ - 1 - lineStart);
+        start = lineStart;
+        end_ = lineStart;
+        buffer_.resize(end_ - bufferStart_);
+        return true;
+      }
+    }
+    if (end_ - bufferStart_ > c_storeLineLimit) return false;
+    const std::uint64_t length = bufferStart_ < chunkSize ? bufferStart_ : chunkSize;
+    std::string chunk(length, '\0');
+    if (c_readAt(fd_, chunk.data(), length, bufferStart_ - length) != static_cast<long long>(length)) return false;
+    buffer_.insert(0, chunk);
+    bufferStart_ -= length;
+  }
+}
+
+bool c_completeEnd(int fd, std::uint64_t size, std::uint64_t& end) {
+  char buffer[4096];
+  std::uint64_t position = size;
+  while (position > 0) {
+    const std::uint64_t length = position < sizeof buffer ? position : sizeof buffer;
+    if (c_readAt(fd, buffer, length, position - length) != static_cast<long long>(length)) return false;
+    for (std::uint64_t i = length; i > 0; --i)
+      if (buffer[i - 1] == '\n') {
+        end = position - length + i;
+        return true;
+      }
+    position -= length;
+  }
+  end = 0;
+  return true;
+}
+
+bool c_forwardLineReader::m_fill() {
+  if (fd_ < 0) return false;
+  const std::size_t kept = buffer_.size();
+  buffer_.resize(kept + chunkSize);
+  const long long n = c_readAt(fd_, buffer_.data() + kept, chunkSize, bufferStart_ + kept);
+  buffer_.resize(kept + (n > 0 ? static_cast<std::size_t>(n) : 0));
+  return n > 0;
+}
+
+bool c_forwardLineReader::m_next(std::string_view& line, std::uint64_t& start) {
+  for (;;) {
+    const std::size_t feed = buffer_.find('\n', position_);
+    if (feed != std::string::npos) {
+      const bool skipped = skipping_;
+      skipping_ = false;
+      start = bufferStart_ + position_;
+      line = std::string_view(buffer_).substr(position_, feed - position_);
+      position_ = feed + 1;
+      if (skipped) continue;
+      return true;
+    }
+    buffer_.erase(0, position_);
+    bufferStart_ += position_;
+    position_ = 0;
+    if (buffer_.size() > c_storeLineLimit) {
+      skipping_ = true;
+      bufferStart_ += buffer_.size();
+      buffer_.clear();
+    }
+    if (!m_fill()) {
+      buffer_.clear();
+      return false;
+    }
+  }
+}
+
+bool c_lineStartAtOrAfter(int fd, std::uint64_t offset, std::uint64_t& start) {
+  if (offset == 0) {
+    start = 0;
+    return true;
+  }
+  char buffer[4096];
+  std::uint64_t position = offset - 1;
+  for (;;) {
+    const long long n = c_readAt(fd, buffer, sizeof buffer, position);
+    if (n <= 0) return false;
+    for (long long i = 0; i < n; ++i)
+      if (buffer[i] == '\n') {
+        start = position + static_cast<std::uint64_t>(i) + 1;
+        return true;
+      }
+    position += static_cast<std::uint64_t>(n);
+  }
+}

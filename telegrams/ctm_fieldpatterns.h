@@ -1,0 +1,30 @@
+#pragma once
+// Field patterns that several interface pairs share. Each is compiled once, at
+// compile time, and the field tables point at these objects.
+
+#include "platform/c_pattern.h"
+
+// A baggage item id that a transport controller may report blank.
+inline constexpr c_pattern ctm_bitIdOrBlankPattern{
+    "[ A-Z][ 0-9A-Z][ 0-9A-Z][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9]"};
+inline constexpr c_pattern ctm_bitIdPattern{"[A-Z][0-9A-Z][0-9A-Z][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]"};
+// Five letters or digits, "_", "/" or "-", four digits, "-", a letter, four digits.
+inline constexpr c_pattern ctm_equipmentPattern{
+    "[0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][_/-][0-9][0-9][0-9][0-9][-][A-Z][0-9][0-9][0-9][0-9]"};
+// The first ten characters of an equipment code: a technical segment.
+inline constexpr c_pattern ctm_segmentPattern{"[0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][_/-][0-9][0-9][0-9][0-9]"};
+inline constexpr c_pattern ctm_logicalSegmentPattern{"[A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9]"};
+inline constexpr c_pattern ctm_lpcPattern{"[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]"};
+// Airline of three, flight number of five, date YYYYMMDD.
+inline constexpr c_pattern ctm_flightPattern{
+    "[0-9A-Z][0-9A-Z][ A-Z][0-9][0-9][0-9][0-9][ A-Z][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]"};
+inline constexpr c_pattern ctm_flagPattern{"[01]"};
+inline constexpr c_pattern ctm_delimiterPattern{";"};
+
+static_assert(ctm_bitIdOrBlankPattern.m_isValid() && ctm_bitIdOrBlankPattern.m_length() == 11);
+static_assert(ctm_bitIdPattern.m_isValid() && ctm_bitIdPattern.m_length() == 11);
+static_assert(ctm_equipmentPattern.m_isValid() && ctm_equipmentPattern.m_length() == 16);
+static_assert(ctm_segmentPattern.m_isValid() && ctm_segmentPattern.m_length() == 10);
+static_assert(ctm_logicalSegmentPattern.m_isValid() && ctm_logicalSegmentPattern.m_length() == 5);
+static_assert(ctm_lpcPattern.m_isValid() && ctm_lpcPattern.m_length() == 10);
+static_assert(ctm_flightPattern.m_isValid() && ctm_flightPattern.m_length() == 16);

@@ -1,0 +1,37 @@
+// The telegram factory: the pairs in the order it asks them, and m_new.
+#include <vector>
+
+#include "telegrams/ctm_error_message.h"
+#include "telegrams/ctm_message.h"
+
+std::unique_ptr<CTM_message> CTM_telegramPair::m_create(std::string_view raw) const {
+  const std::string_view from(source);
+  const std::string_view to(destination);
+  if (raw.size() < from.size() + to.size() + 2) return nullptr;
+  if (raw.substr(0, from.size()) != from || raw.substr(from.size(), to.size()) != to) return nullptr;
+  const std::string_view typeId = raw.substr(from.size() + to.size(), 2);
+  for (const CTM_telegramType& type : types)
+    if (typeId == type.typeId) return type.create();
+  return nullptr;
+}
+
+// One row per interface pair, in this order: BCIM, IMBC, TCTM, TMTC, MO, OM, CS,
+// SC, MT, TM, UD, DU. A pair with the same leading codes as another (MO and MT,
+// TM and TMTC) is told apart by its destination code and type ids.
+std::span<const CTM_telegramPair* const> CTM_message::m_registeredPairs() {
+  static const std::vector<const CTM_telegramPair*> pairs = {};
+  return pairs;
+}
+
+std::unique_ptr<CTM_message> CTM_message::m_new(std::string_view raw) { return m_new(raw, m_registeredPairs()); }
+
+std::unique_ptr<CTM_message> CTM_message::m_new(std::string_view raw,
+                                                std::span<const CTM_telegramPair* const> pairs) {
+  for (const CTM_telegramPair* pair : pairs) {
+    std::unique_ptr<CTM_message> telegram = pair->m_create(raw);
+    if (!telegram) continue;
+    if (telegram->m_init(raw)) return telegram;
+    return std::make_unique<CTM_error_message>(raw, telegram->m_getErrorText());
+  }
+  return std::make_unique<CTM_error_message>(raw, "CTM_message::m_new(): Unknown message source/destination");
+}

@@ -1,0 +1,401 @@
+#include "telegrams/ctm_messagefieldvalue.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+c_value::c_kind kindOf(CTM_fieldType type) {
+  switch (type) {
+    case CTM_fieldType::integer: return c_value::c_kind::integer;
+    case CTM_fieldType::longInteger: return c_value::c_kind::longInteger;
+    case CTM_fieldType::real:
+    case CTM_fieldType::realAlt: return c_value::c_kind::real;
+    case CTM_fieldType::dateTime: return c_value::c_kind::dateTime;
+    case CTM_fieldType::text: return c_value::c_kind::text;
+  }
+  return c_value::c_kind::none;
+}
+
+bool isNumber(CTM_fieldType type) {
+  return type == CTM_fieldType::integer || type == CTM_fieldType::longInteger || type == CTM_fieldType::real ||
+         type == CTM_fieldType::realAlt;
+}
+
+int typeCode(CTM_fieldType type) { return static_cast<int>(type); }
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// A printf form of exactly one conversion that takes the width first:
+// "%" flags "*" [precision] [l] conversion.
+struct NumberFormat {
+  std::string flags;
+  std::string precision;
+  char conversion = 0;
+};
+
+bool splitNumberFormat(const char* format, NumberFormat& parts) {
+  if (format == nullptr || *format != '%') return false;
+  const char* p = format + 1;
+  while (*p == '0' || *p == '-' || *p == '+' || *p == ' ' || *p == '#') parts.flags += *p++;
+  if (*p++ != '*') return false;
+  if (*p == '.') {
+    parts.precision += *p++;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9' && digits < 2) parts.precision += *p++, ++digits;
+    if (digits == 0) return false;
+  }
+  if (*p == 'l') ++p;
+  parts.conversion = *p++;
+  return *p == '\0' && (parts.conversion == 'd' || parts.conversion == 'f');
+}
+
+// "%0*d": the sign, then zeros up to the width, then the digits; wider values whole.
+void appendZeroPadded(std::string& out, std::int64_t value, int width) {
+  char digits[24];
+  int count = 0;
+  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  int sign = value < 0 ? 1 : 0;
+  if (sign) out += '-';
+  if (width > sign + count) out.append(static_cast<std::size_t>(width - sign - count), '0');
+  while (count > 0) out += digits[--count];
+}
+
+template <typename T>
+void appendPrintf(std::string& out, const std::string& format, int width, T value) {
+  char buffer[128];
+  int length = std::snprintf(buffer, sizeof buffer, format.c_str(), width, value);
+  if (length < 0) return;
+  if (static_cast<std::size_t>(length) < sizeof buffer) {
+    out.append(buffer, static_cast<std::size_t>(length));
+    return;
+  }
+  std::string wide(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(wide.data(), wide.size(), format.c_str(), width, value);
+  out.append(wide.data(), static_cast<std::size_t>(length));
+}
+
+// Writes a number field's value with its out-format; a form the table check
+// would refuse falls back to the standard one of the type.
+void appendNumber(std::string& out, const CTM_fieldDefinition& definition, const c_value& value) {
+  const char* format = definition.outFormat;
+  bool integral = definition.type == CTM_fieldType::integer || definition.type == CTM_fieldType::longInteger;
+  if (!CTM_messageFieldValue::m_isNumberFormat(format, definition.type))
+    format = integral ? "%0*d" : "%0*.8lf";
+  std::string_view form(format);
+  if (form == "%0*d" || form == "%0*ld") {
+    appendZeroPadded(out, definition.type == CTM_fieldType::integer ? value.m_asInt() : value.m_asLong(),
+                     definition.width);
+    return;
+  }
+  NumberFormat parts;
+  splitNumberFormat(format, parts);
+  std::string safe = "%" + parts.flags + "*" + parts.precision + (integral ? "lld" : "f");
+  if (integral)
+    appendPrintf(out, safe, definition.width,
+                 static_cast<long long>(definition.type == CTM_fieldType::integer ? value.m_asInt() : value.m_asLong()));
+  else
+    appendPrintf(out, safe, definition.width, value.m_asDouble());
+}
+
+// "%-*.*s": left-aligned, blank-padded and cut to the width.
+void appendFitted(std::string& out, std::string_view text, int width) {
+  std::size_t fitted = static_cast<std::size_t>(width);
+  out.append(text.substr(0, fitted));
+  if (text.size() < fitted) out.append(fitted - text.size(), ' ');
+}
+
+std::int64_t maxOf(c_value::c_kind kind) {
+  return kind == c_value::c_kind::integer ? std::numeric_limits<std::int32_t>::max()
+                                          : std::numeric_limits<std::int64_t>::max();
+}
+std::int64_t minOf(c_value::c_kind kind) {
+  return kind == c_value::c_kind::integer ? std::numeric_limits<std::int32_t>::min()
+                                          : std::numeric_limits<std::int64_t>::min();
+}
+
+}  // namespace
+
+bool CTM_messageFieldValue::m_isNumberFormat(const char* format, CTM_fieldType type) {
+  NumberFormat parts;
+  if (!splitNumberFormat(format, parts)) return false;
+  if (type == CTM_fieldType::integer || type == CTM_fieldType::longInteger)
+    return parts.conversion == 'd' && parts.precision.empty();
+  return (type == CTM_fieldType::real || type == CTM_fieldType::realAlt) && parts.conversion == 'f';
+}
+
+// Conversions refuse what would lose the value: numbers out of the type's
+// range, texts that are not wholly a number or a date-time, non-finite doubles.
+bool CTM_messageFieldValue::m_convert(c_value& value) const {
+  const c_kind kind = kindOf(definition_->type);
+  const c_kind from = value.m_kind();
+  switch (kind) {
+    case c_kind::text:
+      if (from != c_kind::text) value = c_value::m_fromText(value.m_asString());
+      return true;
+    case c_kind::integer:
+    case c_kind::longInteger: {
+      std::int64_t whole = 0;
+      if (from == c_kind::integer || from == c_kind::longInteger) {
+        whole = value.m_asLong();
+      } else if (from == c_kind::real) {
+        double real = value.m_asDouble();
+        if (!std::isfinite(real) || real >= 9.2233720368547758e18 || real < -9.2233720368547758e18) return false;
+        whole = static_cast<std::int64_t>(real);
+      } else if (from != c_kind::text || !c_parseWholeLong(value.m_asString(), whole)) {
+        return false;
+      }
+      if (whole < minOf(kind) || whole > maxOf(kind)) return false;
+      value = kind == c_kind::integer ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
+                                      : c_value::m_fromLong(whole);
+      return true;
+    }
+    case c_kind::real: {
+      double real = 0;
+      if (value.m_isNumber())
+        real = value.m_asDouble();
+      else if (from != c_kind::text || !c_parseWholeDouble(value.m_asString(), real))
+        return false;
+      if (!std::isfinite(real)) return false;
+      value = c_value::m_fromDouble(real);
+      return true;
+    }
+    case c_kind::dateTime: {
+      c_dateTime time = value.m_asDateTime();
+      if (!time.m_isValid()) return false;
+      value = c_value::m_fromDateTime(time);
+      return true;
+    }
+    case c_kind::none: return false;
+  }
+  return false;
+}
+
+bool CTM_messageFieldValue::m_set(c_value converted) {
+  if (!m_convert(converted)) {
+    m_fail("CTM_messageFieldValue::m_set(): Value " + quoted(converted.m_asString()) + " cannot be converted to type " +
+           std::to_string(typeCode(definition_->type)) + " of field " + m_name() + "!");
+    return false;
+  }
+  if (static_cast<const c_value&>(*this) == converted) return true;
+  if (!definition_->m_isSelector()) {
+    static_cast<c_value&>(*this) = std::move(converted);
+    return true;
+  }
+  const std::string text = converted.m_asString();
+  for (const CTM_fieldOption& option : definition_->options) {
+    if (text != option.value) continue;
+    static_cast<c_value&>(*this) = std::move(converted);
+    groups_.clear();
+    hasCursor_ = false;
+    cursor_ = 0;
+    if (!option.layout.empty()) m_newGroup(option.layout);
+    return true;
+  }
+  m_fail("Unknown option " + quoted(text) + " for field " + m_name() + "!");
+  return false;
+}
+
+std::vector<CTM_messageFieldValue>& CTM_messageFieldValue::m_newGroup(std::span<const CTM_fieldDefinition> layout) {
+  std::vector<CTM_messageFieldValue>& group = groups_.emplace_back();
+  group.reserve(layout.size());
+  for (const CTM_fieldDefinition& definition : layout) group.emplace_back(&definition);
+  return group;
+}
+
+bool CTM_messageFieldValue::m_appendGroup(std::span<const c_value> values, int limit) {
+  if (!definition_->m_isCount()) {
+    m_fail("CTM_messageFieldValue::m_appendValues(): \"" + std::string(m_name()) + "\" is not a count field!");
+    return false;
+  }
+  if (groups_.size() >= static_cast<std::size_t>(limit)) {
+    m_fail("\"" + std::string(m_name()) + "\" cannot exceed " + std::to_string(limit) + "!");
+    return false;
+  }
+  if (values.size() > definition_->group.size()) {
+    m_fail("CTM_messageFieldValue::m_appendValues(): " + std::to_string(values.size()) + " values for a group of " +
+           std::to_string(definition_->group.size()) + " fields in \"" + m_name() + "\"!");
+    return false;
+  }
+  std::vector<CTM_messageFieldValue>& group = m_newGroup(definition_->group);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    c_value value = values[i];
+    if (!group[i].m_convert(value)) value = values[i];
+    static_cast<c_value&>(group[i]) = std::move(value);
+  }
+  hasCursor_ = true;
+  cursor_ = 0;
+  static_cast<c_value&>(*this) = c_value::m_fromInt(static_cast<std::int32_t>(groups_.size()));
+  return true;
+}
+
+bool CTM_messageFieldValue::m_appendValues(std::span<const c_value> values) {
+  return m_appendGroup(values, definition_->m_appendLimit());
+}
+
+bool CTM_messageFieldValue::m_getNextValues(std::span<c_value> values) {
+  const std::string name = quoted(m_name());
+  if (!definition_->m_isCount()) {
+    m_fail(name + " is not a count field!");
+    return false;
+  }
+  if (!hasCursor_) {
+    m_fail("Iterator for " + name + " empty!");
+    return false;
+  }
+  if (values.size() > definition_->group.size()) {
+    m_fail("CTM_messageFieldValue::m_getNext(): Index " + std::to_string(values.size() - 1) +
+           " is outside the groups of " + name + "!");
+    return false;
+  }
+  if (cursor_ >= groups_.size()) {
+    m_fail("Iterator for " + name + " out of the list!");
+    return false;
+  }
+  const std::vector<CTM_messageFieldValue>& group = groups_[cursor_++];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    values[i] = group[i];
+    if (!group[i].m_convert(values[i])) {
+      m_fail("CTM_messageFieldValue::m_getNext(): Value of \"" + std::string(group[i].m_name()) +
+             "\" cannot be converted to type " + std::to_string(typeCode(group[i].definition_->type)) + "!");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CTM_messageFieldValue::m_getNext(int i, c_value& a) { return m_getNext(i, i, a, a); }
+
+bool CTM_messageFieldValue::m_getNext(int i, int j, c_value& a, c_value& b) {
+  if (i < 0 || j < 0) {
+    m_fail("CTM_messageFieldValue::m_getNext(): Index " + std::to_string(i < 0 ? i : j) +
+           " is outside the groups of \"" + m_name() + "\"!");
+    return false;
+  }
+  std::vector<c_value> values(static_cast<std::size_t>(std::max(i, j)) + 1);
+  if (!m_getNextValues(values)) return false;
+  a = values[static_cast<std::size_t>(i)];
+  b = values[static_cast<std::size_t>(j)];
+  return true;
+}
+
+bool CTM_messageFieldValue::m_parse(std::string_view text) {
+  const CTM_fieldDefinition& definition = *definition_;
+  auto field = [&] { return "Field " + quoted(text) + " (" + m_name() + ")"; };
+  auto head = [&] { return "CTM_messageFieldValue::m_parse(): " + field(); };
+  switch (definition.type) {
+    case CTM_fieldType::integer:
+    case CTM_fieldType::longInteger: {
+      std::int64_t whole = 0;
+      bool read = c_parseWholeLong(text, whole) && whole >= minOf(kindOf(definition.type)) &&
+                  whole <= maxOf(kindOf(definition.type)) && !(definition.m_isCount() && whole < 0);
+      if (!read) {
+        m_fail(head() + " could not be parsed as " + (definition.type == CTM_fieldType::integer ? "int" : "long") +
+               ", format " + quoted(definition.inFormat ? definition.inFormat : "") + " !");
+        return false;
+      }
+      return m_set(c_value::m_fromLong(whole));
+    }
+    case CTM_fieldType::real:
+    case CTM_fieldType::realAlt: {
+      // Plain decimal text only: no exponent, and no "inf", "nan" or hex floats.
+      double real = 0;
+      if (text.find_first_of("eE") != std::string_view::npos || !c_parseWholeDouble(text, real)) {
+        m_fail(head() + " could not be parsed as double, format " +
+               quoted(definition.inFormat ? definition.inFormat : "") + " !");
+        return false;
+      }
+      return m_set(c_value::m_fromDouble(real));
+    }
+    case CTM_fieldType::dateTime: {
+      bool digits = text.size() == 14;
+      for (char c : text) digits = digits && c >= '0' && c <= '9';
+      if (!digits) {
+        m_fail(head() + " could not be parsed as datetime, format \"%4d%2d%2d%2d%2d%2d\" !");
+        return false;
+      }
+      c_dateTime time = c_dateTime::m_fromCompact(text);
+      if (!time.m_isValid()) {
+        m_fail(head() + " is not an valid datetime!");
+        return false;
+      }
+      return m_set(c_value::m_fromDateTime(time));
+    }
+    case CTM_fieldType::text: {
+      if (!m_set(text)) return false;
+      const c_pattern* pattern = definition.pattern;
+      if (pattern == nullptr) return true;
+      if (!pattern->m_isValid()) {
+        m_fail(field() + " illegal regular expression " + quoted(pattern->m_source()) + " !");
+        return false;
+      }
+      if (!pattern->m_matches(text)) {
+        m_fail(field() + " doesn't match " + quoted(pattern->m_source()) + " !");
+        return false;
+      }
+      return true;
+    }
+  }
+  m_fail("CTM_messageFieldValue::m_parse(): Parsing of type " + std::to_string(typeCode(definition.type)) +
+         " not (yet) implemented!");
+  return false;
+}
+
+int CTM_messageFieldValue::m_serialize(std::string& out) const {
+  const CTM_fieldDefinition& definition = *definition_;
+  const std::size_t start = out.size();
+  if (isNumber(definition.type)) {
+    appendNumber(out, definition, *this);
+  } else if (definition.type == CTM_fieldType::dateTime) {
+    std::string written;
+    m_asDateTime().m_appendFormatted(written, definition.outFormat ? definition.outFormat : "%Y%m%d%H%M%S");
+    appendFitted(out, written, definition.width);
+  } else if (definition.type == CTM_fieldType::text) {
+    const std::string value = definition.outFormat ? std::string(definition.outFormat) : m_asString();
+    if (definition.width >= 0)
+      appendFitted(out, value, definition.width);
+    else
+      out += value.empty() ? std::string(" ") : value;
+  } else {
+    std::fprintf(stderr, "CTM_messageFieldValue::m_serialize(): Processing of type %d not (yet) implemented!\n",
+                 typeCode(definition.type));
+  }
+  int written = static_cast<int>(out.size() - start);
+  for (const auto& group : groups_)
+    for (const CTM_messageFieldValue& field : group) written += field.m_serialize(out);
+  return written;
+}
+
+void CTM_messageFieldValue::m_appendReadable(std::string& out) const {
+  const CTM_fieldDefinition& definition = *definition_;
+  out += '(';
+  out += m_name();
+  out += '=';
+  if (isNumber(definition.type)) {
+    appendNumber(out, definition, *this);
+  } else if (definition.type == CTM_fieldType::dateTime) {
+    m_asDateTime().m_appendFormatted(out, "%Y-%m-%d %H:%M:%S");
+  } else if (definition.type == CTM_fieldType::text) {
+    out += '"';
+    out += definition.outFormat ? std::string(definition.outFormat) : m_asString();
+    out += '"';
+  } else {
+    std::fprintf(stderr, "CTM_messageFieldValue::m_asString(): Processing of type %d not (yet) implemented!\n",
+                 typeCode(definition.type));
+    out += "???";
+  }
+  out += ')';
+  for (const auto& group : groups_)
+    for (const CTM_messageFieldValue& field : group) field.m_appendReadable(out);
+}
+
+std::string CTM_messageFieldValue::m_readable() const {
+  std::string out;
+  m_appendReadable(out);
+  return out;
+}
