@@ -10,6 +10,7 @@
 #include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_mt_message.h"
 #include "telegrams/ctm_om_message.h"
+#include "telegrams/ctm_sc_message.h"
 #include "telegrams/ctm_tctm_message.h"
 #include "telegrams/ctm_tm_message.h"
 #include "telegrams/ctm_tmtc_message.h"
@@ -38,6 +39,7 @@ std::span<const CTM_telegramPair* const> CTM_message::m_registeredPairs() {
       &ctm_moPair,
       &ctm_omPair,
       &ctm_csPair,
+      &ctm_scPair,
       &ctm_mtPair,
       &ctm_tmPair,
       &ctm_udPair,
