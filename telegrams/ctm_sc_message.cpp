@@ -17,17 +17,18 @@ constexpr F lpc = F::m_text("LPC", 10, &ctm_lpcPattern);
 // A flight: airline, number, and its day with a three-letter month.
 constexpr c_pattern airlinePattern{"[0-9A-Z][0-9A-Z][ A-Z]"};
 constexpr c_pattern flightNumberPattern{"[0-9][0-9][0-9][0-9][ A-Z]"};
+constexpr c_pattern monthPattern{"[A-Z][A-Z][A-Z]"};
 enum : std::size_t { airline, flightNumber, flightDay, flightMonth, airport, cabinClass };
 
 constexpr F inboundFlight[] = {F::m_text("inboundAirline", 3, &airlinePattern),
                                F::m_text("inboundFlightNumber", 5, &flightNumberPattern),
                                F::m_int("inboundFlightDay", 2),
-                               F::m_text("inboundFlightMonth", 3, &ctm_airportPattern),
+                               F::m_text("inboundFlightMonth", 3, &monthPattern),
                                F::m_text("inboundAirportID", 3, &ctm_airportPattern)};
 constexpr F outboundFlight[] = {F::m_text("outboundAirline", 3, &airlinePattern),
                                 F::m_text("outboundFlightNumber", 5, &flightNumberPattern),
                                 F::m_int("outboundFlightDay", 2),
-                                F::m_text("outboundFlightMonth", 3, &ctm_airportPattern),
+                                F::m_text("outboundFlightMonth", 3, &monthPattern),
                                 F::m_text("outboundAirportID", 3, &ctm_airportPattern),
                                 F::m_text("outboundCabinClass", 1, &ctm_cabinClassPattern)};
 

@@ -60,34 +60,22 @@ TEST(CTM_csFactory, OnlyItsSevenTypes) {
   EXPECT_EQ(refusal(cs("04", "0123456789")), "CTM_message::m_new(): Unknown message source/destination");
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
-class CTM_csRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_csRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_csRefused,
+    Cs, CTM_refusedTelegram,
     testing::Values(
-        Refused{"NineDigitsStatedAsNine", cs("02", "012345678"),
+        RefusedTelegram{"NineDigitsStatedAsNine", cs("02", "012345678"),
                 "Current field is out of total length! (Field name LPC, offset: 13, field length: 10, total length: 22 )"},
-        Refused{"NineDigitsStatedAsTen", "CS02" "01" "07" "010" "01" "012345678\n",
+        RefusedTelegram{"NineDigitsStatedAsTen", "CS02" "01" "07" "010" "01" "012345678\n",
                 "Header length: 13 plus data length: 10 plus 1 not equal total length: 23"},
-        Refused{"ElevenDigits", cs("02", "01234567890"),
+        RefusedTelegram{"ElevenDigits", cs("02", "01234567890"),
                 "CTM_message::m_init(): Framing Error! Header length: 13 plus data length: 11 not equal defined "
                 "length: 23"},
-        Refused{"LetterInTheLpc", cs("03", "01234A6789"),
+        RefusedTelegram{"LetterInTheLpc", cs("03", "01234A6789"),
                 "Field \"01234A6789\" (LPC) doesn't match \"[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]\" ! "
                 "(offset: 13, field length: 10)"},
-        Refused{"BlankLpc", cs("02", "          "),
+        RefusedTelegram{"BlankLpc", cs("02", "          "),
                 "Field \"          \" (LPC) doesn't match \"[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]\" ! "
                 "(offset: 13, field length: 10)"}),
-    [](const auto& info) { return info.param.name; });
+    refusedName);
 
 }  // namespace

@@ -96,33 +96,21 @@ TEST(CTM_duFactory, KeepAliveAndNoOtherTypes) {
   EXPECT_EQ(refusal(du("02", "")), "CTM_message::m_new(): Unknown message source/destination");
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
-class CTM_duRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_duRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_duRefused,
+    Du, CTM_refusedTelegram,
     testing::Values(
-        Refused{"StatusNeitherZeroNorOne", du("01", "ABCDE1234" "001" "0002"),
+        RefusedTelegram{"StatusNeitherZeroNorOne", du("01", "ABCDE1234" "001" "0002"),
                 "Field \"2\" (operationalStatus) doesn't match \"[01]\" ! (offset: 28, field length: 1)"},
-        Refused{"TooManyConnections", du("01", "ABCDE1234" "247" + repeated("0011", 246)),
+        RefusedTelegram{"TooManyConnections", du("01", "ABCDE1234" "247" + repeated("0011", 246)),
                 "\"connectionCount\" cannot exceed 246! (Field name connectionCount, offset: 1009, field length: 3)"},
-        Refused{"ConnectionMissing", du("01", "ABCDE1234" "002" "0001"),
+        RefusedTelegram{"ConnectionMissing", du("01", "ABCDE1234" "002" "0001"),
                 "2 mandantory fields missing at message end"},
-        Refused{"LowerCaseConnection", du("11", "abcde1234" "W3212300001" "007"),
+        RefusedTelegram{"LowerCaseConnection", du("11", "abcde1234" "W3212300001" "007"),
                 "Field \"abcde1234\" (logical_connect_ID) doesn't match \"[A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9]"
                 "[A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9]\" ! (offset: 13, field length: 9)"},
-        Refused{"BlankItemId", du("11", "ABCDE1234" "           " "007"),
+        RefusedTelegram{"BlankItemId", du("11", "ABCDE1234" "           " "007"),
                 "Field \"           \" (BIT_ID) doesn't match "
                 "\"[A-Z][0-9A-Z][0-9A-Z][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]\" ! (offset: 22, field length: 11)"}),
-    [](const auto& info) { return info.param.name; });
+    refusedName);
 
 }  // namespace

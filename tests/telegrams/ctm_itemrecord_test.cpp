@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "telegrams/ctm_mo_message.h"
@@ -282,6 +283,56 @@ TEST(CTM_itemRecord, AStatusWithoutPaddingIsRefused) {
   record.replace(statusAt, 16, "UNK" + std::string(13, '.'));
   EXPECT_EQ(refusal(telegramText("UD11", 1, "ABCDE1234" + record)),
             "Unknown option \"UNK.............\" for field BIT_status! (offset: 35, field length: 16)");
+}
+
+TEST(CTM_itemRecord, AnyItemComesBackFromTheDownstreamTelegram) {
+  std::mt19937 random(20240229);
+  auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  auto pick = [&](std::string_view alphabet, int length) {
+    std::string text;
+    for (int i = 0; i < length; ++i) text += alphabet[static_cast<std::size_t>(between(0, int(alphabet.size()) - 1))];
+    return text;
+  };
+  auto maybe = [&](std::string text) { return between(0, 3) == 0 ? std::string() : text; };
+  const char* words[] = {"", "SPECIAL_HANDLING", "GARB", "NO_READ", "UFO", "MISSING", "UNK", "ERROR", "BUFFERED"};
+  const std::string digits = "0123456789", letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (int round = 0; round < 300; ++round) {
+    CTM_BIT item;
+    item.m_setStructVersionID(between(0, 99));
+    item.m_setBIT_ID(pick(letters, 1) + pick(digits + letters, 2) + pick(digits, 8));
+    if (const char* word = words[between(0, 8)]; *word) item.m_setStatus(word);
+    item.m_setSelectionID(between(0, 9));
+    item.m_setLPC(maybe(pick(digits, 10)));
+    item.m_setTubbingNecessity(between(0, 1) == 1);
+    item.m_setTubbedIndicator(between(0, 1) == 1);
+    item.m_setInboundFlightID(maybe(pick(letters, 2) + pick(" " + letters, 1) + pick(digits, 4) + " 2024" + pick(digits, 4)));
+    item.m_setOutboundFlightID(maybe(pick(letters, 3) + pick(digits, 4) + pick(letters, 1) + "2025" + pick(digits, 4)));
+    item.m_setOutboundCabinClass(maybe(pick("FCY", 1)));
+    item.m_setOutboundDestination(maybe(pick(letters, 3)));
+    item.m_setOnwardConnection(between(0, 1) == 1);
+    const std::string name = maybe(pick(letters + " .-'", between(0, 19)) + pick(letters, 1));
+    item.m_setPassengerName(name);
+    item.m_setBaggageExceptionData(maybe(pick(letters, 4)));
+    item.m_setRequiredScreenLevel(between(-1, 10));
+    item.m_setReachedScreenLevel(between(-1, 10));
+    item.m_setLength(between(0, 99999));
+    item.m_setHeight(between(0, 99999));
+    item.m_setWidth(between(0, 99999));
+    item.m_setWeight(between(0, 9999));
+    item.m_setFSC(between(0, 9999));
+
+    CTM_ud11_message announced;
+    ASSERT_TRUE(announced.m_setLogicalConnectID("TP001P002") && announced.m_setBIT(item));
+    auto parsed = parsedAs<CTM_ud11_message>(writtenAsSeven(announced));
+    ASSERT_TRUE(parsed);
+    auto read = parsed->m_getBIT();
+    const std::string padded = name.empty() ? name : name + std::string(20 - name.size(), ' ');
+    auto level = [](int given) { return given >= 0 && given <= 9 ? given : 9; };
+    item.m_setRequiredScreenLevel(level(item.m_getRequiredScreenLevel()));
+    item.m_setReachedScreenLevel(level(item.m_getReachedScreenLevel()));
+    expectSameItem(*read, item, padded.c_str());
+    if (testing::Test::HasFailure()) break;
+  }
 }
 
 }  // namespace

@@ -154,36 +154,24 @@ TEST(CTM_moFactory, HeaderOnlyTelegramsAndNoOtherTypes) {
   EXPECT_EQ(CTM_mo_message::m_create("MT01"), nullptr);
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
-class CTM_moRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_moRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_moRefused,
+    Mo, CTM_refusedTelegram,
     testing::Values(
-        Refused{"ElevenSegments", mo("01", "011" + std::string(50, 'A')),
+        RefusedTelegram{"ElevenSegments", mo("01", "011" + std::string(50, 'A')),
                 "\"fieldCount\" cannot exceed 10! (Field name fieldCount, offset: 66, field length: 3)"},
-        Refused{"AvailabilityOutsideItsLetters", mo("06", "001" "ABCDE1234" "X"),
+        RefusedTelegram{"AvailabilityOutsideItsLetters", mo("06", "001" "ABCDE1234" "X"),
                 "Field \"X\" (availability) doesn't match \"[AN]\" ! (offset: 25, field length: 1)"},
-        Refused{"UnpaddedEventType", mo("11", "LS001" "W3212300001" "EXIT" "TP0001           " "20240229120000"),
+        RefusedTelegram{"UnpaddedEventType", mo("11", "LS001" "W3212300001" "EXIT" "TP0001           " "20240229120000"),
                 "Unknown option \"EXITT\" for field trackingEventType! (offset: 29, field length: 5)"},
-        Refused{"MonthThirteen", mo("11", "LS001" "W3212300001" "ENTER" "TP0001          " "20241329120000"),
+        RefusedTelegram{"MonthThirteen", mo("11", "LS001" "W3212300001" "ENTER" "TP0001          " "20241329120000"),
                 "CTM_messageFieldValue::m_parse(): Field \"20241329120000\" (timeStamp) is not an valid datetime! "
                 "(offset: 50, field length: 14)"},
-        Refused{"TwoLetterAirlineToOC",
+        RefusedTelegram{"TwoLetterAirlineToOC",
                 mo("10", "LS001" "20240229120000" "01" "W3212300001" "UNK             " "1" "0123456789"
                          "LH 1234 20240229" "LHB5678 20240301" "Y" "JFK" "1" "MUELLER HANS        " "ABCD" "0" "0"
                          "1" "2" "00500" "00400" "00300" "0025" "0042"),
                 "Field \"LH 1234 20240229\" (inboundFlightID) doesn't match \"[0-9A-Z][0-9A-Z][A-Z][0-9][0-9][0-9]"
                 "[0-9][ A-Z][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]\" ! (offset: 72, field length: 16)"}),
-    [](const auto& info) { return info.param.name; });
+    refusedName);
 
 }  // namespace

@@ -37,7 +37,9 @@ const std::string noCriterion = "LS001" "D" "TS00000002" "05" "01"
                                 "000" "20240229000000" "20240301000000";
 
 // Where some fields stand in the data part.
+constexpr std::size_t bitIdAt = 21;
 constexpr std::size_t statusAt = 33;
+constexpr std::size_t lpcSwitchAt = 51;
 constexpr std::size_t onwardAt = 103;
 constexpr std::size_t sizeSwitchAt = 138;
 
@@ -284,14 +286,6 @@ TEST(CTM_omFactory, HeaderOnlyTelegramsAndNoOtherTypes) {
     EXPECT_EQ(refusal(om(type, "")), "CTM_message::m_new(): Unknown message source/destination") << type;
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
 std::string replaced(std::string text, std::size_t at, std::string_view with) {
   return text.replace(at, with.size(), with);
 }
@@ -302,29 +296,25 @@ std::string exitPoints(int count) {
   return text;
 }
 
-class CTM_omRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_omRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_omRefused,
+    Om, CTM_refusedTelegram,
     testing::Values(
-        Refused{"IdBehindAnOffSwitch", om("03", replaced(noCriterion, 21, "W3212300001")),
+        RefusedTelegram{"IdBehindAnOffSwitch", om("03", replaced(noCriterion, bitIdAt, "W3212300001")),
                 "Field \"W3212300001\" (BIT_ID) doesn't match \"           \" ! (offset: 34, field length: 11)"},
-        Refused{"StatusWithoutPadding", om("03", replaced(everyCriterion, statusAt, "GARB            ")),
+        RefusedTelegram{"StatusWithoutPadding", om("03", replaced(everyCriterion, statusAt, "GARB            ")),
                 "Unknown option \"GARB            \" for field BIT_status! (offset: 46, field length: 16)"},
-        Refused{"SwitchNeitherOnNorOff", om("03", replaced(everyCriterion, 51, "2")),
+        RefusedTelegram{"SwitchNeitherOnNorOff", om("03", replaced(everyCriterion, lpcSwitchAt, "2")),
                 "Unknown option \"2\" for field LPC_relevant! (offset: 64, field length: 1)"},
-        Refused{"OnwardSetBehindAnOffSwitch", om("03", replaced(noCriterion, onwardAt, "1")),
+        RefusedTelegram{"OnwardSetBehindAnOffSwitch", om("03", replaced(noCriterion, onwardAt, "1")),
                 "Field \"1\" (onwardConnection) doesn't match \"[ 0]\" ! (offset: 116, field length: 1)"},
-        Refused{"FiftyOneExitPoints", om("03", noCriterion.substr(0, 164) + "051" + exitPoints(50)),
+        RefusedTelegram{"FiftyOneExitPoints", om("03", noCriterion.substr(0, 164) + "051" + exitPoints(50)),
                 "\"fieldCount\" cannot exceed 50! (Field name fieldCount, offset: 630, field length: 3)"},
-        Refused{"LpcMissingInTheItem",
+        RefusedTelegram{"LpcMissingInTheItem",
                 om("08", "LS001" "01" "W3212300001" "UNK             " "0" "          " "LH 1234 20240229"
                          "LH 5678 20240301" "Y" "JFK" "1" "MUELLER HANS        " "ABCD" "0" "0" "1" "2"
                          "00500" "00400" "00300" "0025" "0042"),
                 "Field \"          \" (LPC) doesn't match \"[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]\" ! "
                 "(offset: 48, field length: 10)"}),
-    [](const auto& info) { return info.param.name; });
+    refusedName);
 
 }  // namespace

@@ -217,31 +217,19 @@ TEST(CTM_scFactory, KeepAliveAndNoOtherTypes) {
     EXPECT_EQ(refusal(sc(type, "0123456789" "D")), "CTM_message::m_new(): Unknown message source/destination") << type;
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
-class CTM_scRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_scRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_scRefused,
+    Sc, CTM_refusedTelegram,
     testing::Values(
-        Refused{"AnswerWithAnUpdateLetter", sc("01", "0123456789" "U"),
+        RefusedTelegram{"AnswerWithAnUpdateLetter", sc("01", "0123456789" "U"),
                 "Unknown option \"U\" for field LPC_status! (offset: 23, field length: 1)"},
-        Refused{"UnknownInboundStatus", sc("01", "0123456789" "P" "LX0" + std::string(30, ' ')),
+        RefusedTelegram{"UnknownInboundStatus", sc("01", "0123456789" "P" "LX0" + std::string(30, ' ')),
                 "Unknown option \"X\" for field inboundStatus! (offset: 25, field length: 1)"},
-        Refused{"LowerCaseMonth", sc("01", "0123456789" "P" + lpcData(flight("LH ", "1234 ", "29", "feb") + "FRA", {})),
+        RefusedTelegram{"LowerCaseMonth", sc("01", "0123456789" "P" + lpcData(flight("LH ", "1234 ", "29", "feb") + "FRA", {})),
                 "Field \"feb\" (inboundFlightMonth) doesn't match \"[A-Z][A-Z][A-Z]\" ! (offset: 36, field length: 3)"},
-        Refused{"DataBehindAStatusWithout", sc("01", "0123456789" "D" "X"),
+        RefusedTelegram{"DataBehindAStatusWithout", sc("01", "0123456789" "D" "X"),
                 "CTM_message::m_init(): Framing Error! Header length: 13 plus data length: 12 not equal defined "
                 "length: 24"},
-        Refused{"FscMissing", sc("11", "0123456789" "P"), "1 mandantory fields missing at message end"}),
-    [](const auto& info) { return info.param.name; });
+        RefusedTelegram{"FscMissing", sc("11", "0123456789" "P"), "1 mandantory fields missing at message end"}),
+    refusedName);
 
 }  // namespace

@@ -61,30 +61,18 @@ TEST(CTM_udFactory, HeaderOnlyTelegramsAndNoOtherTypes) {
     EXPECT_EQ(refusal(ud(type, "")), "CTM_message::m_new(): Unknown message source/destination") << type;
 }
 
-struct Refused {
-  const char* name;
-  std::string text;
-  std::string error;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
-
-class CTM_udRefused : public testing::TestWithParam<Refused> {};
-
-TEST_P(CTM_udRefused, WithItsExactText) { EXPECT_EQ(refusal(GetParam().text), GetParam().error); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Texts, CTM_udRefused,
+    Ud, CTM_refusedTelegram,
     testing::Values(
-        Refused{"BlankCount", ud("01", "LS001" "    "),
+        RefusedTelegram{"BlankCount", ud("01", "LS001" "    "),
                 "CTM_messageFieldValue::m_parse(): Field \"    \" (baggageCount) could not be parsed as int, format "
                 "\"%d\" ! (offset: 18, field length: 4)"},
-        Refused{"LowerCaseSegment", ud("01", "ls001" "0001"),
+        RefusedTelegram{"LowerCaseSegment", ud("01", "ls001" "0001"),
                 "Field \"ls001\" (LS_ID) doesn't match \"[A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9]\" ! (offset: 13, "
                 "field length: 5)"},
-        Refused{"WithdrawalWithoutItem", ud("13", "ABCDE1234"), "1 mandantory fields missing at message end"},
-        Refused{"RecordCutShort", ud("11", "ABCDE1234" "01" "W3212300001" "UNK             " "0"),
+        RefusedTelegram{"WithdrawalWithoutItem", ud("13", "ABCDE1234"), "1 mandantory fields missing at message end"},
+        RefusedTelegram{"RecordCutShort", ud("11", "ABCDE1234" "01" "W3212300001" "UNK             " "0"),
                 "17 mandantory fields missing at message end"}),
-    [](const auto& info) { return info.param.name; });
+    refusedName);
 
 }  // namespace
