@@ -167,15 +167,6 @@ TEST_P(CTM_itemRecordOf, ABuiltTelegramGivesTheItemBack) {
   expectSameItem(*GetParam().getBIT(*telegram), given, "MUELLER HANS");
 }
 
-TEST_P(CTM_itemRecordOf, TheNewItemIsUntracked) {
-  auto telegram = CTM_message::m_new(text(fullRecord));
-  auto read = GetParam().getBIT(*telegram);
-  EXPECT_EQ(read->m_getTrace(), nullptr);
-  EXPECT_EQ(read->m_getDestinations(), nullptr);
-  EXPECT_EQ(read->m_getPIC(), 0);
-  EXPECT_EQ(read->m_getLpcRequestState(), CTM_BIT::lpcNone);
-}
-
 INSTANTIATE_TEST_SUITE_P(Telegrams, CTM_itemRecordOf, testing::Values(mo10, ud11, ud12, om08),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -43,15 +43,6 @@ TEST(CTM_ud13, WithdrawnItem) {
   EXPECT_EQ(writtenAsSeven(built), text);
 }
 
-TEST(CTM_ud11, TheLogicalConnectionLeadsTheRecord) {
-  CTM_ud11_message announced;
-  ASSERT_TRUE(announced.m_setLogicalConnectID("TP001P002"));
-  EXPECT_EQ(announced.m_getLogicalConnectID(), "TP001P002");
-  CTM_ud12_message updated;
-  ASSERT_TRUE(updated.m_setLogicalConnectID("TP001P002"));
-  EXPECT_EQ(writtenAsSeven(updated).substr(13, 9), "TP001P002");
-}
-
 TEST(CTM_udFactory, HeaderOnlyTelegramsAndNoOtherTypes) {
   EXPECT_EQ(written(CTM_ud00_message()), "UD00" "01" "00" "000" "01\n");
   EXPECT_TRUE(parsedAs<CTM_ud00_message>("UD00" "01" "00" "000" "01\n"));
