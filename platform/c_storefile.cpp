@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -21,23 +22,35 @@ long long c_readAt(int fd, char* buffer, std::uint64_t length, std::uint64_t off
 }
 
 bool c_backwardLineReader::m_previous(std::string& line, std::uint64_t& start) {
-  if (end_ == 0) return false;
   // The line wanted is [its start, end_ - 1); its line feed sits at end_ - 1.
   for (;;) {
+    if (end_ == 0) return false;
     if (bufferStart_ < end_) {
       const std::uint64_t feedAtEnd = end_ - 1 - bufferStart_;
       const std::size_t feed = feedAtEnd == 0 ? std::string::npos : buffer_.rfind('\n', feedAtEnd - 1);
       if (feed != std::string::npos || bufferStart_ == 0) {
         const std::uint64_t lineStart = feed == std::string::npos ? 0 : bufferStart_ + feed + 1;
-        line.assign(buffer_, lineStart - bufferStart_, end_ - 1 - lineStart);
-        start = lineStart;
+        const std::uint64_t length = end_ - 1 - lineStart;
+        const bool damaged = length > c_storeLineLimit;
+        if (!damaged) line.assign(buffer_, lineStart - bufferStart_, length);
         end_ = lineStart;
         buffer_.resize(end_ - bufferStart_);
+        if (damaged) continue;
+        start = lineStart;
         return true;
       }
     }
-    if (end_ - bufferStart_ > c_storeLineLimit) return false;
-    const std::uint64_t length = bufferStart_ < chunkSize ? bufferStart_ : chunkSize;
+    if (end_ - bufferStart_ > c_storeLineLimit + 1) {
+      // Damage: the line is passed over without reading the rest of it.
+      std::uint64_t lineStart = 0;
+      if (!c_completeEnd(fd_, bufferStart_, lineStart)) return false;
+      end_ = bufferStart_ = lineStart;
+      buffer_.clear();
+      continue;
+    }
+    // As much again as is held, so that a long line takes few reads and copies.
+    const std::uint64_t wanted = std::max<std::uint64_t>(chunkSize, buffer_.size());
+    const std::uint64_t length = std::min(bufferStart_, wanted);
     std::string chunk(length, '\0');
     if (c_readAt(fd_, chunk.data(), length, bufferStart_ - length) != static_cast<long long>(length)) return false;
     buffer_.insert(0, chunk);
@@ -73,10 +86,11 @@ bool c_forwardLineReader::m_fill() {
 
 bool c_forwardLineReader::m_next(std::string_view& line, std::uint64_t& start) {
   for (;;) {
-    const std::size_t feed = buffer_.find('\n', position_);
+    const std::size_t feed = buffer_.find('\n', position_ + scanned_);
     if (feed != std::string::npos) {
-      const bool skipped = skipping_;
+      const bool skipped = skipping_ || feed - position_ > c_storeLineLimit;
       skipping_ = false;
+      scanned_ = 0;
       start = bufferStart_ + position_;
       line = std::string_view(buffer_).substr(position_, feed - position_);
       position_ = feed + 1;
@@ -86,13 +100,16 @@ bool c_forwardLineReader::m_next(std::string_view& line, std::uint64_t& start) {
     buffer_.erase(0, position_);
     bufferStart_ += position_;
     position_ = 0;
+    scanned_ = buffer_.size();
     if (buffer_.size() > c_storeLineLimit) {
       skipping_ = true;
       bufferStart_ += buffer_.size();
       buffer_.clear();
+      scanned_ = 0;
     }
     if (!m_fill()) {
       buffer_.clear();
+      scanned_ = 0;
       return false;
     }
   }

@@ -15,7 +15,8 @@ class c_backwardLineReader {
  public:
   c_backwardLineReader(int fd, std::uint64_t end) : fd_(fd), end_(end), bufferStart_(end) {}
   // The line before the current position, without its line feed, and where it
-  // starts; false at the start of the file, on a read error or a line beyond the limit.
+  // starts; false at the start of the file or on a read error. Lines beyond the
+  // limit are skipped.
   bool m_previous(std::string& line, std::uint64_t& start);
 
  private:
@@ -45,6 +46,7 @@ class c_forwardLineReader {
   int fd_ = -1;
   std::string buffer_;  // bytes from file offset bufferStart_ on
   std::size_t position_ = 0;
+  std::size_t scanned_ = 0;  // bytes from position_ known to hold no line feed
   std::uint64_t bufferStart_ = 0;
   bool skipping_ = false;  // inside a line beyond the limit
 };

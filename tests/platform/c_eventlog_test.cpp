@@ -255,6 +255,25 @@ TEST_F(CEventLogReader, SkipsLinesThatAreNoRecord) {
   EXPECT_EQ(numbersFrom(reader), upFrom(2, 3));
 }
 
+// A line longer than any record is damage, whichever way a store is read: the
+// writer numbers on after the record before it, and counting from the newest end
+// passes over it.
+TEST_F(CEventLogReader, ALineBeyondTheLimitIsPassedOverFromTheNewestEnd) {
+  writeRecords(path(), 1, 3);
+  appendRaw(path(), std::string(2 * c_storeLineLimit, 'g') + "\n");
+  c_eventStore store(path().string(), std::uint64_t{1} << 30);
+  c_eventRecord record = sampleRecord(1, {"after the damage"});
+  ASSERT_TRUE(store.m_append(record));
+  EXPECT_EQ(record.number, 4u);
+  c_eventLogReader reader;
+  ASSERT_TRUE(reader.m_openStore(path().string()));
+  ASSERT_TRUE(reader.m_seekNewest(2));
+  EXPECT_EQ(numbersFrom(reader), upFrom(3, 4));
+  std::uint32_t oldest = 0, newest = 0;
+  ASSERT_TRUE(reader.m_range(oldest, newest));
+  EXPECT_EQ(newest, 4u);
+}
+
 TEST_F(CEventLogReader, AFollowingReaderWaitsForAWholeLine) {
   writeRecords(path(), 1, 1);
   c_eventLogReader reader;
