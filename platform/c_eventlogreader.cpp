@@ -73,10 +73,7 @@ bool c_eventLogReader::m_seekOldest() {
 bool c_eventLogReader::m_seekEnd() {
   if (!m_openFiles()) return false;
   std::uint64_t end = 0;
-  struct stat status {};
-  if (current_.fd >= 0 && (::fstat(current_.fd, &status) != 0 ||
-                           !c_completeEnd(current_.fd, static_cast<std::uint64_t>(status.st_size), end)))
-    return false;
+  if (current_.fd >= 0 && !c_completeEndNow(current_.fd, end)) return false;
   m_position(false, end);
   return true;
 }
@@ -85,10 +82,8 @@ bool c_eventLogReader::m_seekEnd() {
 // found; `offset` is then where the last one counted starts, and `count` is
 // reduced by what this file held.
 bool c_eventLogReader::m_countBackwards(const c_file& file, std::uint64_t& count, std::uint64_t& offset) {
-  struct stat status {};
   std::uint64_t end = 0;
-  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !c_completeEnd(file.fd, static_cast<std::uint64_t>(status.st_size), end))
-    return false;
+  if (file.fd < 0 || !c_completeEndNow(file.fd, end)) return false;
   c_backwardLineReader reader(file.fd, end);
   std::string line;
   std::uint64_t start = 0;
@@ -128,16 +123,8 @@ bool c_eventLogReader::m_firstNumber(const c_file& file, std::uint32_t& number) 
 }
 
 bool c_eventLogReader::m_lastNumber(const c_file& file, std::uint32_t& number) {
-  struct stat status {};
   std::uint64_t end = 0;
-  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !c_completeEnd(file.fd, static_cast<std::uint64_t>(status.st_size), end))
-    return false;
-  c_backwardLineReader reader(file.fd, end);
-  std::string line;
-  std::uint64_t start = 0;
-  while (reader.m_previous(line, start))
-    if (c_decodeEventRecordNumber(line, number)) return true;
-  return false;
+  return file.fd >= 0 && c_completeEndNow(file.fd, end) && c_lastRecordNumber(file.fd, end, number);
 }
 
 bool c_eventLogReader::m_range(std::uint32_t& oldest, std::uint32_t& newest) {
@@ -148,10 +135,8 @@ bool c_eventLogReader::m_range(std::uint32_t& oldest, std::uint32_t& newest) {
 // Records are numbered upwards through a file, so the first one numbered
 // `number` or later is found by halving the file, then reading on.
 bool c_eventLogReader::m_seekNumberIn(const c_file& file, std::uint32_t number, std::uint64_t& offset) {
-  struct stat status {};
   std::uint64_t end = 0;
-  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !c_completeEnd(file.fd, static_cast<std::uint64_t>(status.st_size), end))
-    return false;
+  if (file.fd < 0 || !c_completeEndNow(file.fd, end)) return false;
   std::uint64_t low = 0;  // the answer starts at or after the line start at or after low
   std::uint64_t high = end;
   std::string_view line;

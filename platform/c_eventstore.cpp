@@ -27,20 +27,6 @@ bool lockWhole(int fd, short type) {
   }
 }
 
-// The number of the last complete record of a file (0 when it has none) and
-// where its complete part ends.
-bool lastRecordNumber(int fd, std::uint64_t size, std::uint64_t& completeEnd, std::uint32_t& last) {
-  last = 0;
-  if (!c_completeEnd(fd, size, completeEnd)) return false;
-  c_backwardLineReader reader(fd, completeEnd);
-  std::string line;
-  std::uint64_t start = 0;
-  while (reader.m_previous(line, start))
-    if (c_decodeEventRecordNumber(line, last)) return true;
-  last = 0;
-  return true;
-}
-
 std::string parentFolder(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
@@ -91,7 +77,9 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
     return true;
   }
   std::uint64_t completeEnd = 0;
-  if (!lastRecordNumber(fd_, size, completeEnd, last)) return false;
+  if (!c_completeEnd(fd_, size, completeEnd)) return false;
+  last = 0;
+  c_lastRecordNumber(fd_, completeEnd, last);
   if (completeEnd != size) {
     if (::ftruncate(fd_, static_cast<off_t>(completeEnd)) != 0) return false;
     size = completeEnd;
@@ -99,9 +87,8 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
   if (last == 0) {
     const int old = ::open((path_ + ".old").c_str(), O_RDONLY | O_CLOEXEC);
     if (old >= 0) {
-      struct stat oldStatus {};
       std::uint64_t oldEnd = 0;
-      if (::fstat(old, &oldStatus) == 0) lastRecordNumber(old, static_cast<std::uint64_t>(oldStatus.st_size), oldEnd, last);
+      if (c_completeEndNow(old, oldEnd)) c_lastRecordNumber(old, oldEnd, last);
       ::close(old);
     }
   }

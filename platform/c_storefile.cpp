@@ -1,9 +1,12 @@
 #include "platform/c_storefile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+
+#include "platform/c_eventrecord.h"
 
 namespace {
 constexpr std::uint64_t chunkSize = 64 * 1024;
@@ -73,6 +76,24 @@ bool c_completeEnd(int fd, std::uint64_t size, std::uint64_t& end) {
   }
   end = 0;
   return true;
+}
+
+bool c_completeEndNow(int fd, std::uint64_t& end) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && c_completeEnd(fd, static_cast<std::uint64_t>(status.st_size), end);
+}
+
+bool c_lastRecordNumber(int fd, std::uint64_t end, std::uint32_t& number) {
+  c_backwardLineReader reader(fd, end);
+  std::string line;
+  std::uint64_t start = 0;
+  std::uint32_t found = 0;
+  while (reader.m_previous(line, start))
+    if (c_decodeEventRecordNumber(line, found)) {
+      number = found;
+      return true;
+    }
+  return false;
 }
 
 bool c_forwardLineReader::m_fill() {

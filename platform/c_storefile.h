@@ -58,5 +58,12 @@ bool c_lineStartAtOrAfter(int fd, std::uint64_t offset, std::uint64_t& start);
 // line feed, 0 when it has none. False on a read error.
 bool c_completeEnd(int fd, std::uint64_t size, std::uint64_t& end);
 
+// The same for an open file at its size now.
+bool c_completeEndNow(int fd, std::uint64_t& end);
+
+// The number of the last line before `end` (a line start) that begins as a
+// record does; false, with `number` unchanged, when none does.
+bool c_lastRecordNumber(int fd, std::uint64_t end, std::uint32_t& number);
+
 // Reads up to `length` bytes at `offset`, retrying interrupted and short reads; -1 on error.
 long long c_readAt(int fd, char* buffer, std::uint64_t length, std::uint64_t offset);
