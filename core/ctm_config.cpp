@@ -1,13 +1,13 @@
 #include "core/ctm_config.h"
 
 #include <array>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "core/ctm_logging.h"
+#include "platform/c_environment.h"
 #include "platform/c_fileops.h"
 #include "platform/c_linereader.h"
 
@@ -58,14 +58,6 @@ int typeSlot(const std::string& type) {
   for (int slot = 0; slot < typeCount; ++slot)
     if (type.size() == 1 && type[0] == typeLetters[slot]) return slot;
   return -1;
-}
-
-// The home root; an empty TM_HOME counts as unset, so that no path lands under /run.
-bool homeFromEnvironment(std::string& home) {
-  const char* value = std::getenv("TM_HOME");
-  if (value == nullptr || *value == '\0') return false;
-  home = value;
-  return true;
 }
 
 // The parameter lines of an open file after its header lines, with their line numbers.
@@ -217,8 +209,9 @@ bool CTM_config::m_init(const std::string& tmName) {
   c_lock guard(&m_getMutex(), -1);
   c_store& s = store();
   if (s.initialised) return true;
+  // An empty TM_HOME counts as unset, so that no path lands under /run.
   std::string home;
-  if (!homeFromEnvironment(home)) {
+  if (!c_getEnvironment("TM_HOME", home)) {
     CTM_logging::m_logNoArgs(1, ev::CFG_TM_HOME_NOT_SET);
     return false;
   }
