@@ -5,12 +5,10 @@
 #include <string_view>
 
 #include "platform/c_clock.h"
+#include "platform/c_datetime.h"
 #include "platform/c_errortext.h"
 
 namespace {
-
-constexpr const char* monthAbbreviations[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool isOctal(char c) { return c >= '0' && c <= '7'; }
 
@@ -35,13 +33,6 @@ char escapedLetter(char c) {
 // The C library's reading of a number at the start of a slice, as atoi reads it.
 int leadingNumber(std::string_view slice) { return std::atoi(std::string(slice).c_str()); }
 
-bool isLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int daysInMonth(std::int64_t year, int month) {
-  static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
-}
-
 // Days since 1970-01-01 of a proleptic Gregorian date; a day past the end of its
 // month counts on into the next.
 std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
@@ -57,11 +48,11 @@ char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 
 // 1 to 12 for an English abbreviation in any case, 0 for anything else.
 int monthFromAbbreviation(std::string_view text) {
-  for (int month = 0; month < 12; ++month) {
-    const std::string_view name = monthAbbreviations[month];
+  for (int month = 1; month <= 12; ++month) {
+    const std::string_view name = c_dateTime::m_monthAbbreviation(month);
     bool same = text.size() == name.size();
     for (std::size_t i = 0; same && i < text.size(); ++i) same = asciiLower(text[i]) == asciiLower(name[i]);
-    if (same) return month + 1;
+    if (same) return month;
   }
   return 0;
 }
@@ -186,7 +177,7 @@ std::string dayMonthToYYYYMMDD(int day, const std::string& month) {
     return std::string();
   };
   // 29 February passes here and is checked against the year chosen below.
-  if (monthNumber == 0 || day < 1 || day > daysInMonth(2000, monthNumber)) return invalidDay();
+  if (monthNumber == 0 || day < 1 || day > c_dateTime::m_daysInMonth(2000, monthNumber)) return invalidDay();
 
   const std::int64_t seconds = c_clock::m_utcSeconds();
   const std::int64_t today = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
@@ -200,7 +191,7 @@ std::string dayMonthToYYYYMMDD(int day, const std::string& month) {
     ++year;
   else if (distance > 180)
     --year;
-  if (day > daysInMonth(year, monthNumber) || year < 0 || year > 9999) return invalidDay();
+  if (year < 1 || year > 9999 || day > c_dateTime::m_daysInMonth(static_cast<int>(year), monthNumber)) return invalidDay();
 
   char text[16];
   std::snprintf(text, sizeof text, "%04d%02d%02d", static_cast<int>(year), monthNumber, day);
@@ -221,7 +212,7 @@ std::string dayMonthFromYYYYMMDD(const std::string& date, int& day) {
   if (fields.tm_year + 1900 != leadingNumber(digits.substr(0, 4)) ||
       fields.tm_mon + 1 != leadingNumber(digits.substr(4, 2)) || fields.tm_mday != day)
     return notADay();
-  return monthAbbreviations[fields.tm_mon];
+  return c_dateTime::m_monthAbbreviation(fields.tm_mon + 1);
 }
 
 char* lastErrorText(char* buffer, unsigned size) {

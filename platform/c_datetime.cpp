@@ -11,11 +11,6 @@ const char* const monthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-int daysInMonth(int year, int month) {
-  static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
-}
-
 void appendDigits(std::string& out, int value, int digits) {
   char buffer[4];
   for (int i = digits - 1; i >= 0; --i) {
@@ -27,10 +22,17 @@ void appendDigits(std::string& out, int value, int digits) {
 
 }  // namespace
 
+int c_dateTime::m_daysInMonth(int year, int month) {
+  static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
+}
+
+const char* c_dateTime::m_monthAbbreviation(int month) { return monthNames[month - 1]; }
+
 c_dateTime c_dateTime::m_fromFields(int year, int month, int day, int hour, int minute, int second) {
   c_dateTime value;
   if (year < firstYear || year > lastYear || month < 1 || month > 12 || day < 1 ||
-      day > daysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+      day > m_daysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
       second > 59)
     return value;
   std::tm broken{};

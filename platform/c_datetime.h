@@ -20,6 +20,11 @@ class c_dateTime {
   // "%Y%m%d%H%M%S": exactly fourteen digits (no blanks, no signs) naming a real date.
   static c_dateTime m_fromCompact(std::string_view text);
 
+  // The calendar behind the validation: days of a month (1 to 12) in a year, and
+  // the month's English three-letter abbreviation ("Jan").
+  static int m_daysInMonth(int year, int month);
+  static const char* m_monthAbbreviation(int month);
+
   bool m_isValid() const { return valid_; }
   std::int64_t m_seconds() const { return seconds_; }
   int m_year() const { return year_; }
