@@ -260,7 +260,7 @@ TEST_F(CEventLogReader, SkipsLinesThatAreNoRecord) {
 // passes over it.
 TEST_F(CEventLogReader, ALineBeyondTheLimitIsPassedOverFromTheNewestEnd) {
   writeRecords(path(), 1, 3);
-  appendRaw(path(), std::string(2 * c_storeLineLimit, 'g') + "\n");
+  appendRaw(path(), std::string(c_storeLineLimit + 256 * 1024, 'g') + "\n");
   c_eventStore store(path().string(), std::uint64_t{1} << 30);
   c_eventRecord record = sampleRecord(1, {"after the damage"});
   ASSERT_TRUE(store.m_append(record));
