@@ -89,6 +89,21 @@ TEST_F(OstrelSmallLog, ALogThatIsNotRegisteredIsRefusedNotReplacedByAnother) {
   }
 }
 
+// A listing whose output cannot be written (a full disk) did not do what was
+// asked; a following one would otherwise go on for ever writing nothing.
+TEST_F(OstrelSmallLog, AListingThatCannotBeWrittenEndsWithAFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  writeNumbered(storePath("TMBase"), 1, 3);
+  c_childOptions options;
+  options.timeoutMs = 20000;
+  for (const char* follow : {"", " -f"}) {
+    const std::string command = std::string("exec \"$0\" -m n") + follow;
+    const c_childResult result = c_runChild("/bin/sh", {"-c", command + " > /dev/full", program()}, options);
+    EXPECT_FALSE(result.timedOut) << command;
+    EXPECT_EQ(result.exitStatus, 1) << command;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Filters, on six records of several sources, categories, ids, types and days.
 

@@ -153,7 +153,7 @@ std::string CTM_eventLister::m_line(const c_eventRecord& record) const {
   return line + "\n";
 }
 
-void CTM_eventLister::m_list(c_eventLogReader& reader) {
+bool CTM_eventLister::m_list(c_eventLogReader& reader) {
   c_eventRecord record;
   for (;;) {
     while (reader.m_next(record)) {
@@ -164,13 +164,12 @@ void CTM_eventLister::m_list(c_eventLogReader& reader) {
         ++printed_;
       }
       // What follows a stop would not be printed, so it is not read.
-      if (stop || (options_.lineLimit > 0 && printed_ >= options_.lineLimit)) {
-        std::fflush(out_);
-        return;
-      }
+      if (stop || (options_.lineLimit > 0 && printed_ >= options_.lineLimit)) return m_flushed();
     }
-    std::fflush(out_);
-    if (!options_.follow) return;
+    if (!m_flushed()) return false;
+    if (!options_.follow) return true;
     std::this_thread::sleep_for(followInterval);
   }
 }
+
+bool CTM_eventLister::m_flushed() { return std::fflush(out_) == 0 && !std::ferror(out_); }

@@ -23,8 +23,9 @@ class CTM_eventLister {
   // the log holds fewer). False when the log cannot be read.
   bool m_position(c_eventLogReader& reader) const;
   // Prints what passes the filters until the end of the log, the line limit or
-  // the end time; with follow on, an end of the log is waited out instead.
-  void m_list(c_eventLogReader& reader);
+  // the end time; with follow on, an end of the log is waited out instead. False
+  // when the output could not be written.
+  bool m_list(c_eventLogReader& reader);
 
   // The printed line of a record, with its line feed.
   std::string m_line(const c_eventRecord& record) const;
@@ -35,6 +36,8 @@ class CTM_eventLister {
   void m_appendColumn(std::string& line, char column, const c_eventRecord& record) const;
   std::string m_messageText(const c_eventRecord& record) const;
   std::string m_categoryText(int category) const;
+  // Whether everything printed so far has reached the output.
+  bool m_flushed();
 
   const CTM_listerOptions& options_;
   const c_messageCatalogue& catalogue_;

@@ -1,8 +1,8 @@
 // ostrel: lists, filters and follows the events of one event log of a TM
 // instance (see the usage text). The texts of event ids and categories come from
 // logging.dll beside this program, else from $TM_HOME/run/bin.
-// Exit status: 0 when the log was listed, 1 when it could not be read, 2 after
-// the usage text.
+// Exit status: 0 when the log was listed, 1 when it could not be read or the
+// listing could not be written, 2 after the usage text.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -41,6 +41,5 @@ int main(int argc, char** argv) {
     std::printf("ERROR: Could not open the Application event log %s.\n", options.logName.c_str());
     return 1;
   }
-  lister.m_list(reader);
-  return 0;
+  return lister.m_list(reader) ? 0 : 1;
 }
