@@ -201,6 +201,19 @@ class KeyLock {
   int fd_;
 };
 
+// Reads a key's values under its lock and writes back what `change` made of them;
+// `change` says false when there is nothing to write.
+template <typename Change>
+bool changeValues(std::string_view keyPath, Change change) {
+  std::string folder;
+  if (!keyDirectory(keyPath, false, folder)) return false;
+  KeyLock lock(folder);
+  if (!lock.m_held()) return false;
+  ValueList values;
+  readValueFile(folder, values);
+  return change(values) && writeValueFile(folder, values);
+}
+
 }  // namespace
 
 bool c_equalsIgnoringCase(std::string_view left, std::string_view right) {
@@ -243,20 +256,16 @@ bool c_registry::m_deleteKey(std::string_view keyPath) {
 }
 
 bool c_registry::m_setValue(std::string_view keyPath, std::string_view valueName, const c_registryValue& value) {
-  std::string folder;
-  if (!keyDirectory(keyPath, false, folder)) return false;
-  KeyLock lock(folder);
-  if (!lock.m_held()) return false;
-  ValueList values;
-  readValueFile(folder, values);
-  bool replaced = false;
-  for (auto& [name, old] : values)
-    if (c_equalsIgnoringCase(name, valueName)) {
-      old = value;
-      replaced = true;
-    }
-  if (!replaced) values.emplace_back(std::string(valueName), value);
-  return writeValueFile(folder, values);
+  return changeValues(keyPath, [&](ValueList& values) {
+    bool replaced = false;
+    for (auto& [name, old] : values)
+      if (c_equalsIgnoringCase(name, valueName)) {
+        old = value;
+        replaced = true;
+      }
+    if (!replaced) values.emplace_back(std::string(valueName), value);
+    return true;
+  });
 }
 
 bool c_registry::m_getValue(std::string_view keyPath, std::string_view valueName, c_registryValue& value) {
@@ -273,15 +282,9 @@ bool c_registry::m_getValue(std::string_view keyPath, std::string_view valueName
 }
 
 bool c_registry::m_deleteValue(std::string_view keyPath, std::string_view valueName) {
-  std::string folder;
-  if (!keyDirectory(keyPath, false, folder)) return false;
-  KeyLock lock(folder);
-  if (!lock.m_held()) return false;
-  ValueList values;
-  readValueFile(folder, values);
-  const auto before = values.size();
-  std::erase_if(values, [&](const auto& entry) { return c_equalsIgnoringCase(entry.first, valueName); });
-  return values.size() != before && writeValueFile(folder, values);
+  return changeValues(keyPath, [&](ValueList& values) {
+    return std::erase_if(values, [&](const auto& entry) { return c_equalsIgnoringCase(entry.first, valueName); }) > 0;
+  });
 }
 
 bool c_registry::m_subKeys(std::string_view keyPath, std::vector<std::string>& names) {
