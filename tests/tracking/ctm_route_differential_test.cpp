@@ -69,6 +69,10 @@ struct c_plantShape {
   int maximumSuccessors;
 };
 
+void PrintTo(const c_plantShape& shape, std::ostream* out) {
+  *out << shape.plants << " plants of " << shape.smallestPlant << " to " << shape.largestPlant << " nodes";
+}
+
 class RouteDifferential : public ::testing::TestWithParam<c_plantShape> {};
 
 TEST_P(RouteDifferential, SameFoundNodeAndCostAsTheExhaustiveSearch) {
