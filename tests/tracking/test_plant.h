@@ -50,8 +50,9 @@ struct c_randomPlant {
   c_testPlant plant;
   std::vector<std::string> areas;
 
-  c_randomPlant(std::mt19937& random, int nodeCount, int maximumSuccessors) {
-    const int areaCount = 2 + static_cast<int>(random() % 4);
+  // areaCount 0: two to five areas.
+  c_randomPlant(std::mt19937& random, int nodeCount, int maximumSuccessors, int areaCount = 0) {
+    if (areaCount == 0) areaCount = 2 + static_cast<int>(random() % 4);
     for (int a = 0; a < areaCount; ++a) {
       char id[16];
       std::snprintf(id, sizeof id, "%c%04d", a == areaCount - 1 ? 'R' : 'Q', a == areaCount - 1 ? 1 : a + 1);
