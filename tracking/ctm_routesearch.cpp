@@ -58,7 +58,7 @@ std::uint32_t CTM_routeSearch::m_visitOf(CTM_node* node) {
 std::uint32_t CTM_routeSearch::m_newVisit(CTM_node* node) {
   c_visit visit;
   visit.node = node;
-  visit.available = node->m_getState()[0] == 'A';
+  visit.available = node->m_isAvailable();
   const std::string& id = node->m_getId();
   visit.reachesDestination = CTM_tp::m_idMatchesDestination(id, destination_);
   visit.inDestinationArea = !CTM_tp::m_idPrefixDiffers(id, destinationArea_);
@@ -107,10 +107,9 @@ std::int64_t CTM_routeSearch::m_dijkstra(CTM_node* start) {
     if (visits_[next.visit].settled || next.cost != visits_[next.visit].cost) continue;
     visits_[next.visit].settled = true;
     ++nodesExpanded_;
-    CTM_node* node = visits_[next.visit].node;
-    CTM_node* target = nullptr;
-    int weight = 0;
-    for (std::size_t i = 0; node->m_getSuccessorAndWeight(i, target, weight); ++i) {
+    for (const CTM_edge& edge : visits_[next.visit].node->m_getSuccessors()) {
+      CTM_node* target = edge.m_getTarget();
+      const int weight = edge.m_getWeight();
       // The start is on every path.
       if (target == start) continue;
       const std::uint32_t to = m_visitOf(target);
