@@ -59,8 +59,8 @@ bool sameText(std::string_view left, std::string_view right) {
   return withoutTrailingBlanks(left) == withoutTrailingBlanks(right);
 }
 
-bool statusMatches(const std::string& specStatus, const std::string& itemStatus) {
-  const std::string wanted = CTM_bitStatus::m_fromField(specStatus);
+bool statusMatches(const std::string& transSpecStatus, const std::string& itemStatus) {
+  const std::string wanted = CTM_bitStatus::m_fromField(transSpecStatus);
   const std::string actual = CTM_bitStatus::m_fromField(itemStatus);
   if (wanted == actual) return true;
   // Items that no reader identified go where unread ones go.
@@ -215,30 +215,30 @@ bool CTM_BIT::m_applyFSC(const std::string& status, int fsc) {
   return true;
 }
 
-bool CTM_BIT::m_matches(const CTM_transSpec& spec) const {
+bool CTM_BIT::m_matches(const CTM_transSpec& transSpec) const {
   std::string text;
   int number = 0;
   bool flag = false;
-  if (spec.m_getBIT_ID(text) && !sameText(text, BIT_ID_)) return false;
-  if (spec.m_getBIT_status(text) && !statusMatches(text, status_)) return false;
-  if (spec.m_getSelectionID(number) && number != selectionID_) return false;
-  if (spec.m_getLPC(text) && !sameText(text, LPC_)) return false;
-  if (spec.m_getInboundFlightID(text) && !sameText(text, m_getInboundFlightID())) return false;
-  if (spec.m_getOutboundFlightID(text) && !sameText(text, m_getOutboundFlightID())) return false;
-  if (spec.m_getOutboundCabinClass(text) && !sameText(text, m_getOutboundCabinClass())) return false;
-  if (spec.m_getOutboundDestination(text) && !sameText(text, m_getOutboundDestination())) return false;
-  if (spec.m_getOnwardConnection(flag) && flag != m_getOnwardConnection()) return false;
-  if (spec.m_getPassengerName(text) && !sameText(text, m_getPassengerName())) return false;
-  if (spec.m_getBaggageExceptionData(text) && !sameText(text, m_getBaggageExceptionData())) return false;
-  if (spec.m_getTubbingNecessity(flag) && flag != tubbingNecessity_) return false;
-  if (spec.m_getTubbedIndicator(flag) && flag != tubbedIndicator_) return false;
-  if (spec.m_getRequiredScreenLevel(number) && number != requiredScreenLevel_) return false;
-  if (spec.m_getReachedScreenLevel(number) && number != reachedScreenLevel_) return false;
-  if (spec.m_getLength(number) && number != length_) return false;
-  if (spec.m_getHeight(number) && number != height_) return false;
-  if (spec.m_getWidth(number) && number != width_) return false;
-  if (spec.m_getWeight(number) && number != weight_) return false;
-  if (spec.m_getFSC(number) && number != FSC_) return false;
+  if (transSpec.m_getBIT_ID(text) && !sameText(text, BIT_ID_)) return false;
+  if (transSpec.m_getBIT_status(text) && !statusMatches(text, status_)) return false;
+  if (transSpec.m_getSelectionID(number) && number != selectionID_) return false;
+  if (transSpec.m_getLPC(text) && !sameText(text, LPC_)) return false;
+  if (transSpec.m_getInboundFlightID(text) && !sameText(text, m_getInboundFlightID())) return false;
+  if (transSpec.m_getOutboundFlightID(text) && !sameText(text, m_getOutboundFlightID())) return false;
+  if (transSpec.m_getOutboundCabinClass(text) && !sameText(text, m_getOutboundCabinClass())) return false;
+  if (transSpec.m_getOutboundDestination(text) && !sameText(text, m_getOutboundDestination())) return false;
+  if (transSpec.m_getOnwardConnection(flag) && flag != m_getOnwardConnection()) return false;
+  if (transSpec.m_getPassengerName(text) && !sameText(text, m_getPassengerName())) return false;
+  if (transSpec.m_getBaggageExceptionData(text) && !sameText(text, m_getBaggageExceptionData())) return false;
+  if (transSpec.m_getTubbingNecessity(flag) && flag != tubbingNecessity_) return false;
+  if (transSpec.m_getTubbedIndicator(flag) && flag != tubbedIndicator_) return false;
+  if (transSpec.m_getRequiredScreenLevel(number) && number != requiredScreenLevel_) return false;
+  if (transSpec.m_getReachedScreenLevel(number) && number != reachedScreenLevel_) return false;
+  if (transSpec.m_getLength(number) && number != length_) return false;
+  if (transSpec.m_getHeight(number) && number != height_) return false;
+  if (transSpec.m_getWidth(number) && number != width_) return false;
+  if (transSpec.m_getWeight(number) && number != weight_) return false;
+  if (transSpec.m_getFSC(number) && number != FSC_) return false;
   return true;
 }
 

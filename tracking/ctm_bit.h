@@ -100,7 +100,7 @@ class CTM_BIT : public CTM_lpcInfo {
   void m_takeData(const CTM_BIT& other);
   bool m_applyLpcData(const std::string& status, const CTM_lpcInfo& record);
   bool m_applyFSC(const std::string& status, int fsc);
-  bool m_matches(const CTM_transSpec& spec) const;
+  bool m_matches(const CTM_transSpec& transSpec) const;
   // True when the destination choice changed.
   bool m_setDestination(const std::string& name, CTM_node* node, int priority);
   bool m_setDestinations(const std::string& name, CTM_node* node1, int priority1, CTM_node* node2, int priority2);

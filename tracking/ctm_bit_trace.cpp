@@ -13,11 +13,11 @@
 namespace {
 
 constexpr const char* kindNames[] = {
-    "ENTER",       "EXIT",      "TRS",      "OSIZE",   "GARB",       "TLATE",   "DIV",
-    "NOT_DIV",     "INSUFFICIENT_INFO",     "UNAVAILABLE_OUTPUT",    "UNAVAILABLE_BUFFER",
-    "UNKNOWN_DESTINATION",      "UNEXPECTED", "MISSING", "UNKNOWN",  "SELECT",  "NO_READ",
-    "CODING_TERMINAL",          "SCN",      "SCR",     "SIZE",       "TRACE",   "BIT",
-    "FSC",         "EOD",       "CLEAN_UP"};
+    "ENTER",           "EXIT",       "TRS",     "OSIZE",   "GARB",   "TLATE",   "DIV",
+    "NOT_DIV",         "INSUFFICIENT_INFO",     "UNAVAILABLE_OUTPUT", "UNAVAILABLE_BUFFER",
+    "UNKNOWN_DESTINATION",           "UNEXPECTED",         "MISSING", "UNKNOWN", "SELECT",
+    "NO_READ",         "CODING_TERMINAL",       "SCN",     "SCR",     "SIZE",    "TRACE",
+    "BIT",             "FSC",        "EOD",     "CLEAN_UP"};
 constexpr int kindCount = sizeof kindNames / sizeof kindNames[0];
 static_assert(kindCount == 26);
 

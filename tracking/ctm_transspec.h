@@ -88,12 +88,12 @@ class CTM_transSpec {
   c_validity m_validityAt(std::time_t arrival) const;
 
   bool m_addDestination(const std::string& logicalExitPoint);
-  // Destination j. The specification's own status may name a configured list
+  // Destination j. The TransSpec's own status may name a configured list
   // ("<key>__NoreadDestination" and its three siblings); it is read afresh when
   // an enumeration starts (j = 0) and then stands in for the own list for that
   // enumeration, without replacing it.
   bool m_getDestination(unsigned j, std::string& out);
-  // The specification's own list, as it was downloaded or read.
+  // The TransSpec's own list, as it was downloaded or read.
   const std::vector<std::string>& m_getDestinations() const { return destinations_; }
 
  private:

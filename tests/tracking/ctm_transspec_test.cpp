@@ -12,39 +12,39 @@
 
 class TransSpecTest : public CTM_trackingTest {
  protected:
-  static std::vector<std::string> destinationsOf(CTM_transSpec& spec) {
+  static std::vector<std::string> destinationsOf(CTM_transSpec& transSpec) {
     std::vector<std::string> out;
     std::string destination;
-    for (unsigned j = 0; spec.m_getDestination(j, destination); ++j) out.push_back(destination);
+    for (unsigned j = 0; transSpec.m_getDestination(j, destination); ++j) out.push_back(destination);
     return out;
   }
 
   CTM_transSpec specWithOwnList(const std::string& status) {
-    CTM_transSpec spec;
-    spec.m_setKey("LS001");
-    spec.m_setBIT_status(status, true);
-    spec.m_addDestination("LS001EX01");
-    spec.m_addDestination("LS001EX02");
-    return spec;
+    CTM_transSpec transSpec;
+    transSpec.m_setKey("LS001");
+    transSpec.m_setBIT_status(status, true);
+    transSpec.m_addDestination("LS001EX01");
+    transSpec.m_addDestination("LS001EX02");
+    return transSpec;
   }
 };
 
 TEST_F(TransSpecTest, NewSpecificationTestsNothingAndLeadsNowhere) {
-  CTM_transSpec spec;
+  CTM_transSpec transSpec;
   std::string text = "x";
   int number = 0;
   bool flag = true;
-  EXPECT_FALSE(spec.m_getBIT_ID(text));
+  EXPECT_FALSE(transSpec.m_getBIT_ID(text));
   EXPECT_EQ(text, "");
-  EXPECT_FALSE(spec.m_getBIT_status(text));
-  EXPECT_FALSE(spec.m_getRequiredScreenLevel(number));
+  EXPECT_FALSE(transSpec.m_getBIT_status(text));
+  EXPECT_FALSE(transSpec.m_getRequiredScreenLevel(number));
   EXPECT_EQ(number, -1);
-  EXPECT_FALSE(spec.m_getOnwardConnection(flag));
+  EXPECT_FALSE(transSpec.m_getOnwardConnection(flag));
   EXPECT_FALSE(flag);
-  EXPECT_FALSE(spec.m_getFSC(number));
-  EXPECT_EQ(spec.m_getRoutingPriority(), 0);
-  EXPECT_EQ(spec.m_getStartTime(), 0);
-  EXPECT_FALSE(spec.m_getDestination(0, text));
+  EXPECT_FALSE(transSpec.m_getFSC(number));
+  EXPECT_EQ(transSpec.m_getRoutingPriority(), 0);
+  EXPECT_EQ(transSpec.m_getStartTime(), 0);
+  EXPECT_FALSE(transSpec.m_getDestination(0, text));
 }
 
 struct StatusDestinationCase {
@@ -55,16 +55,16 @@ struct StatusDestinationCase {
 class StatusDestinationTest : public TransSpecTest, public testing::WithParamInterface<StatusDestinationCase> {};
 
 TEST_P(StatusDestinationTest, ConfiguredListStandsInWithoutReplacingTheOwnList) {
-  CTM_transSpec spec = specWithOwnList(GetParam().status);
-  EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
+  CTM_transSpec transSpec = specWithOwnList(GetParam().status);
+  EXPECT_EQ(destinationsOf(transSpec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 
   useParameters({{GetParam().key, "LS001EX00"}});
   setParameter(GetParam().key, "LS001EX07\tLS001EX08\n LS001EX09 ");
-  EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX07", "LS001EX08", "LS001EX09"}));
-  EXPECT_EQ(spec.m_getDestinations(), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
+  EXPECT_EQ(destinationsOf(transSpec), (std::vector<std::string>{"LS001EX07", "LS001EX08", "LS001EX09"}));
+  EXPECT_EQ(transSpec.m_getDestinations(), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 
   useParameters({});
-  EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
+  EXPECT_EQ(destinationsOf(transSpec), (std::vector<std::string>{"LS001EX01", "LS001EX02"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,37 +84,37 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TransSpecTest, OtherStatusesKeepTheirOwnList) {
   useParameters({{"LS001__NoreadDestination", "LS001EX07"}, {"LS001__UfoDestination", "LS001EX08"}});
   for (const char* status : {"UFO", "MISSING", "", "no_read"}) {
-    CTM_transSpec spec = specWithOwnList(status);
-    EXPECT_EQ(destinationsOf(spec), (std::vector<std::string>{"LS001EX01", "LS001EX02"})) << status;
+    CTM_transSpec transSpec = specWithOwnList(status);
+    EXPECT_EQ(destinationsOf(transSpec), (std::vector<std::string>{"LS001EX01", "LS001EX02"})) << status;
   }
 }
 
 TEST_F(TransSpecTest, ConfiguredListIsReadWhenAnEnumerationStarts) {
-  CTM_transSpec spec = specWithOwnList("NO_READ");
+  CTM_transSpec transSpec = specWithOwnList("NO_READ");
   useParameters({{"LS001__NoreadDestination", "LS001EX07 LS001EX08"}});
   std::string destination;
-  ASSERT_TRUE(spec.m_getDestination(0, destination));
+  ASSERT_TRUE(transSpec.m_getDestination(0, destination));
   setParameter("LS001__NoreadDestination", "LS001EX09");
-  ASSERT_TRUE(spec.m_getDestination(1, destination));
+  ASSERT_TRUE(transSpec.m_getDestination(1, destination));
   EXPECT_EQ(destination, "LS001EX08");
-  EXPECT_EQ(destinationsOf(spec), std::vector<std::string>{"LS001EX09"});
+  EXPECT_EQ(destinationsOf(transSpec), std::vector<std::string>{"LS001EX09"});
 }
 
 TEST_F(TransSpecTest, EmptyConfiguredListLeadsNowhere) {
-  CTM_transSpec spec = specWithOwnList("ERROR");
+  CTM_transSpec transSpec = specWithOwnList("ERROR");
   useParameters({{"LS001__ErrorDestination", "-"}});
   setParameter("LS001__ErrorDestination", "  ");
-  EXPECT_TRUE(destinationsOf(spec).empty());
+  EXPECT_TRUE(destinationsOf(transSpec).empty());
 }
 
 TEST_F(TransSpecTest, ValidityCountsBothEndsOfThePeriod) {
-  CTM_transSpec spec;
-  spec.m_setStartTime(1000);
-  spec.m_setEndTime(2000);
-  EXPECT_EQ(spec.m_validityAt(999), CTM_transSpec::c_validity::notYet);
-  EXPECT_EQ(spec.m_validityAt(1000), CTM_transSpec::c_validity::valid);
-  EXPECT_EQ(spec.m_validityAt(2000), CTM_transSpec::c_validity::valid);
-  EXPECT_EQ(spec.m_validityAt(2001), CTM_transSpec::c_validity::expired);
+  CTM_transSpec transSpec;
+  transSpec.m_setStartTime(1000);
+  transSpec.m_setEndTime(2000);
+  EXPECT_EQ(transSpec.m_validityAt(999), CTM_transSpec::c_validity::notYet);
+  EXPECT_EQ(transSpec.m_validityAt(1000), CTM_transSpec::c_validity::valid);
+  EXPECT_EQ(transSpec.m_validityAt(2000), CTM_transSpec::c_validity::valid);
+  EXPECT_EQ(transSpec.m_validityAt(2001), CTM_transSpec::c_validity::expired);
   CTM_transSpec never;
   EXPECT_EQ(never.m_validityAt(fixedNow), CTM_transSpec::c_validity::expired);
 }
@@ -130,7 +130,7 @@ TEST(BitStatusField, WordsTravelBlankPaddedWithGarbageSpelledOut) {
     EXPECT_EQ(CTM_bitStatus::m_fromField(CTM_bitStatus::m_toField(word)), word);
 }
 
-// One criterion: how to make the specification ask for the item's value or for
+// One criterion: how to make the TransSpec ask for the item's value or for
 // another one, relevant or not.
 struct CriterionCase {
   const char* name;
@@ -179,14 +179,14 @@ TEST_P(CriterionMatchTest, RelevantCriterionMustEqualTheItemAndAnIrrelevantOneIs
 
 template <typename Setter>
 CriterionCase textCriterion(const char* name, Setter setter, const char* itemValue, const char* otherValue) {
-  return {name, [=](CTM_transSpec& spec, bool same, bool relevant) {
-            (spec.*setter)(same ? itemValue : otherValue, relevant);
+  return {name, [=](CTM_transSpec& transSpec, bool same, bool relevant) {
+            (transSpec.*setter)(same ? itemValue : otherValue, relevant);
           }};
 }
 template <typename Setter, typename T>
 CriterionCase valueCriterion(const char* name, Setter setter, T itemValue, T otherValue) {
-  return {name, [=](CTM_transSpec& spec, bool same, bool relevant) {
-            (spec.*setter)(same ? itemValue : otherValue, relevant);
+  return {name, [=](CTM_transSpec& transSpec, bool same, bool relevant) {
+            (transSpec.*setter)(same ? itemValue : otherValue, relevant);
           }};
 }
 
@@ -217,16 +217,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<CriterionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CriterionMatchTest, EveryRelevantCriterionMustHold) {
-  CTM_transSpec spec;
-  spec.m_setLPC("0123456789", true);
-  spec.m_setFSC(42, true);
-  EXPECT_TRUE(item_.m_matches(spec));
-  spec.m_setWeight(99, true);
-  EXPECT_FALSE(item_.m_matches(spec));
+  CTM_transSpec transSpec;
+  transSpec.m_setLPC("0123456789", true);
+  transSpec.m_setFSC(42, true);
+  EXPECT_TRUE(item_.m_matches(transSpec));
+  transSpec.m_setWeight(99, true);
+  EXPECT_FALSE(item_.m_matches(transSpec));
 }
 
 struct StatusMatchCase {
-  const char* specStatus;
+  const char* transSpecStatus;
   const char* itemStatus;
   bool matches;
 };
@@ -238,9 +238,9 @@ TEST_P(StatusMatchTest, NoReadAlsoTakesItemsNoReaderIdentified) {
   if (*GetParam().itemStatus) {
     ASSERT_TRUE(item.m_setStatus(GetParam().itemStatus));
   }
-  CTM_transSpec spec;
-  spec.m_setBIT_status(GetParam().specStatus, true);
-  EXPECT_EQ(item.m_matches(spec), GetParam().matches);
+  CTM_transSpec transSpec;
+  transSpec.m_setBIT_status(GetParam().transSpecStatus, true);
+  EXPECT_EQ(item.m_matches(transSpec), GetParam().matches);
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, StatusMatchTest,
