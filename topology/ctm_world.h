@@ -38,6 +38,18 @@ class CTM_world {
   // False (with an event) when the node has neither an x nor a y position.
   bool m_hasPosition(const CTM_node* node) const;
 
+  // The text view: one block per node (parent, children, predecessors, successors),
+  // walked depth-first from each TM node; empty for a model without TM nodes.
+  // Takes the dump mutex and leaves mark 0 clear on every node.
+  std::string m_dumpTopology();
+  // The GDL views. Physical: the tracking points where they stand in the plant;
+  // brindle: the TMs, logical segments and transport controllers; logical: every
+  // node by kind. The physical and brindle views are empty (after an event) when a
+  // node they place has no position.
+  std::string m_physicalViewGdl() const;
+  std::string m_brindleViewGdl() const;
+  std::string m_logicalViewGdl() const;
+
   // Start or stop the TM node with that id.
   bool m_initTm(const std::string& id, const std::string& mask);
   bool m_stopTm(const std::string& id);
@@ -49,6 +61,8 @@ class CTM_world {
 
  private:
   bool m_makeChild(CTM_node* parent, CTM_node* child);
+  // Appends the blocks of the node and of every unmarked node reached from it.
+  void m_dumpNode(std::string& text, CTM_node* start);
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
