@@ -9,19 +9,25 @@ CTM_world::CTM_world() = default;
 
 CTM_world::~CTM_world() {
   // In id order, as the running TM expects its nodes to go.
-  std::sort(nodes_.begin(), nodes_.end(), [](const auto& left, const auto& right) {
-    return left->m_getId() < right->m_getId();
-  });
-  for (auto& node : nodes_) node.reset();
+  if (idOrder_.size() != nodes_.size()) idOrder_ = m_sortedById();
+  for (auto& node : nodes_) node.release();
+  for (CTM_node* node : idOrder_) delete node;
+}
+
+std::vector<CTM_node*> CTM_world::m_sortedById() const {
+  // The ids sorted beside their nodes: a comparison then reads no node.
+  std::vector<std::pair<std::string_view, CTM_node*>> keyed;
+  keyed.reserve(nodes_.size());
+  for (const auto& node : nodes_) keyed.emplace_back(node->m_getId(), node.get());
+  std::sort(keyed.begin(), keyed.end(), [](const auto& left, const auto& right) { return left.first < right.first; });
+  std::vector<CTM_node*> ordered;
+  ordered.reserve(keyed.size());
+  for (const auto& [id, node] : keyed) ordered.push_back(node);
+  return ordered;
 }
 
 std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
-  std::vector<CTM_node*> ordered;
-  ordered.reserve(nodes_.size());
-  for (const auto& node : nodes_) ordered.push_back(node.get());
-  std::sort(ordered.begin(), ordered.end(),
-            [](const CTM_node* left, const CTM_node* right) { return left->m_getId() < right->m_getId(); });
-  return ordered;
+  return idOrder_.size() == nodes_.size() ? idOrder_ : m_sortedById();
 }
 
 bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
@@ -29,8 +35,11 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
     CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
     return false;
   }
-  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  int kind = node->m_getType();
+  if (kind == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  if (kind >= 0 && kind < static_cast<int>(kindCounts_.size())) ++kindCounts_[kind];
   nodes_.push_back(std::move(node));
+  idOrder_.clear();
   return true;
 }
 
@@ -78,6 +87,7 @@ void CTM_world::m_clearMarks(int i) {
 bool CTM_world::m_populate(CTM_populator& populator) {
   bool populated = populator.populate(*this);
   m_clearMarks(0);
+  idOrder_ = m_sortedById();
   return populated;
 }
 

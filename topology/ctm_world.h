@@ -6,6 +6,7 @@
 // Threads: built on one thread before anything runs; read-only afterwards (see
 // CTM_node for what may still change).
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,9 +67,15 @@ class CTM_world {
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
+  std::vector<CTM_node*> m_sortedById() const;
+
   // In the order of insertion; the index finds them by id. Only the views and the
-  // destruction need the id order, so it is not kept while a plant is read.
+  // destruction need the id order, so it is not kept while a plant is read: it is
+  // made once when the plant has been read (idOrder_, emptied by every insertion).
   std::vector<std::unique_ptr<CTM_node>> nodes_;
+  std::vector<CTM_node*> idOrder_;
+  // Nodes of each kind, so that a view can size its text before writing it.
+  std::array<std::size_t, 5> kindCounts_{};
   CTM_nodeIndex index_;
   std::vector<CTM_node*> tmNodes_;
 };

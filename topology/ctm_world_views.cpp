@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/c_syncObject.h"
+#include "platform/c_largememory.h"
 #include "topology/ctm_ls.h"
 #include "topology/ctm_tc.h"
 #include "topology/ctm_tm.h"
@@ -46,6 +47,13 @@ void appendNodeBlock(std::string& text, const CTM_node& node) {
   appendNodeList(text, "    Successors: ", node, &CTM_node::m_getSuccessor);
   text += '\n';
 }
+
+// What a view takes, about, for a node with the ids of a real plant; the texts of
+// a large plant are sized once rather than copied as they grow.
+constexpr std::size_t dumpBytesPerNode = 160;
+constexpr std::size_t viewHeaderBytes = 1024;
+constexpr std::size_t physicalBytesPerPoint = 480;
+constexpr std::size_t logicalBytesPerNode = 320;
 
 // ---- the GDL views ----
 
@@ -97,6 +105,12 @@ constexpr std::string_view logicalAttributes =
 
 // The colour of the plant's light grey entry, for what has no colour of its own.
 constexpr std::string_view defaultColor = "33";
+
+// Sizes a text for what it will hold, once.
+void reserveText(std::string& text, std::size_t bytes) {
+  text.reserve(bytes);
+  c_adviseHugePages(text.data(), text.capacity());
+}
 
 void appendHeader(std::string& text, std::string_view title, std::string_view attributes) {
   text += "// \n// Description file for the aiSee graph visualization tool\n";
@@ -170,6 +184,7 @@ constexpr c_logicalKind logicalKinds[] = {
 
 std::string CTM_world::m_dumpTopology() {
   std::string text;
+  reserveText(text, nodes_.size() * dumpBytesPerNode);
   c_lock guard(&CTM_node::m_getDumpMutex(), -1);
   m_clearMarks(0);
   for (CTM_node* tm : tmNodes_)
@@ -214,6 +229,7 @@ void CTM_world::m_dumpNode(std::string& text, CTM_node* start) {
 
 std::string CTM_world::m_physicalViewGdl() const {
   std::string text;
+  reserveText(text, viewHeaderBytes + kindCounts_[CTM_node::typeTp] * physicalBytesPerPoint);
   appendHeader(text, "// Physical view, only tracking points are shown.\n", physicalAttributes);
   for (const CTM_node* node : m_getNodesInIdOrder()) {
     if (node->m_getType() != CTM_node::typeTp) continue;
@@ -348,6 +364,7 @@ std::string CTM_world::m_brindleViewGdl() const {
 
 std::string CTM_world::m_logicalViewGdl() const {
   std::string text;
+  reserveText(text, viewHeaderBytes + nodes_.size() * logicalBytesPerNode);
   appendHeader(text, "// Logical view, hierarchical dependencies shown.\n", logicalAttributes);
   for (const CTM_node* node : m_getNodesInIdOrder()) {
     int kind = node->m_getType();
