@@ -49,7 +49,7 @@ void BM_kelvane(benchmark::State& state) {
   double total = 0;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    c_childResult run = c_runChild(kelvane, {}, {.workDir = workDir.string(), .timeoutMs = 600000});
+    c_childResult run = c_runChild(kelvane, {}, {.workDir = workDir.string(), .environment = {}, .timeoutMs = 600000});
     double seconds = secondsSince(start);
     if (run.exitStatus != 0) state.SkipWithError(("kelvane failed: " + run.err).c_str());
     total += seconds;
