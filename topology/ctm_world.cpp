@@ -9,25 +9,40 @@ CTM_world::CTM_world() = default;
 
 CTM_world::~CTM_world() {
   // In id order, as the running TM expects its nodes to go.
-  if (idOrder_.size() != nodes_.size()) idOrder_ = m_sortedById();
-  for (auto& node : nodes_) node.release();
-  for (CTM_node* node : idOrder_) delete node;
+  m_sortById();
+  for (auto& node : nodes_) node.reset();
 }
 
-std::vector<CTM_node*> CTM_world::m_sortedById() const {
-  // The ids sorted beside their nodes: a comparison then reads no node.
-  std::vector<std::pair<std::string_view, CTM_node*>> keyed;
+std::vector<std::size_t> CTM_world::m_idOrder() const {
+  // The ids sorted beside the positions: a comparison then reads no node.
+  std::vector<std::pair<std::string_view, std::size_t>> keyed;
   keyed.reserve(nodes_.size());
-  for (const auto& node : nodes_) keyed.emplace_back(node->m_getId(), node.get());
-  std::sort(keyed.begin(), keyed.end(), [](const auto& left, const auto& right) { return left.first < right.first; });
-  std::vector<CTM_node*> ordered;
-  ordered.reserve(keyed.size());
-  for (const auto& [id, node] : keyed) ordered.push_back(node);
-  return ordered;
+  for (std::size_t i = 0; i < nodes_.size(); ++i) keyed.emplace_back(nodes_[i]->m_getId(), i);
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::size_t> order;
+  order.reserve(keyed.size());
+  for (const auto& [id, position] : keyed) order.push_back(position);
+  return order;
+}
+
+void CTM_world::m_sortById() {
+  if (sortedById_) return;
+  std::vector<std::unique_ptr<CTM_node>> sorted;
+  sorted.reserve(nodes_.size());
+  for (std::size_t position : m_idOrder()) sorted.push_back(std::move(nodes_[position]));
+  nodes_ = std::move(sorted);
+  sortedById_ = true;
 }
 
 std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
-  return idOrder_.size() == nodes_.size() ? idOrder_ : m_sortedById();
+  std::vector<CTM_node*> ordered;
+  ordered.reserve(nodes_.size());
+  if (sortedById_) {
+    for (const auto& node : nodes_) ordered.push_back(node.get());
+  } else {
+    for (std::size_t position : m_idOrder()) ordered.push_back(nodes_[position].get());
+  }
+  return ordered;
 }
 
 bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
@@ -39,7 +54,7 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
   if (kind == CTM_node::typeTm) tmNodes_.push_back(node.get());
   if (kind >= 0 && kind < static_cast<int>(kindCounts_.size())) ++kindCounts_[kind];
   nodes_.push_back(std::move(node));
-  idOrder_.clear();
+  sortedById_ = false;
   return true;
 }
 
@@ -87,7 +102,7 @@ void CTM_world::m_clearMarks(int i) {
 bool CTM_world::m_populate(CTM_populator& populator) {
   bool populated = populator.populate(*this);
   m_clearMarks(0);
-  idOrder_ = m_sortedById();
+  m_sortById();
   return populated;
 }
 

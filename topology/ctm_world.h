@@ -67,13 +67,15 @@ class CTM_world {
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
-  std::vector<CTM_node*> m_sortedById() const;
+  // The positions in nodes_ in ascending order of the id.
+  std::vector<std::size_t> m_idOrder() const;
+  void m_sortById();
 
-  // In the order of insertion; the index finds them by id. Only the views and the
-  // destruction need the id order, so it is not kept while a plant is read: it is
-  // made once when the plant has been read (idOrder_, emptied by every insertion).
+  // The index finds them by id. Only the views and the destruction need the id
+  // order, so it is not kept while a plant is read: the nodes are put in id order
+  // once the plant has been read, and stay so until the next insertion.
   std::vector<std::unique_ptr<CTM_node>> nodes_;
-  std::vector<CTM_node*> idOrder_;
+  bool sortedById_ = true;
   // Nodes of each kind, so that a view can size its text before writing it.
   std::array<std::size_t, 5> kindCounts_{};
   CTM_nodeIndex index_;
