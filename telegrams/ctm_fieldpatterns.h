@@ -20,6 +20,21 @@ inline constexpr c_pattern ctm_flightPattern{
     "[0-9A-Z][0-9A-Z][ A-Z][0-9][0-9][0-9][0-9][ A-Z][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]"};
 inline constexpr c_pattern ctm_flagPattern{"[01]"};
 inline constexpr c_pattern ctm_delimiterPattern{";"};
+// Item data: cabin class, airport, the four letters of baggage exception data.
+inline constexpr c_pattern ctm_cabinClassPattern{"[FCY]"};
+inline constexpr c_pattern ctm_airportPattern{"[A-Z][A-Z][A-Z]"};
+inline constexpr c_pattern ctm_exceptionDataPattern{"[A-Z][A-Z][A-Z][A-Z]"};
+// The same item data where a sender may leave a value blank (nothing entered or known).
+inline constexpr c_pattern ctm_lpcOrBlankPattern{"[ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9]"};
+inline constexpr c_pattern ctm_flightOrBlankPattern{
+    "[ 0-9A-Z][ 0-9A-Z][ A-Z][ 0-9][ 0-9][ 0-9][ 0-9][ A-Z][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9][ 0-9]"};
+inline constexpr c_pattern ctm_cabinClassOrBlankPattern{"[ FCY]"};
+inline constexpr c_pattern ctm_airportOrBlankPattern{"[ A-Z][ A-Z][ A-Z]"};
+inline constexpr c_pattern ctm_exceptionDataOrBlankPattern{"[ A-Z][ A-Z][ A-Z][ A-Z]"};
+inline constexpr c_pattern ctm_flagOrBlankPattern{"[ 01]"};
+// A technical or logical segment: available or not, and how full it is.
+inline constexpr c_pattern ctm_availabilityPattern{"[AN]"};
+inline constexpr c_pattern ctm_occupationPattern{"[AEFN]"};
 
 static_assert(ctm_bitIdOrBlankPattern.m_isValid() && ctm_bitIdOrBlankPattern.m_length() == 11);
 static_assert(ctm_bitIdPattern.m_isValid() && ctm_bitIdPattern.m_length() == 11);
@@ -28,3 +43,5 @@ static_assert(ctm_segmentPattern.m_isValid() && ctm_segmentPattern.m_length() ==
 static_assert(ctm_logicalSegmentPattern.m_isValid() && ctm_logicalSegmentPattern.m_length() == 5);
 static_assert(ctm_lpcPattern.m_isValid() && ctm_lpcPattern.m_length() == 10);
 static_assert(ctm_flightPattern.m_isValid() && ctm_flightPattern.m_length() == 16);
+static_assert(ctm_lpcOrBlankPattern.m_isValid() && ctm_lpcOrBlankPattern.m_length() == 10);
+static_assert(ctm_flightOrBlankPattern.m_isValid() && ctm_flightOrBlankPattern.m_length() == 16);

@@ -1,8 +1,14 @@
 // The telegram factory: the pairs in the order it asks them, and m_new.
 #include <vector>
 
+#include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_error_message.h"
+#include "telegrams/ctm_imbc_message.h"
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_mt_message.h"
+#include "telegrams/ctm_tctm_message.h"
+#include "telegrams/ctm_tm_message.h"
+#include "telegrams/ctm_tmtc_message.h"
 
 std::unique_ptr<CTM_message> CTM_telegramPair::m_create(std::string_view raw) const {
   const std::string_view from(source);
@@ -19,7 +25,14 @@ std::unique_ptr<CTM_message> CTM_telegramPair::m_create(std::string_view raw) co
 // SC, MT, TM, UD, DU. A pair with the same leading codes as another (MO and MT,
 // TM and TMTC) is told apart by its destination code and type ids.
 std::span<const CTM_telegramPair* const> CTM_message::m_registeredPairs() {
-  static const std::vector<const CTM_telegramPair*> pairs = {};
+  static const std::vector<const CTM_telegramPair*> pairs = {
+      &ctm_bcimPair,
+      &ctm_imbcPair,
+      &ctm_tctmPair,
+      &ctm_tmtcPair,
+      &ctm_mtPair,
+      &ctm_tmPair,
+  };
   return pairs;
 }
 

@@ -8,6 +8,7 @@ class CTM_node;
 
 class CTM_edge {
  public:
+  CTM_edge() = default;
   CTM_edge(CTM_node* target, int weight) : target_(target), weight_(weight) {}
 
   CTM_node* m_getTarget() const { return target_; }
@@ -16,6 +17,6 @@ class CTM_edge {
   std::string m_asString() const;
 
  private:
-  CTM_node* target_;  // not owned: a node of the same world
-  int weight_;
+  CTM_node* target_ = nullptr;  // not owned: a node of the same world
+  int weight_ = 0;
 };

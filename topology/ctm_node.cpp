@@ -52,7 +52,7 @@ bool CTM_node::m_setState(const std::string& state) {
 }
 
 bool CTM_node::m_addSuccessor(CTM_node* target, int weight) {
-  successors_.emplace_back(target, weight);
+  successors_.push_back(CTM_edge(target, weight));
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "topology/c_compactlist.h"
 #include "topology/ctm_edge.h"
 
 class c_mutex;
@@ -103,8 +104,8 @@ class CTM_node {
  private:
   const std::string id_;
   CTM_node* parent_ = nullptr;
-  std::vector<CTM_edge> successors_;
-  std::vector<CTM_node*> predecessors_;
+  c_compactList<CTM_edge> successors_;
+  c_compactList<CTM_node*> predecessors_;
   std::vector<CTM_node*> children_;
   std::string description_;
   int positionX_ = 0;

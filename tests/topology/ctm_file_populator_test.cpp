@@ -1,6 +1,5 @@
 #include "topology/ctm_file_populator.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -466,9 +465,4 @@ TEST_F(PopulatorInit, FailedReadKeepsWhatWasInserted) {
   EXPECT_FALSE(populate(inP1("<edge target=\"nowhere\"/>")));
   EXPECT_EQ(world_.m_getNodeCount(), 6u);
   EXPECT_TRUE(node("P1")->m_hasNoSuccessors());
-}
-
-TEST_F(PopulatorInit, PopulatingClearsMarkZero) {
-  ASSERT_TRUE(populate(Plant{}.text()));
-  for (CTM_node* node : world_.m_getNodesInIdOrder()) EXPECT_FALSE(node->m_isMarked(0)) << node->m_getId();
 }

@@ -151,9 +151,3 @@ TEST_F(NodeClassesTest, ControllersAndSegmentsCannotStartYet) {
   EXPECT_TRUE(node("E3201_0100-P0001")->m_init("YYYYYYY", true));
   EXPECT_EQ(static_cast<CTM_tm*>(node("TM32"))->m_getImLineHandler(), nullptr);
 }
-
-TEST_F(NodeClassesTest, NodesAreEqualById) {
-  CTM_tp same("E3201");
-  EXPECT_TRUE(same == *node("E3201"));
-  EXPECT_FALSE(same == *node("X3202"));
-}

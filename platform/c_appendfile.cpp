@@ -1,0 +1,85 @@
+#include "platform/c_appendfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+c_appendFile::~c_appendFile() {
+  int ignored = 0;
+  m_close(ignored);
+}
+
+bool c_appendFile::m_open(const std::string& path, int& error) {
+  if (m_isOpen() && !m_close(error)) return false;
+  created_ = false;
+  sizeAtOpen_ = 0;
+  constexpr int flags = O_RDWR | O_APPEND | O_CLOEXEC;
+  int descriptor = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0644);
+  if (descriptor >= 0) {
+    created_ = true;
+  } else if (errno == EEXIST) {
+    descriptor = ::open(path.c_str(), flags);
+  }
+  if (descriptor < 0) {
+    error = errno;
+    return false;
+  }
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) {
+    error = errno;
+    ::close(descriptor);
+    return false;
+  }
+  descriptor_ = descriptor;
+  sizeAtOpen_ = status.st_size;
+  return true;
+}
+
+bool c_appendFile::m_append(std::string_view data, int& error) {
+  if (!m_isOpen()) {
+    error = EBADF;
+    return false;
+  }
+  const off_t endBefore = ::lseek(descriptor_, 0, SEEK_END);
+  std::size_t written = 0;
+  while (written < data.size()) {
+    ssize_t result = ::write(descriptor_, data.data() + written, data.size() - written);
+    if (result > 0) {
+      written += static_cast<std::size_t>(result);
+      continue;
+    }
+    if (result < 0 && errno == EINTR) continue;
+    error = result < 0 ? errno : ENOSPC;
+    if (written > 0 && endBefore >= 0) {
+      // Best effort: what is left behind is a torn record either way.
+      [[maybe_unused]] int cut = ::ftruncate(descriptor_, endBefore);
+    }
+    return false;
+  }
+  return true;
+}
+
+bool c_appendFile::m_truncate(std::int64_t size, int& error) {
+  if (!m_isOpen()) {
+    error = EBADF;
+    return false;
+  }
+  if (::ftruncate(descriptor_, static_cast<off_t>(size)) != 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+}
+
+bool c_appendFile::m_close(int& error) {
+  if (!m_isOpen()) return true;
+  int descriptor = descriptor_;
+  descriptor_ = -1;
+  if (::close(descriptor) != 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+}

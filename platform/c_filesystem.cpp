@@ -1,0 +1,54 @@
+#include "platform/c_filesystem.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+c_fileSystem::c_pathKind c_fileSystem::m_kindOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return c_pathKind::missing;
+  return S_ISDIR(status.st_mode) ? c_pathKind::directory : c_pathKind::other;
+}
+
+bool c_fileSystem::m_makeDirectory(const std::string& path, int& error) {
+  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  error = errno;
+  // Another thread or process may have created it meanwhile.
+  return error == EEXIST && m_kindOf(path) == c_pathKind::directory;
+}
+
+bool c_fileSystem::m_listDirectory(const std::string& path, std::vector<std::string>& names, int& error) {
+  DIR* directory = ::opendir(path.c_str());
+  if (!directory) {
+    error = errno;
+    return false;
+  }
+  names.clear();
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(directory);
+    if (!entry) break;
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  error = errno;
+  ::closedir(directory);
+  return error == 0;
+}
+
+bool c_fileSystem::m_removeFile(const std::string& path, int& error) {
+  if (::unlink(path.c_str()) == 0) return true;
+  error = errno;
+  return false;
+}
+
+std::string c_fileSystem::m_localTimeText(std::time_t when, const char* format) {
+  std::tm local {};
+  if (!::localtime_r(&when, &local)) return {};
+  char buffer[128];
+  std::size_t length = std::strftime(buffer, sizeof buffer, format, &local);
+  return std::string(buffer, length);
+}
