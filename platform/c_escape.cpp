@@ -11,7 +11,7 @@ int hexValue(char c) {
 
 }  // namespace
 
-void c_appendEscaped(std::string& out, std::string_view text) {
+void c_appendEscaped(std::string& out, std::string_view text, bool keepNonAscii) {
   static const char hexDigits[] = "0123456789ABCDEF";
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -21,7 +21,7 @@ void c_appendEscaped(std::string& out, std::string_view text) {
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       default:
-        if (byte < 0x20 || byte >= 0x7F) {
+        if (byte < 0x20 || byte == 0x7F || (byte > 0x7F && !keepNonAscii)) {
           out += "\\x";
           out += hexDigits[byte >> 4];
           out += hexDigits[byte & 0xF];
@@ -32,10 +32,10 @@ void c_appendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-std::string c_escapeField(std::string_view text) {
+std::string c_escapeField(std::string_view text, bool keepNonAscii) {
   std::string out;
   out.reserve(text.size());
-  c_appendEscaped(out, text);
+  c_appendEscaped(out, text, keepNonAscii);
   return out;
 }
 

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
-void c_appendEscaped(std::string& out, std::string_view text);
-std::string c_escapeField(std::string_view text);
+// With keepNonAscii, bytes from 0x80 up pass unchanged (UTF-8 text in trace files
+// stays readable); control bytes and DEL are escaped either way.
+void c_appendEscaped(std::string& out, std::string_view text, bool keepNonAscii = false);
+std::string c_escapeField(std::string_view text, bool keepNonAscii = false);
 // False for an escape the writer never produces (a lone backslash, \x with fewer
 // than two hex digits, an unknown letter); out is then unspecified.
 bool c_unescapeField(std::string_view text, std::string& out);

@@ -1,8 +1,10 @@
 #pragma once
-// Field patterns that several interface pairs share. Each is compiled once, at
-// compile time, and the field tables point at these objects.
+// Field patterns and option lists that several interface pairs share. Each
+// pattern is compiled once, at compile time, and the field tables point at these
+// objects.
 
 #include "platform/c_pattern.h"
+#include "telegrams/ctm_fielddefinition.h"
 
 // A baggage item id that a transport controller may report blank.
 inline constexpr c_pattern ctm_bitIdOrBlankPattern{
@@ -35,6 +37,17 @@ inline constexpr c_pattern ctm_flagOrBlankPattern{"[ 01]"};
 // A technical or logical segment: available or not, and how full it is.
 inline constexpr c_pattern ctm_availabilityPattern{"[AN]"};
 inline constexpr c_pattern ctm_occupationPattern{"[AEFN]"};
+// Nine letters or digits: a logical entry or exit point, or the logical
+// connection between a tracking point of one TM and one of its neighbour.
+inline constexpr c_pattern ctm_logicalPointPattern{
+    "[A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9][A-Z0-9]"};
+
+// An item's status word as a 16-character field: blank-padded, "GARB" as
+// "GARBAGE", sixteen blanks for no status. "TO_BE_READ" is a word of the peers only.
+inline constexpr CTM_fieldOption ctm_bitStatusOptions[] = {
+    {"                ", {}}, {"BUFFERED        ", {}}, {"ERROR           ", {}}, {"GARBAGE         ", {}},
+    {"MISSING         ", {}}, {"NO_READ         ", {}}, {"SPECIAL_HANDLING", {}}, {"TO_BE_READ      ", {}},
+    {"UFO             ", {}}, {"UNK             ", {}}};
 
 static_assert(ctm_bitIdOrBlankPattern.m_isValid() && ctm_bitIdOrBlankPattern.m_length() == 11);
 static_assert(ctm_bitIdPattern.m_isValid() && ctm_bitIdPattern.m_length() == 11);
@@ -45,3 +58,4 @@ static_assert(ctm_lpcPattern.m_isValid() && ctm_lpcPattern.m_length() == 10);
 static_assert(ctm_flightPattern.m_isValid() && ctm_flightPattern.m_length() == 16);
 static_assert(ctm_lpcOrBlankPattern.m_isValid() && ctm_lpcOrBlankPattern.m_length() == 10);
 static_assert(ctm_flightOrBlankPattern.m_isValid() && ctm_flightOrBlankPattern.m_length() == 16);
+static_assert(ctm_logicalPointPattern.m_isValid() && ctm_logicalPointPattern.m_length() == 9);

@@ -101,6 +101,10 @@ class CTM_message : public CTM_loggableTelegram {
   static const CTM_messageFieldValue* m_layoutField(const CTM_messageFieldValue* selector, std::size_t k);
 
   static std::string m_textOf(const CTM_messageFieldValue* field) { return field ? field->m_asString() : std::string(); }
+  // The text, or empty when it is all blanks.
+  static std::string m_enteredTextOf(const CTM_messageFieldValue* field) {
+    return field ? field->m_enteredText() : std::string();
+  }
   static int m_intOf(const CTM_messageFieldValue* field) { return field ? field->m_asInt() : 0; }
   static long m_longOf(const CTM_messageFieldValue* field) { return field ? field->m_asLong() : 0; }
   static double m_doubleOf(const CTM_messageFieldValue* field) { return field ? field->m_asDouble() : 0.0; }

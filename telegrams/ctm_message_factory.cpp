@@ -2,13 +2,19 @@
 #include <vector>
 
 #include "telegrams/ctm_bcim_message.h"
+#include "telegrams/ctm_cs_message.h"
+#include "telegrams/ctm_du_message.h"
 #include "telegrams/ctm_error_message.h"
 #include "telegrams/ctm_imbc_message.h"
 #include "telegrams/ctm_message.h"
+#include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_mt_message.h"
+#include "telegrams/ctm_om_message.h"
+#include "telegrams/ctm_sc_message.h"
 #include "telegrams/ctm_tctm_message.h"
 #include "telegrams/ctm_tm_message.h"
 #include "telegrams/ctm_tmtc_message.h"
+#include "telegrams/ctm_ud_message.h"
 
 std::unique_ptr<CTM_message> CTM_telegramPair::m_create(std::string_view raw) const {
   const std::string_view from(source);
@@ -30,8 +36,14 @@ std::span<const CTM_telegramPair* const> CTM_message::m_registeredPairs() {
       &ctm_imbcPair,
       &ctm_tctmPair,
       &ctm_tmtcPair,
+      &ctm_moPair,
+      &ctm_omPair,
+      &ctm_csPair,
+      &ctm_scPair,
       &ctm_mtPair,
       &ctm_tmPair,
+      &ctm_udPair,
+      &ctm_duPair,
   };
   return pairs;
 }

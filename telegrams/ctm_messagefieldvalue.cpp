@@ -394,6 +394,12 @@ void CTM_messageFieldValue::m_appendReadable(std::string& out) const {
     for (const CTM_messageFieldValue& field : group) field.m_appendReadable(out);
 }
 
+std::string CTM_messageFieldValue::m_enteredText() const {
+  std::string text = m_asString();
+  if (text.find_first_not_of(' ') == std::string::npos) text.clear();
+  return text;
+}
+
 std::string CTM_messageFieldValue::m_readable() const {
   std::string out;
   m_appendReadable(out);

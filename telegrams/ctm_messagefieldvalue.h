@@ -61,6 +61,10 @@ class CTM_messageFieldValue : public c_value {
   void m_appendReadable(std::string& out) const;
   std::string m_readable() const;
 
+  // The value's text, or empty when it is all blanks: a blank field is a value
+  // nobody entered.
+  std::string m_enteredText() const;
+
   const std::string& m_getErrorText() const { return errorText_; }
 
   // Whether a printf form of one numeric conversion taking the width first

@@ -7,6 +7,7 @@
 #include "core/ctm_logging.h"
 #include "platform/c_appendfile.h"
 #include "platform/c_clock.h"
+#include "platform/c_escape.h"
 #include "platform/c_errortext.h"
 #include "platform/c_filesystem.h"
 
@@ -145,28 +146,7 @@ const char* CTM_BIT_trace::markName(int mark) {
   }
 }
 
-std::string CTM_BIT_trace::m_escape(std::string_view text) {
-  static constexpr char hex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (unsigned char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\x";
-          out += hex[c >> 4];
-          out += hex[c & 0xF];
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out;
-}
+std::string CTM_BIT_trace::m_escape(std::string_view text) { return c_escapeField(text, true); }
 
 bool CTM_BIT_trace::m_init() {
   if (open_) return true;

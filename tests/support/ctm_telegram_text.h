@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -54,5 +55,19 @@ inline std::string refusal(std::string_view text) {
   EXPECT_FALSE(telegram->m_isValid()) << text;
   return telegram->m_getErrorText();
 }
+
+// A text the factory refuses, with its exact error text. The test itself is
+// written once (ctm_refused_telegram_test.cpp); each file lists its cases with
+//   INSTANTIATE_TEST_SUITE_P(Pair, CTM_refusedTelegram, testing::Values(...), refusedName);
+struct RefusedTelegram {
+  const char* name;
+  std::string text;
+  std::string error;
+};
+
+inline void PrintTo(const RefusedTelegram& c, std::ostream* os) { *os << c.name; }
+inline std::string refusedName(const testing::TestParamInfo<RefusedTelegram>& info) { return info.param.name; }
+
+class CTM_refusedTelegram : public testing::TestWithParam<RefusedTelegram> {};
 
 }  // namespace ctm_test

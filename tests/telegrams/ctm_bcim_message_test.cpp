@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 
+#include "tests/support/c_foreignzone.h"
 #include "tests/support/ctm_telegram_text.h"
 
 namespace {
@@ -23,22 +21,9 @@ constexpr std::int64_t leapDayNoon = 1709208000;  // 2024-02-29 12:00:00 UTC
 
 std::string bcim(std::string_view type, std::string_view data) { return telegramText("BCIM" + std::string(type), 2, data); }
 
-// Runs the test in a zone far from UTC, with summer time, and restores the zone.
 class CTM_bcim21Test : public testing::Test {
  protected:
-  void SetUp() override {
-    if (const char* zone = std::getenv("TZ")) savedZone_ = zone;
-    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (savedZone_)
-      setenv("TZ", savedZone_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-  std::optional<std::string> savedZone_;
+  c_foreignZone zone_;
 };
 
 TEST_F(CTM_bcim21Test, ReadsEveryField) {
