@@ -24,6 +24,10 @@ std::uint16_t thresholdOf(const std::string& name, std::uint16_t missing) {
   return CTM_config::m_getInteger(name, value) ? static_cast<std::uint16_t>(value) : missing;
 }
 
+bool inRouteOrder(const std::unique_ptr<CTM_route>& first, const std::unique_ptr<CTM_route>& second) {
+  return CTM_route::m_comesBefore(*first, *second);
+}
+
 CTM_transSpec* firstMatch(const CTM_transSpecList& list, const CTM_BIT& item) {
   for (std::size_t i = 0; i < list.m_size(); ++i)
     if (item.m_matches(list.m_at(i))) return &list.m_at(i);
@@ -132,21 +136,18 @@ void CTM_transport::m_collectCandidates(const CTM_BIT& item, CTM_transSpec& spec
       expiry.transportSpecID = spec.m_getTransportSpecID();
       continue;
     }
-    // Items with time to spare, and not yet sent round again, may wait for a gap.
+    // Priority 1 while the slack, in tens of seconds, exceeds the item's recirculations.
     const std::int64_t slack = static_cast<std::int64_t>(spec.m_getEndTime()) - arrival;
     route->m_setRoutingPriority(slack / slackPerPriorityStep - item.m_getRecirculationCount() >= 1 ? 1 : 0);
-    auto place = std::upper_bound(candidates_.begin(), candidates_.end(), route,
-                                  [](const std::unique_ptr<CTM_route>& wanted, const std::unique_ptr<CTM_route>& kept) {
-                                    return CTM_route::m_comesBefore(*wanted, *kept);
-                                  });
+    auto place = std::upper_bound(candidates_.begin(), candidates_.end(), route, inRouteOrder);
     candidates_.insert(place, std::move(route));
   }
 }
 
 // Tries each candidate's continuation over the destinations of the first
-// specification the item would match once screened. A via total never changes
-// while weights are zero or more, so this keeps the order as it is; it is kept
-// for the order's rule on via totals.
+// TransSpec the item would match once screened, and ranks the candidates again.
+// With weights of zero or more a via total never changes, so the ranking stays
+// as it was.
 void CTM_transport::m_evaluateVias(CTM_BIT& item, bool dynamic, std::time_t now) {
   const int requiredLevel = item.m_getRequiredScreenLevel();
   if (requiredLevel == 0 || candidates_.size() < 2) return;
@@ -162,10 +163,7 @@ void CTM_transport::m_evaluateVias(CTM_BIT& item, bool dynamic, std::time_t now)
     }
   }
   item.m_setRequiredScreenLevel(requiredLevel);
-  std::stable_sort(candidates_.begin(), candidates_.end(),
-                   [](const std::unique_ptr<CTM_route>& first, const std::unique_ptr<CTM_route>& second) {
-                     return CTM_route::m_comesBefore(*first, *second);
-                   });
+  std::stable_sort(candidates_.begin(), candidates_.end(), inRouteOrder);
 }
 
 bool CTM_transport::m_giveDestinations(CTM_BIT* item, const CTM_transSpec& spec) {
