@@ -146,10 +146,11 @@ void CTM_routeSearch::m_markCheapestWays(std::int64_t best) {
     if (onCheapestWay(edge)) ++reverseStart_[edge.to + 1];
   for (std::size_t i = 1; i < reverseStart_.size(); ++i) reverseStart_[i] += reverseStart_[i - 1];
   reverseFrom_.resize(reverseStart_.back());
-  std::vector<std::uint32_t>& cursor = pending_;
-  cursor.assign(reverseStart_.begin(), reverseStart_.end() - 1);
+  // The fill position of each node's list; the pending list serves, being free now.
+  std::vector<std::uint32_t>& fillAt = pending_;
+  fillAt.assign(reverseStart_.begin(), reverseStart_.end() - 1);
   for (const c_edge& edge : edges_)
-    if (onCheapestWay(edge)) reverseFrom_[cursor[edge.to]++] = edge.from;
+    if (onCheapestWay(edge)) reverseFrom_[fillAt[edge.to]++] = edge.from;
 
   pending_.clear();
   for (std::uint32_t visit = 0; visit < visits_.size(); ++visit) {
