@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ class CTM_node {
 
   // "A" (available, the initial state) or "N"; route search enters only "A" nodes.
   const std::string& m_getState() const;
+  // Whether the state is "A", for walks that test it on every node they meet.
+  bool m_isAvailable() const { return state_.load(std::memory_order_relaxed) == 'A'; }
   // Sets "A" or "N" (exactly) on this node and its whole subtree; false for anything else.
   bool m_setState(const std::string& state);
 
@@ -57,6 +60,8 @@ class CTM_node {
   CTM_node* m_getSuccessor(std::size_t i) const;
   bool m_getSuccessorAndWeight(std::size_t i, CTM_node*& target, int& weight) const;
   CTM_node* m_findSuccessor(const std::string& id) const;
+  // Every successor edge in list order, for walks that take them all.
+  std::span<const CTM_edge> m_getSuccessors() const { return {successors_.begin(), successors_.size()}; }
   CTM_node* m_getPredecessor(std::size_t i) const;
   CTM_node* m_getChild(std::size_t i) const;
   bool m_hasNoSuccessors() const { return successors_.empty(); }

@@ -40,12 +40,17 @@ bool CTM_tp::m_getLogicalConnectId(std::string& connectId, std::string& tmId) co
 }
 
 bool CTM_tp::m_matchesDestination(std::string_view destination) const {
-  const std::string& id = m_getId();
+  return m_idMatchesDestination(m_getId(), destination);
+}
+
+bool CTM_tp::m_idMatchesDestination(std::string_view id, std::string_view destination) {
   if (id.size() < segmentNameStart + segmentNameLength ||
       destination.size() < destinationNameStart + segmentNameLength)
     return false;
-  return std::string_view(id).substr(segmentNameStart, segmentNameLength) ==
+  return id.substr(segmentNameStart, segmentNameLength) ==
          destination.substr(destinationNameStart, segmentNameLength);
 }
 
-bool CTM_tp::m_prefixDiffers(std::string_view prefix) const { return prefixOf(m_getId()) != prefix; }
+bool CTM_tp::m_prefixDiffers(std::string_view prefix) const { return m_idPrefixDiffers(m_getId(), prefix); }
+
+bool CTM_tp::m_idPrefixDiffers(std::string_view id, std::string_view prefix) { return prefixOf(id) != prefix; }

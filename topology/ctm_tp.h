@@ -36,6 +36,9 @@ class CTM_tp : public CTM_node {
   bool m_matchesDestination(std::string_view destination) const;
   // Whether the first five characters of this id differ from the prefix.
   bool m_prefixDiffers(std::string_view prefix) const;
+  // The same two tests on any id: route search applies them to every node it walks.
+  static bool m_idMatchesDestination(std::string_view id, std::string_view destination);
+  static bool m_idPrefixDiffers(std::string_view id, std::string_view prefix);
 
  private:
   const std::string& m_ancestorId(int levels) const;

@@ -9,18 +9,39 @@ CTM_world::CTM_world() = default;
 
 CTM_world::~CTM_world() {
   // In id order, as the running TM expects its nodes to go.
-  std::sort(nodes_.begin(), nodes_.end(), [](const auto& left, const auto& right) {
-    return left->m_getId() < right->m_getId();
-  });
+  m_sortById();
   for (auto& node : nodes_) node.reset();
+}
+
+std::vector<std::size_t> CTM_world::m_idOrder() const {
+  // The ids sorted beside the positions: a comparison then reads no node.
+  std::vector<std::pair<std::string_view, std::size_t>> keyed;
+  keyed.reserve(nodes_.size());
+  for (std::size_t i = 0; i < nodes_.size(); ++i) keyed.emplace_back(nodes_[i]->m_getId(), i);
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::size_t> order;
+  order.reserve(keyed.size());
+  for (const auto& [id, position] : keyed) order.push_back(position);
+  return order;
+}
+
+void CTM_world::m_sortById() {
+  if (sortedById_) return;
+  std::vector<std::unique_ptr<CTM_node>> sorted;
+  sorted.reserve(nodes_.size());
+  for (std::size_t position : m_idOrder()) sorted.push_back(std::move(nodes_[position]));
+  nodes_ = std::move(sorted);
+  sortedById_ = true;
 }
 
 std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
   std::vector<CTM_node*> ordered;
   ordered.reserve(nodes_.size());
-  for (const auto& node : nodes_) ordered.push_back(node.get());
-  std::sort(ordered.begin(), ordered.end(),
-            [](const CTM_node* left, const CTM_node* right) { return left->m_getId() < right->m_getId(); });
+  if (sortedById_) {
+    for (const auto& node : nodes_) ordered.push_back(node.get());
+  } else {
+    for (std::size_t position : m_idOrder()) ordered.push_back(nodes_[position].get());
+  }
   return ordered;
 }
 
@@ -29,8 +50,11 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
     CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
     return false;
   }
-  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  int kind = node->m_getType();
+  if (kind == CTM_node::typeTm) tmNodes_.push_back(node.get());
+  if (kind >= 0 && kind < static_cast<int>(kindCounts_.size())) ++kindCounts_[kind];
   nodes_.push_back(std::move(node));
+  sortedById_ = false;
   return true;
 }
 
@@ -78,6 +102,7 @@ void CTM_world::m_clearMarks(int i) {
 bool CTM_world::m_populate(CTM_populator& populator) {
   bool populated = populator.populate(*this);
   m_clearMarks(0);
+  m_sortById();
   return populated;
 }
 

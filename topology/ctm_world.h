@@ -6,6 +6,7 @@
 // Threads: built on one thread before anything runs; read-only afterwards (see
 // CTM_node for what may still change).
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,18 @@ class CTM_world {
   // False (with an event) when the node has neither an x nor a y position.
   bool m_hasPosition(const CTM_node* node) const;
 
+  // The text view: one block per node (parent, children, predecessors, successors),
+  // walked depth-first from each TM node; empty for a model without TM nodes.
+  // Takes the dump mutex and leaves mark 0 clear on every node.
+  std::string m_dumpTopology();
+  // The GDL views. Physical: the tracking points where they stand in the plant;
+  // brindle: the TMs, logical segments and transport controllers; logical: every
+  // node by kind. The physical and brindle views are empty (after an event) when a
+  // node they place has no position.
+  std::string m_physicalViewGdl() const;
+  std::string m_brindleViewGdl() const;
+  std::string m_logicalViewGdl() const;
+
   // Start or stop the TM node with that id.
   bool m_initTm(const std::string& id, const std::string& mask);
   bool m_stopTm(const std::string& id);
@@ -49,12 +62,22 @@ class CTM_world {
 
  private:
   bool m_makeChild(CTM_node* parent, CTM_node* child);
+  // Appends the blocks of the node and of every unmarked node reached from it.
+  void m_dumpNode(std::string& text, CTM_node* start);
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
-  // In the order of insertion; the index finds them by id. Only the views and the
-  // destruction need the id order, so it is not kept while a plant is read.
+  // The positions in nodes_ in ascending order of the id.
+  std::vector<std::size_t> m_idOrder() const;
+  void m_sortById();
+
+  // The index finds them by id. Only the views and the destruction need the id
+  // order, so it is not kept while a plant is read: the nodes are put in id order
+  // once the plant has been read, and stay so until the next insertion.
   std::vector<std::unique_ptr<CTM_node>> nodes_;
+  bool sortedById_ = true;
+  // Nodes of each kind, so that a view can size its text before writing it.
+  std::array<std::size_t, 5> kindCounts_{};
   CTM_nodeIndex index_;
   std::vector<CTM_node*> tmNodes_;
 };

@@ -1,12 +1,19 @@
-// kelvane: reads the configuration and the topology of TM32 and writes its views.
+// kelvane: reads the configuration and the topology of TM32 and writes its views
+// into the working directory. Command-line arguments are ignored.
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
+#include "platform/c_errortext.h"
+#include "platform/c_fileops.h"
+#include "topology/ctm_file_populator.h"
+#include "topology/ctm_world.h"
 
 namespace {
+
+constexpr int failureStatus = -1;
 
 bool inputErrorReported = false;
 
@@ -19,6 +26,51 @@ void reportInputError() {
   inputErrorReported = true;
 }
 
+// errno after a failed call, or EIO for a failure that left none.
+int lastError() { return errno != 0 ? errno : EIO; }
+
+// Replaces the file with the text. An empty view is not written (its event is
+// logged): the notice stands for it and an older file stays. A file that cannot
+// be written is named with the reason on standard error and in the event log.
+bool writeTextFile(const std::string& text, const std::string& fileName) {
+  if (text.empty()) {
+    reportInputError();
+    return true;
+  }
+  c_fileOps& files = c_fileOps::m_current();
+  int error = 0;
+  errno = 0;
+  int fd = files.m_openForWrite(fileName);
+  if (fd < 0) {
+    error = lastError();
+  } else {
+    if (!files.m_write(fd, text)) error = lastError();
+    errno = 0;
+    if (!files.m_close(fd) && error == 0) error = lastError();
+  }
+  if (error == 0) return true;
+  const std::string reason = c_systemErrorText(error);
+  std::fprintf(stderr, "The view file %s cannot be written: %s\n", fileName.c_str(), reason.c_str());
+  std::fflush(stderr);
+  CTM_logging::m_log(1, ev::TOPO_VIEW_FILE_FAILED, "ss", fileName, reason);
+  return false;
+}
+
+// Reads the topology and writes the three views, in this order. The populator,
+// which shuts the XML parser down, goes before the model, on every path.
+int writeViews() {
+  CTM_world world;
+  CTM_file_populator populator;
+  if (!populator.m_init() || !world.m_populate(populator)) {
+    reportInputError();
+    return failureStatus;
+  }
+  bool written = writeTextFile(world.m_dumpTopology(), "tm_topology.txt");
+  written = writeTextFile(world.m_physicalViewGdl(), "tm_physical.gdl") && written;
+  written = writeTextFile(world.m_brindleViewGdl(), "tm_brindle.gdl") && written;
+  return written ? 0 : failureStatus;
+}
+
 }  // namespace
 
 int main() {
@@ -28,11 +80,8 @@ int main() {
   if (!CTM_config::m_init(tmName)) {
     std::fputs("Error : Configuration\n", stderr);
     std::fflush(stderr);
-    return -1;
+    return failureStatus;
   }
   CTM_logging::m_registerThread("UTIL", "");
-
-  // The topology model is not read yet: no view can be written.
-  reportInputError();
-  std::exit(-1);
+  return writeViews();
 }

@@ -1,5 +1,7 @@
-// Any bytes as an installation's topology file, read into a fresh model. A grammar
-// named "topology.dtd" lies beside it, so that validated documents are reached too.
+// Any bytes as an installation's topology file, read into a fresh model, which is
+// then viewed as kelvane views it: whatever nesting a file makes, the views must
+// cope. A grammar named "topology.dtd" lies beside it, so that validated documents
+// are reached too.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -70,5 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   CTM_world world;
   world.m_populate(installation.populator);
+  world.m_dumpTopology();
+  world.m_physicalViewGdl();
+  world.m_brindleViewGdl();
+  world.m_logicalViewGdl();
   return 0;
 }

@@ -1,0 +1,114 @@
+// kelvane as a whole process on generated plants of 10^4, 10^5 and 10^6 nodes,
+// against the XML parser reading the same file with a handler that does nothing,
+// in the same run. Goal: the whole run within 4x of the bare parse ("x_bare") and
+// linear growth (compare the nodes per second across sizes). BM_kelvaneStages
+// shows where the time of a run goes, in seconds per stage.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "bench/plant_generator.h"
+#include "tests/support/c_childprocess.h"
+#include "topology/ctm_file_populator.h"
+#include "topology/ctm_world.h"
+
+namespace {
+
+bench_plant::Plants& plants() {
+  static bench_plant::Plants instance("bench_kelvane");
+  return instance;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of three bare parses of the plant's topology file.
+double bareParseSeconds() {
+  CTM_file_populator populator;
+  if (!populator.m_init()) return 0;
+  double best = 1e300;
+  for (int i = 0; i < 3; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    populator.m_parseWithoutModel();
+    best = std::min(best, secondsSince(start));
+  }
+  return best;
+}
+
+void BM_kelvane(benchmark::State& state) {
+  long nodes = plants().use(state.range(0));
+  std::filesystem::path workDir = plants().m_home(state.range(0)) / "work";
+  std::filesystem::create_directories(workDir);
+  double bare = bareParseSeconds();
+  const std::string kelvane = std::string(TM_BIN_DIR) + "/kelvane";
+  double total = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    c_childResult run = c_runChild(kelvane, {}, {.workDir = workDir.string(), .environment = {}, .timeoutMs = 600000});
+    double seconds = secondsSince(start);
+    if (run.exitStatus != 0) state.SkipWithError(("kelvane failed: " + run.err).c_str());
+    total += seconds;
+    state.SetIterationTime(seconds);
+  }
+  state.SetItemsProcessed(state.iterations() * nodes);
+  state.counters["nodes"] = static_cast<double>(nodes);
+  state.counters["bare_s"] = bare;
+  state.counters["x_bare"] = total / static_cast<double>(state.iterations()) / bare;
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The stages of a run, in kelvane's order, each timed on its own.
+void BM_kelvaneStages(benchmark::State& state) {
+  long nodes = plants().use(state.range(0));
+  std::filesystem::path workDir = plants().m_home(state.range(0)) / "stages";
+  std::filesystem::create_directories(workDir);
+  double bare = bareParseSeconds();
+  enum { populate, text, physical, brindle, writing, release, stageCount };
+  double stages[stageCount] = {};
+  for (auto _ : state) {
+    auto world = std::make_unique<CTM_world>();
+    auto populator = std::make_unique<CTM_file_populator>();
+    auto start = std::chrono::steady_clock::now();
+    auto stage = [&](int which) {
+      auto now = std::chrono::steady_clock::now();
+      stages[which] += std::chrono::duration<double>(now - start).count();
+      start = now;
+    };
+    if (!populator->m_init() || !world->m_populate(*populator)) state.SkipWithError("populate failed");
+    stage(populate);
+    std::string textView = world->m_dumpTopology();
+    stage(text);
+    std::string physicalView = world->m_physicalViewGdl();
+    stage(physical);
+    std::string brindleView = world->m_brindleViewGdl();
+    stage(brindle);
+    writeFile(workDir / "tm_topology.txt", textView);
+    writeFile(workDir / "tm_physical.gdl", physicalView);
+    writeFile(workDir / "tm_brindle.gdl", brindleView);
+    stage(writing);
+    populator.reset();
+    world.reset();
+    stage(release);
+    if (physicalView.empty() || brindleView.empty()) state.SkipWithError("a view is empty");
+  }
+  const char* names[stageCount] = {"populate_s", "text_s", "physical_s", "brindle_s", "write_s", "release_s"};
+  for (int i = 0; i < stageCount; ++i)
+    state.counters[names[i]] = stages[i] / static_cast<double>(state.iterations());
+  state.counters["bare_s"] = bare;
+  state.counters["nodes"] = static_cast<double>(nodes);
+}
+
+}  // namespace
+
+BENCHMARK(BM_kelvane)->RangeMultiplier(10)->Range(10000, 1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_kelvaneStages)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
