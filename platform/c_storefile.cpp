@@ -26,11 +26,14 @@ long long c_readAt(int fd, char* buffer, std::uint64_t length, std::uint64_t off
 
 bool c_backwardLineReader::m_previous(std::string& line, std::uint64_t& start) {
   // The line wanted is [its start, end_ - 1); its line feed sits at end_ - 1.
+  // The last `searched` bytes before that line feed are known to hold no other.
+  std::uint64_t searched = 0;
   for (;;) {
     if (end_ == 0) return false;
     if (bufferStart_ < end_) {
       const std::uint64_t feedAtEnd = end_ - 1 - bufferStart_;
-      const std::size_t feed = feedAtEnd == 0 ? std::string::npos : buffer_.rfind('\n', feedAtEnd - 1);
+      const std::size_t feed = std::string_view(buffer_.data(), feedAtEnd - searched).rfind('\n');
+      searched = feedAtEnd;
       if (feed != std::string::npos || bufferStart_ == 0) {
         const std::uint64_t lineStart = feed == std::string::npos ? 0 : bufferStart_ + feed + 1;
         const std::uint64_t length = end_ - 1 - lineStart;
@@ -38,6 +41,7 @@ bool c_backwardLineReader::m_previous(std::string& line, std::uint64_t& start) {
         if (!damaged) line.assign(buffer_, lineStart - bufferStart_, length);
         end_ = lineStart;
         buffer_.resize(end_ - bufferStart_);
+        searched = 0;
         if (damaged) continue;
         start = lineStart;
         return true;
@@ -49,14 +53,17 @@ bool c_backwardLineReader::m_previous(std::string& line, std::uint64_t& start) {
       if (!c_completeEnd(fd_, bufferStart_, lineStart)) return false;
       end_ = bufferStart_ = lineStart;
       buffer_.clear();
+      searched = 0;
       continue;
     }
     // As much again as is held, so that a long line takes few reads and copies.
     const std::uint64_t wanted = std::max<std::uint64_t>(chunkSize, buffer_.size());
     const std::uint64_t length = std::min(bufferStart_, wanted);
-    std::string chunk(length, '\0');
-    if (c_readAt(fd_, chunk.data(), length, bufferStart_ - length) != static_cast<long long>(length)) return false;
-    buffer_.insert(0, chunk);
+    buffer_.insert(0, length, '\0');
+    if (c_readAt(fd_, buffer_.data(), length, bufferStart_ - length) != static_cast<long long>(length)) {
+      buffer_.erase(0, length);
+      return false;
+    }
     bufferStart_ -= length;
   }
 }
