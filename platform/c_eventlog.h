@@ -5,7 +5,8 @@
 // "Application". A log's store is named by its "File" value (%VAR% expanded from
 // the environment, '\' as '/'); a log without a usable one keeps its store in the
 // state folder as eventlog/<log>.Evt. Its "MaxSize" value bounds the store and
-// its ".old" file together.
+// its ".old" file together. c_eventLog only reads the registry and keeps no state:
+// safe to call from any thread.
 
 #include <cstdint>
 #include <memory>
