@@ -37,7 +37,7 @@ class CTM_mo01_message : public CTM_mo_message {
   bool m_appendLS_ID(std::string_view segment) { return m_appendGroupTo(m_field(0), segment); }
 };
 
-// Answers the begin of a transport-specification download.
+// Answers the begin of a download of transport specifications.
 class CTM_mo02_message : public CTM_mo_message {
  public:
   CTM_mo02_message();

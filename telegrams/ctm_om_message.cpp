@@ -259,7 +259,7 @@ bool CTM_om03_message::m_setTransSpec(const CTM_transSpec& spec) {
   relevant = spec.m_getReachedScreenLevel(number);
   done(m_setCriterion(reachedLevelSwitch, relevant, number));
   // One switch for three criteria: any relevant size makes all three take part,
-  // so that no restriction of the specification is lost.
+  // so that no restriction of the transport specification is lost.
   int length = 0, height = 0, width = 0;
   const bool lengthRelevant = spec.m_getLength(length);
   const bool heightRelevant = spec.m_getHeight(height);

@@ -1,7 +1,7 @@
 #pragma once
 // OM telegrams: what the OC computer sends to the TM ("O" -> "M", version 1,
 // header 13): the keep-alive, the download of transport specifications (begin,
-// one telegram per specification, end), a status request, the record of one
+// one telegram per transport specification, end), a status request, the record of one
 // baggage item, and a selection of items.
 
 #include <cstddef>
@@ -27,7 +27,7 @@ class CTM_om00_message : public CTM_om_message {
   CTM_om00_message();
 };
 
-// Begin of a transport-specification download.
+// Begin of a download of transport specifications.
 class CTM_om02_message : public CTM_om_message {
  public:
   CTM_om02_message();
@@ -47,7 +47,7 @@ class CTM_om03_message : public CTM_om_message {
   bool m_setLS_ID(std::string_view segment) { return m_setText(m_field(0), segment); }
   bool m_setModIndicator(std::string_view indicator) { return m_setText(m_field(1), indicator); }
 
-  // A new specification, owned by the caller. Its key (the segment) is the
+  // A new transport specification, owned by the caller. Its key (the segment) is the
   // caller's to set; the status criterion is the item's word ("GARB", not
   // "GARBAGE"), and blank texts are empty.
   std::unique_ptr<CTM_transSpec> m_getTransSpec() const;

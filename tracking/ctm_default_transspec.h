@@ -6,7 +6,7 @@
 // object is (re)initialised, so that an edited file takes effect at the next
 // restart of a segment.
 //
-// The file: two heading lines, then one line per specification of 46
+// The file: two heading lines, then one line per transport specification of 46
 // TAB-separated columns (see parseTransSpecLine); a line ends with LF or CR LF.
 //
 // Threads: the process-wide file name and flag are guarded by a mutex of their
@@ -35,10 +35,10 @@ class CTM_default_transSpec {
   // Forgets the file found (tests only).
   static void m_resetForTest();
 
-  // Appends the specifications of the segment to the list; false when the file
+  // Appends the transport specifications of the segment to the list; false when the file
   // was never found or cannot be read. A refused line costs only itself.
   bool readDefaultTransSpecs(const std::string& segmentId, CTM_transSpecList& list) const;
-  // Fills the specification from one data line of the segment; false when the
+  // Fills the transport specification from one data line of the segment; false when the
   // line is empty, belongs to another segment or is refused.
   bool parseTransSpecLine(std::string_view line, const std::string& segmentId, int lineNumber,
                           CTM_transSpec& spec) const;

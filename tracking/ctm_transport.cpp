@@ -69,7 +69,7 @@ bool CTM_transport::m_stageTransSpec(const std::string& indicator, std::unique_p
   return true;
 }
 
-// A stored specification is found by its id wherever its priority puts it, so
+// A stored transport specification is found by its id wherever its priority puts it, so
 // that no id is held twice and an update may change the priority.
 void CTM_transport::m_commitTransSpecs() {
   for (std::size_t i = 0; i < staged_.size(); ++i) {

@@ -2,7 +2,7 @@
 // CTM_transport: the transport object of one logical segment. It holds the
 // segment's transport specifications (downloaded by OC, staged during a download
 // and committed at its end, and the defaults of the default file) and chooses a
-// baggage item's destinations: the first matching specification, in priority
+// baggage item's destinations: the first matching transport specification, in priority
 // order, that has a destination reachable within its validity; the cheapest route
 // to each such destination; one or two of them for the item. It also keeps the
 // segment's load (the outcomes of its last diversions).
@@ -41,7 +41,7 @@ class CTM_transport {
   void m_setBusyThreshold(std::uint16_t value) { load_.m_setBusyThreshold(value); }
   void m_setQuietThreshold(std::uint16_t value) { load_.m_setQuietThreshold(value); }
 
-  // A download: cleared at its start, one specification staged per record with
+  // A download: cleared at its start, one transport specification staged per record with
   // its indicator ("A" add, "U" update, "D" delete; anything else is refused),
   // applied at its end.
   void m_clearStaging();
@@ -62,10 +62,10 @@ class CTM_transport {
  private:
   struct c_expiry {
     bool expired = false;
-    std::string transportSpecID;  // the last specification found expired
+    std::string transportSpecID;  // the last transport specification found expired
   };
 
-  // The candidate routes of the specification, in route order.
+  // The candidate routes of the transport specification, in route order.
   void m_collectCandidates(const CTM_BIT& item, CTM_transSpec& spec, std::time_t now, c_expiry& expiry);
   void m_evaluateVias(CTM_BIT& item, bool dynamic, std::time_t now);
   // Gives the item one or two of the candidates; true when its destinations changed.

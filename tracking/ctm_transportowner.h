@@ -15,7 +15,7 @@ class CTM_transportOwner {
 
   virtual const std::string& m_getSegmentId() const = 0;
   // A routing event of the item: 2 TRS, 5 TLATE (text: the expired
-  // specification's id), 9 UNAVAILABLE_OUTPUT, 11 UNKNOWN_DESTINATION.
+  // transport specification's id), 9 UNAVAILABLE_OUTPUT, 11 UNKNOWN_DESTINATION.
   virtual bool m_reportRoutingEvent(CTM_BIT* item, int kind, const std::string& text) = 0;
   // An exception report to IM at the level (1 the most urgent).
   virtual bool m_reportText(unsigned short level, const std::string& text) = 0;

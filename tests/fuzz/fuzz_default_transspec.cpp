@@ -1,4 +1,4 @@
-// Any bytes as a default transport-specification file: every data line is parsed
+// Any bytes as a file of default transport specifications: every data line is parsed
 // for the segment its own third column names (so that most lines are taken) and
 // for a fixed one. A taken line belongs to its segment, stays within the format's
 // limits and gives destinations that are single words.

@@ -1,5 +1,5 @@
 // What OC sends the TM: a transport specification read criterion by criterion
-// and built from a specification, with the fillers of the criteria that take
+// and built from a transport specification, with the fillers of the criteria that take
 // no part, the one size switch, status words and UTC times both ways; the
 // selection of items; the header-only telegrams and the refusals. The item
 // record of OM08 is tested with the item record.

@@ -1,4 +1,4 @@
-// The default transport-specification file: finding it, the columns of a line,
+// The default transport specification file: finding it, the columns of a line,
 // the lines a segment takes and the ones it refuses, with their events.
 #include "tracking/ctm_default_transspec.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 class DefaultFileTest : public CTM_routingTest {
  protected:
-  // Reads the file for the segment; the specifications read, in list order.
+  // Reads the file for the segment; the transport specifications read, in list order.
   CTM_transSpecList& read(const std::string& segment = "E3201") {
     EXPECT_TRUE(CTM_default_transSpec::m_init());
     EXPECT_TRUE(CTM_default_transSpec().readDefaultTransSpecs(segment, list_));

@@ -1,4 +1,4 @@
-// The transport object: which specification and destinations an item gets, the
+// The transport object: which transport specification and destinations an item gets, the
 // routing events on the way (through a stand-in for the segment that traces the
 // item as the segment does), one or two destinations, the load thresholds and
 // the commit of a download.
@@ -24,7 +24,7 @@ void PrintTo(const c_routingEvent& event, std::ostream* out) { *out << "{" << ev
 
 // Stands in for the logical segment: records what the transport reports and
 // traces the item for each routing event, as the segment's report does (a TLATE
-// record names the expired specification).
+// record names the expired transport specification).
 class c_segmentStandIn : public CTM_transportOwner {
  public:
   explicit c_segmentStandIn(std::string id) : id_(std::move(id)) {}
@@ -100,7 +100,7 @@ class TransportTest : public CTM_routingTest {
     return made;
   }
 
-  // Downloads the specifications as added ones.
+  // Downloads the transport specifications as added ones.
   void download(std::vector<std::unique_ptr<CTM_transSpec>> specs) {
     transport_->m_clearStaging();
     for (auto& one : specs) ASSERT_TRUE(transport_->m_stageTransSpec("A", std::move(one)));
@@ -133,9 +133,9 @@ class TransportTest : public CTM_routingTest {
   std::vector<std::unique_ptr<CTM_BIT>> items_;
 };
 
-// --- choosing the specification and the destination ---------------------------------
+// --- choosing the transport specification and the destination ---------------------------------
 
-TEST_F(TransportTest, FirstMatchingSpecificationGivesItsCheapestDestination) {
+TEST_F(TransportTest, FirstMatchingTransSpecGivesItsCheapestDestination) {
   transport();
   auto garbageOnly = spec("GARBONLY", 5, {toTerminal});
   garbageOnly->m_setBIT_status("GARB", true);
@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(Slack, SlackTest,
 
 // --- falling back, with the routing events on the way --------------------------------
 
-TEST_F(TransportTest, ExpiredSpecificationEndsTheDynamicPassWithTlateAndUnknownDestination) {
+TEST_F(TransportTest, ExpiredTransSpecEndsTheDynamicPassWithTlateAndUnknownDestination) {
   transport();
   std::vector<std::unique_ptr<CTM_transSpec>> specs;
   specs.push_back(spec("TOOLATE", 10, {toMakeup}, fixedNow - 60, fixedNow + 9));
@@ -210,7 +210,7 @@ TEST_F(TransportTest, ExpiredSpecificationEndsTheDynamicPassWithTlateAndUnknownD
   EXPECT_EQ(destinationsOf(bit), std::vector<std::string>{d1});
 }
 
-TEST_F(TransportTest, ExpiredSpecificationGivesWayToTheNextOne) {
+TEST_F(TransportTest, ExpiredTransSpecGivesWayToTheNextOne) {
   transport();
   std::vector<std::unique_ptr<CTM_transSpec>> specs;
   specs.push_back(spec("TOOLATE", 10, {toTerminal}, fixedNow - 60, fixedNow + 29));
@@ -226,7 +226,7 @@ TEST_F(TransportTest, ExpiredSpecificationGivesWayToTheNextOne) {
 // Reached before its start, a route is dropped without counting as expired: the
 // item's exit is unavailable, which sets its status once, so the dynamic list is
 // tried again and then the default list.
-TEST_F(TransportTest, NotYetValidSpecificationMakesTheOutputUnavailable) {
+TEST_F(TransportTest, NotYetValidTransSpecMakesTheOutputUnavailable) {
   transport();
   std::vector<std::unique_ptr<CTM_transSpec>> specs;
   specs.push_back(spec("LATER", 10, {toMakeup}, fixedNow + 11, fixedNow + 3600));
@@ -241,7 +241,7 @@ TEST_F(TransportTest, NotYetValidSpecificationMakesTheOutputUnavailable) {
   EXPECT_EQ(bit.m_getDestinationName(), "DEFAULT");
 }
 
-TEST_F(TransportTest, StatusSetByTheUnavailableOutputCanSelectAnotherSpecification) {
+TEST_F(TransportTest, StatusSetByTheUnavailableOutputCanSelectAnotherTransSpec) {
   useParameters({{"HdlUnavailableSystemOutput", "NO_READ"}});
   transport();
   auto withoutStatus = spec("BLOCKED", 10, {nowhere});
@@ -261,7 +261,7 @@ TEST_F(TransportTest, StatusSetByTheUnavailableOutputCanSelectAnotherSpecificati
             (std::vector<c_routingEvent>{{CTM_BIT::UNAVAILABLE_OUTPUT, ""}, {CTM_BIT::TRS, ""}}));
 }
 
-TEST_F(TransportTest, NoMatchingDynamicSpecificationFallsBackToTheDefaults) {
+TEST_F(TransportTest, NoMatchingDynamicTransSpecFallsBackToTheDefaults) {
   transport();
   CTM_BIT& bit = item();
   EXPECT_TRUE(transport_->routeBIT(&bit, true));
@@ -427,8 +427,8 @@ TEST_F(TransportTest, CommitAppliesEachIndicatorAndReportsWhatDidNotFit) {
   EXPECT_EQ(dynamicIds(), (std::vector<std::string>{"FOUR/5", "ONE/11", "TWO/20", "THREE/30"}));
 }
 
-// The stored specification is found by its id wherever its priority put it.
-TEST_F(TransportTest, CommitFindsTheStoredSpecificationByIdWhateverItsPriority) {
+// The stored transport specification is found by its id wherever its priority put it.
+TEST_F(TransportTest, CommitFindsTheStoredTransSpecByIdWhateverItsPriority) {
   transport();
   transport_->m_clearStaging();
   transport_->m_stageTransSpec("A", spec("ONE", 10, {toMakeup}));

@@ -1,7 +1,7 @@
 #pragma once
 // A temporary installation for the routing tests: the tracking fixture (TM_HOME,
 // TM32's configuration, events recorded, the clock fixed), a default
-// transport-specification file written by the test, and lines of that file made
+// transport specification file written by the test, and lines of that file made
 // from the columns a test cares about.
 
 #include <map>
