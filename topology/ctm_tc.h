@@ -2,6 +2,10 @@
 // CTM_tc: a transport controller (kind 2), child of a logical segment and parent of
 // technical segments. Its address is where the TC connects from. Its TC line handler
 // exists once the running TM has started it.
+//
+// Threads: the line handler is set, read and taken down by the thread that starts
+// and stops the running TM; whatever hands connections to it (the TC listener)
+// must not run while it is replaced.
 
 #include <memory>
 #include <string>
