@@ -26,6 +26,7 @@
 
 #include "core/ctm_logging.h"
 #include "topology/ctm_ls.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_tc.h"
 #include "topology/ctm_tm.h"
 #include "topology/ctm_tp.h"
@@ -173,13 +174,15 @@ c_element elementOf(const XMLCh* name) {
 
 bool isNodeElement(c_element element) { return element <= c_element::tp; }
 
-std::unique_ptr<CTM_node> makeNode(c_element element, std::string id) {
+// The factory returns each kind as its own class, so the address, offset and colour
+// elements may treat the open node as the class of its kind.
+std::unique_ptr<CTM_node> makeNode(CTM_nodeFactory& factory, c_element element, std::string id) {
   switch (element) {
-    case c_element::tm: return std::make_unique<CTM_tm>(std::move(id));
-    case c_element::ls: return std::make_unique<CTM_ls>(std::move(id));
-    case c_element::tc: return std::make_unique<CTM_tc>(std::move(id));
-    case c_element::ts: return std::make_unique<CTM_ts>(std::move(id));
-    default: return std::make_unique<CTM_tp>(std::move(id));
+    case c_element::tm: return factory.m_makeTm(std::move(id));
+    case c_element::ls: return factory.m_makeLs(std::move(id));
+    case c_element::tc: return factory.m_makeTc(std::move(id));
+    case c_element::ts: return factory.m_makeTs(std::move(id));
+    default: return factory.m_makeTp(std::move(id));
   }
 }
 
@@ -225,8 +228,8 @@ class CTM_strictHandler : public xml::DefaultHandler {
 // links are kept until the end of the document, when every node is known.
 class CTM_saxHandler : public CTM_strictHandler {
  public:
-  CTM_saxHandler(CTM_world& world, std::filesystem::path folder)
-      : CTM_strictHandler(std::move(folder)), world_(world) {}
+  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder)
+      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {}
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
@@ -240,7 +243,8 @@ class CTM_saxHandler : public CTM_strictHandler {
     CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
     if (isNodeElement(element)) {
       if (!top && element != c_element::tm) refuseMisplaced(localName);
-      auto node = makeNode(element, m_requiredAttribute(attributes, localName, u"id"));
+      auto node = makeNode(factory_, element, m_requiredAttribute(attributes, localName, u"id"));
+      if (!node) refuse("Node \"" + toUtf8(attributes.getValue(u"id")) + "\" could not be created.");
       node->m_setPositionX(-1);
       node->m_setPositionY(-1);
       openNodes_.push_back(std::move(node));
@@ -396,6 +400,7 @@ class CTM_saxHandler : public CTM_strictHandler {
   }
 
   CTM_world& world_;
+  CTM_nodeFactory& factory_;
   std::string text_;
   int textDepth_ = 0;  // > 0 inside a text element, counting the elements open within it
   std::string edgeTarget_;
@@ -443,7 +448,7 @@ bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
 // told so, so that reading a topology file with a DTD stays clean.
 extern "C" const char* __lsan_default_suppressions() { return "leak:XMLScanner::scanProlog\n"; }
 
-CTM_file_populator::CTM_file_populator() = default;
+CTM_file_populator::CTM_file_populator(CTM_nodeFactory& factory) : factory_(factory) {}
 
 CTM_file_populator::~CTM_file_populator() {
   if (parserStarted_) xml::XMLPlatformUtils::Terminate();
@@ -481,7 +486,7 @@ bool CTM_file_populator::m_startParser() {
 bool CTM_file_populator::populate(CTM_world& world) {
   if (!m_startParser()) return false;
   // The handler (and inside parseFile the reader) is gone before the parser shuts down.
-  CTM_saxHandler handler(world, std::filesystem::path(fileName_).parent_path());
+  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path());
   if (!parseFile(fileName_, handler)) return false;
   CTM_logging::m_log(4, ev::TOPO_FILE_READ, "s", fileName_);
   return true;

@@ -9,6 +9,7 @@
 #include "platform/c_errortext.h"
 #include "platform/c_fileops.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 namespace {
@@ -60,7 +61,8 @@ bool writeTextFile(const std::string& text, const std::string& fileName) {
 // which shuts the XML parser down, goes before the model, on every path.
 int writeViews() {
   CTM_world world;
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   if (!populator.m_init() || !world.m_populate(populator)) {
     reportInputError();
     return failureStatus;

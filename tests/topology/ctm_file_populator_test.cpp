@@ -1,4 +1,5 @@
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 
 #include <gtest/gtest.h>
 
@@ -416,7 +417,8 @@ class PopulatorInit : public TopologyFixture {};
 
 TEST_F(PopulatorInit, FindsTheFileUnderTmHome) {
   writeCfg("topology.xml", "<topology/>");
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   ASSERT_TRUE(populator.m_init());
   EXPECT_EQ(populator.m_getFileName(), topologyFile().string());
   EXPECT_EQ(lastArgumentOf(ev::TOPO_FILE_FOUND), topologyFile().string());
@@ -430,7 +432,8 @@ TEST_F(PopulatorInit, UnsetOrEmptyTmHomeIsRefused) {
     } else {
       setenv("TM_HOME", "", 1);
     }
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     EXPECT_FALSE(populator.m_init());
     EXPECT_EQ(events_.m_count(ev::CFG_TM_HOME_NOT_SET), 1u);
     EXPECT_EQ(populator.m_getFileName(), "");
@@ -438,13 +441,14 @@ TEST_F(PopulatorInit, UnsetOrEmptyTmHomeIsRefused) {
 }
 
 TEST_F(PopulatorInit, MissingFileOrFolderIsRefused) {
-  CTM_file_populator missing;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator missing(factory);
   EXPECT_FALSE(missing.m_init());
   EXPECT_EQ(lastArgumentOf(ev::TOPO_FILE_MISSING), topologyFile().string());
 
   events_.m_clear();
   std::filesystem::create_directory(topologyFile());
-  CTM_file_populator folder;
+  CTM_file_populator folder(factory);
   EXPECT_FALSE(folder.m_init());
   EXPECT_EQ(events_.m_count(ev::TOPO_FILE_MISSING), 1u);
 }
@@ -453,7 +457,8 @@ TEST_F(PopulatorInit, PopulatorsCanReadOneAfterAnother) {
   writeCfg("topology.xml", Plant{}.text());
   for (int round = 0; round < 2; ++round) {
     CTM_world world;
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     ASSERT_TRUE(populator.m_init());
     EXPECT_TRUE(world.m_populate(populator));
     EXPECT_TRUE(populator.m_parseWithoutModel());
