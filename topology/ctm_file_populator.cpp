@@ -4,6 +4,9 @@
 #include "topology/ctm_file_populator.h"
 
 #include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "core/ctm_logging.h"
+#include "platform/c_regularfile.h"
 #include "topology/ctm_ls.h"
 #include "topology/ctm_tc.h"
 #include "topology/ctm_tm.h"
@@ -41,6 +46,13 @@ namespace {
 constexpr XMLSize_t entityExpansionLimit = 1000;
 // No description, address or position comes near this; more is refused.
 constexpr std::size_t textLimit = 64 * 1024;
+// No attribute value comes near this either.
+constexpr std::size_t attributeLimit = textLimit;
+// A plant nests a handful of levels; the parser's cost grows with the square of
+// the depth, so a document nested deeper than this is refused at once.
+constexpr int depthLimit = 64;
+// An external entity is part of the topology, read whole into memory.
+constexpr std::uint64_t entityFileLimit = 256u << 20;
 // Edge weight when the file gives none or no number.
 constexpr int defaultWeight = 1;
 
@@ -183,8 +195,10 @@ std::unique_ptr<CTM_node> makeNode(c_element element, std::string id) {
   }
 }
 
-// Outside input fetches nothing from the network: an external entity or DTD is read
-// only from a local regular file, a relative name against the topology file's folder.
+// Outside input fetches nothing from the network and reads nothing the plant's
+// own folder does not hold: an external entity or DTD names a file in the folder of
+// the topology file (or below it), relative to it or by an absolute or file: name,
+// and only where it still lies there once "..", "." and links are resolved.
 std::string localEntityPath(const std::string& systemId, const std::filesystem::path& folder) {
   std::string path = systemId;
   for (std::string_view scheme : {"file://localhost/", "file:///", "file:/"}) {
@@ -196,29 +210,190 @@ std::string localEntityPath(const std::string& systemId, const std::filesystem::
   std::size_t colon = path.find(':');
   if (colon != std::string::npos && path.find('/') > colon) return {};  // another scheme
   if (path.starts_with("//")) return {};
-  std::filesystem::path resolved(path);
-  if (resolved.is_relative()) resolved = folder / resolved;
-  std::error_code error;
-  return std::filesystem::is_regular_file(resolved, error) ? resolved.string() : std::string();
+  std::filesystem::path named(path);
+  if (named.is_relative()) named = folder / named;
+  std::error_code error, folderError;
+  const std::filesystem::path resolved = std::filesystem::canonical(named, error);
+  const std::filesystem::path ownFolder = std::filesystem::canonical(folder, folderError);
+  if (error || folderError) return {};
+  const auto [folderEnd, unused] = std::mismatch(ownFolder.begin(), ownFolder.end(), resolved.begin(), resolved.end());
+  if (folderEnd != ownFolder.end() || resolved == ownFolder) return {};
+  return resolved.string();
 }
 
+// Where the first NUL character of the input was, if any.
+struct c_nulFound {
+  bool found = false;
+  std::string entity;  // the external entity's file; empty for the topology file
+  XMLFileLoc line = 0;
+  XMLFileLoc column = 0;
+};
+
+// The parser takes a NUL character for the end of its input: inside the root
+// element it then reports a misleading fault, after it it silently drops the rest
+// of the file. So the stream ends just before a NUL and notes where it was, and
+// the populator refuses the file for it. The width of a character (1, 2 or 4
+// bytes) follows from the first bytes, as the parser's own detection of the
+// encoding does.
+class CTM_nulStoppingStream : public xml::BinInputStream {
+ public:
+  CTM_nulStoppingStream(xml::BinInputStream* inner, std::string entity, c_nulFound& nul)
+      : inner_(inner), entity_(std::move(entity)), nul_(nul) {}
+
+  XMLFilePos curPos() const override { return inner_->curPos(); }
+  const XMLCh* getContentType() const override { return inner_->getContentType(); }
+  const XMLCh* getEncoding() const override { return inner_->getEncoding(); }
+
+  XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
+    if (stopped_) return 0;
+    const XMLSize_t read = inner_->readBytes(toFill, maxToRead);
+    if (width_ == 0 && read > 0) m_detectWidth(toFill, read);
+    const XMLSize_t kept = width_ == 1 ? m_checkBytes(toFill, read) : m_checkUnits(toFill, read);
+    if (kept < read) m_stop();
+    return kept;
+  }
+
+ private:
+  void m_detectWidth(const XMLByte* bytes, XMLSize_t size) {
+    auto at = [&](XMLSize_t i) { return i < size ? bytes[i] : 0xFF; };
+    const bool wide4 = (at(0) == 0 && at(1) == 0) || (at(2) == 0 && at(3) == 0 && at(1) != 0xFE);
+    const bool wide2 = (at(0) == 0xFE && at(1) == 0xFF) || (at(0) == 0xFF && at(1) == 0xFE) ||
+                       (at(0) == 0 && at(1) != 0) || (at(0) != 0 && at(1) == 0);
+    width_ = wide4 ? 4 : wide2 ? 2 : 1;
+    littleEndian_ = at(0) != 0 && !(at(0) == 0xFE && at(1) == 0xFF);
+  }
+
+  // The bytes before the first NUL.
+  XMLSize_t m_checkBytes(const XMLByte* bytes, XMLSize_t size) {
+    const auto* nul = static_cast<const XMLByte*>(std::memchr(bytes, 0, size));
+    const XMLSize_t end = nul ? static_cast<XMLSize_t>(nul - bytes) : size;
+    for (XMLSize_t i = 0; i < end; ++i) m_advance(bytes[i] == '\n');
+    return end;
+  }
+
+  // The bytes before the first NUL character; its bytes read so far count in.
+  XMLSize_t m_checkUnits(const XMLByte* bytes, XMLSize_t size) {
+    for (XMLSize_t i = 0; i < size; ++i) {
+      unit_[filled_++] = bytes[i];
+      if (filled_ < width_) continue;
+      filled_ = 0;
+      // The character's lowest byte, and whether all the others are zero.
+      const XMLByte* rest = littleEndian_ ? unit_ + 1 : unit_;
+      const bool zeroRest = std::all_of(rest, rest + width_ - 1, [](XMLByte byte) { return byte == 0; });
+      const XMLByte low = littleEndian_ ? unit_[0] : unit_[width_ - 1];
+      if (zeroRest && low == 0) return i + 1 >= width_ ? i + 1 - width_ : 0;
+      m_advance(zeroRest && low == '\n');
+    }
+    return size;
+  }
+
+  void m_advance(bool lineFeed) {
+    if (lineFeed) {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+  }
+
+  void m_stop() {
+    stopped_ = true;
+    if (nul_.found) return;
+    nul_ = c_nulFound{true, entity_, line_, column_};
+  }
+
+  std::unique_ptr<xml::BinInputStream> inner_;
+  std::string entity_;
+  c_nulFound& nul_;
+  bool stopped_ = false;
+  unsigned width_ = 0;  // bytes per character; 0 until the first bytes are read
+  bool littleEndian_ = false;
+  XMLByte unit_[4] = {};  // the bytes of the current character read so far
+  unsigned filled_ = 0;
+  XMLFileLoc line_ = 1;
+  XMLFileLoc column_ = 1;
+};
+
+// A source of the parser whose stream stops at a NUL character: the topology file
+// itself, or the content of an external entity read beforehand.
+class CTM_checkedSource : public xml::InputSource {
+ public:
+  static CTM_checkedSource* m_file(const std::string& fileName, c_nulFound& nul) {
+    auto* source = new CTM_checkedSource(nul);
+    source->inner_ = std::make_unique<xml::LocalFileInputSource>(toUtf16(fileName).c_str());
+    source->setSystemId(source->inner_->getSystemId());
+    return source;
+  }
+  static CTM_checkedSource* m_content(const std::string& path, std::string content, c_nulFound& nul) {
+    auto* source = new CTM_checkedSource(nul);
+    source->entity_ = path;
+    source->content_ = std::move(content);
+    source->inner_ = std::make_unique<xml::MemBufInputSource>(
+        reinterpret_cast<const XMLByte*>(source->content_.data()), source->content_.size(), toUtf16(path).c_str());
+    source->setSystemId(source->inner_->getSystemId());
+    return source;
+  }
+
+  xml::BinInputStream* makeStream() const override {
+    xml::BinInputStream* stream = inner_->makeStream();
+    return stream ? new CTM_nulStoppingStream(stream, entity_, nul_) : nullptr;
+  }
+
+ private:
+  explicit CTM_checkedSource(c_nulFound& nul) : nul_(nul) {}
+
+  c_nulFound& nul_;
+  std::string entity_;
+  std::string content_;  // outlives the source that reads it
+  std::unique_ptr<xml::InputSource> inner_;
+};
+
 // Errors of every kind end the parse: the populator logs the first one and stops.
+// The limits of a topology file hold for every handler.
 class CTM_strictHandler : public xml::DefaultHandler {
  public:
   explicit CTM_strictHandler(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
   void error(const xml::SAXParseException& exception) override { throw exception; }
   void fatalError(const xml::SAXParseException& exception) override { throw exception; }
+  void setDocumentLocator(const xml::Locator* const locator) override { locator_ = locator; }
 
   xml::InputSource* resolveEntity(const XMLCh* const, const XMLCh* const systemId) override {
     std::string id = toUtf8(systemId);
     std::string path = localEntityPath(id, folder_);
-    if (path.empty()) refuse("External entity \"" + id + "\" is not a local file.");
-    return new xml::LocalFileInputSource(toUtf16(path).c_str());
+    std::string content;
+    if (path.empty() || !c_readRegularFile(path, entityFileLimit, content, false))
+      refuse("External entity \"" + id + "\" is not a file in the folder of the topology file.");
+    return CTM_checkedSource::m_content(path, std::move(content), nul_);
   }
+
+  c_nulFound& m_nulFound() { return nul_; }
+
+  void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
+                    const xml::Attributes& attributes) override {
+    m_enterElement(localName, attributes);
+  }
+  void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const) override { m_leaveElement(); }
+
+ protected:
+  void m_enterElement(const XMLCh* localName, const xml::Attributes& attributes) {
+    if (++depth_ > depthLimit) {
+      const std::u16string message = toUtf16("elements nested deeper than " + std::to_string(depthLimit) + " levels");
+      if (locator_) throw xml::SAXParseException(message.c_str(), *locator_);
+      throw xml::SAXParseException(message.c_str(), nullptr, nullptr, 0, 0);
+    }
+    for (XMLSize_t i = 0; i < attributes.getLength(); ++i)
+      if (std::char_traits<XMLCh>::length(attributes.getValue(i)) > attributeLimit)
+        refuse("Attribute '" + toUtf8(attributes.getLocalName(i)) + "' of element '" + toUtf8(localName) +
+               "' is longer than " + std::to_string(attributeLimit) + " characters.");
+  }
+  void m_leaveElement() { --depth_; }
 
  private:
   std::filesystem::path folder_;
+  c_nulFound nul_;
+  const xml::Locator* locator_ = nullptr;
+  int depth_ = 0;
 };
 
 // Builds the model as the elements arrive. Nodes enter the world at their end tag;
@@ -230,6 +405,7 @@ class CTM_saxHandler : public CTM_strictHandler {
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
+    m_enterElement(localName, attributes);
     // Inside a text element all markup is part of the text.
     if (textDepth_ > 0) {
       ++textDepth_;
@@ -268,6 +444,7 @@ class CTM_saxHandler : public CTM_strictHandler {
   }
 
   void endElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const) override {
+    m_leaveElement();
     if (textDepth_ > 1) {
       --textDepth_;
       return;
@@ -408,8 +585,10 @@ class CTM_saxHandler : public CTM_strictHandler {
 
 int clampedLocation(XMLFileLoc location) { return location > INT_MAX ? INT_MAX : static_cast<int>(location); }
 
-// Reads the file with the handler; every failure is logged as the event of its kind.
-bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
+// Reads the file with the handler; every failure is logged as the event of its
+// kind. A NUL character cut the input short, so it is the fault to report.
+bool parseFile(const std::string& fileName, CTM_strictHandler& handler) {
+  const c_nulFound& nul = handler.m_nulFound();
   try {
     xml::SecurityManager securityManager;
     securityManager.setEntityExpansionLimit(entityExpansionLimit);
@@ -420,19 +599,24 @@ bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
     reader->setContentHandler(&handler);
     reader->setErrorHandler(&handler);
     reader->setEntityResolver(&handler);
-    xml::LocalFileInputSource source(toUtf16(fileName).c_str());
-    reader->parse(source);
-    return true;
+    std::unique_ptr<CTM_checkedSource> source(CTM_checkedSource::m_file(fileName, handler.m_nulFound()));
+    reader->parse(*source);
+    if (!nul.found) return true;
   } catch (const xml::XMLException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (const xml::SAXParseException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
-                       clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
+    if (!nul.found)
+      CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
+                         clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
   } catch (const xml::SAXException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (...) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
+    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
   }
+  if (nul.found)
+    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(nul.line),
+                       clampedLocation(nul.column),
+                       "invalid character 0x0" + (nul.entity.empty() ? "" : " in external entity " + nul.entity));
   return false;
 }
 
