@@ -1,15 +1,18 @@
 #include "platform/c_messagecatalogue.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
 #include "platform/c_escape.h"
+#include "platform/c_regularfile.h"
+
+namespace {
+// The catalogue holds a few hundred texts; a file far beyond that is no catalogue.
+constexpr std::uint64_t catalogueLimit = 16u << 20;
+}  // namespace
 
 bool c_messageCatalogue::m_load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string content;
+  if (!c_readRegularFile(path, catalogueLimit, content)) return false;
   m_loadText(content);
   return true;
 }

@@ -12,7 +12,8 @@
 
 class c_messageCatalogue {
  public:
-  // False when the file cannot be read; lines that do not read are skipped.
+  // False when the file is not a regular file of sane size (a directory, FIFO or
+  // device is not read at all) or cannot be read; lines that do not read are skipped.
   bool m_load(const std::string& path);
   void m_loadText(std::string_view content);
 
