@@ -377,6 +377,20 @@ TEST_F(EntryTest, WrittenLineStaysOneLineWhateverTheValue) {
   EXPECT_EQ(line, c_parameterLine("P", "Host", "", "S", "x y  z") + "\r\n");
 }
 
+// Bounds that hold only with the CR ("x\r" below "x\x1f", but "x " above it)
+// must not hold on the first reading and fail on the next.
+TEST_F(EntryTest, ACarriageReturnInAColumnReadsAsTheBlankItIsWrittenAs) {
+  CTM_config_entry entry = m_accepted("P\tName\r\t\tS\tx\r\t\t\t\t\tx\r\tx\x1f\t\tend\r");
+  std::string written;
+  entry.m_asLine(written);
+  CTM_config_entry reread = m_accepted(written.substr(0, written.size() - 2));
+  std::string rewritten;
+  reread.m_asLine(rewritten);
+  EXPECT_EQ(rewritten, written);
+  EXPECT_EQ(written, "P\tName \t\tS\tx \t\t\t\t\t\t\t\tend \r\n");
+  EXPECT_EQ(entry.m_getName(), "Name ");
+}
+
 TEST_F(EntryTest, CopyValuesKeepsIdentity) {
   CTM_config_entry stored = m_accepted(c_parameterLine("P", "A", "5", "I", "1", "0", "9"));
   CTM_config_entry scratch = m_accepted(c_parameterLine("T", "B", "6", "I", "7", "0", "99"));
