@@ -1,6 +1,7 @@
 #include "platform/c_messagecatalogue.h"
 
 #include <charconv>
+#include <cstdint>
 
 #include "platform/c_escape.h"
 #include "platform/c_regularfile.h"
@@ -19,6 +20,7 @@ bool c_messageCatalogue::m_load(const std::string& path) {
 
 void c_messageCatalogue::m_loadText(std::string_view content) {
   messages_.clear();
+  messagesByCount_.clear();
   categories_.clear();
   while (!content.empty()) {
     const std::size_t feed = content.find('\n');
@@ -34,8 +36,17 @@ void c_messageCatalogue::m_loadText(std::string_view content) {
     if (!c_unescapeField(line.substr(secondTab + 1), text)) continue;
     if (kind == "M") {
       std::uint32_t id = 0;
-      const auto result = std::from_chars(key.data(), key.data() + key.size(), id, 16);
-      if (result.ec == std::errc() && result.ptr == key.data() + key.size()) messages_[id] = std::move(text);
+      const char* const end = key.data() + key.size();
+      const auto result = std::from_chars(key.data(), end, id, 16);
+      if (result.ec != std::errc()) continue;
+      if (result.ptr == end) {
+        messages_[id] = std::move(text);
+      } else if (*result.ptr == '/') {
+        std::uint32_t count = 0;
+        const auto counted = std::from_chars(result.ptr + 1, end, count);
+        if (counted.ec == std::errc() && counted.ptr == end && counted.ptr != result.ptr + 1)
+          messagesByCount_[std::uint64_t{id} << 32 | count] = std::move(text);
+      }
     } else if (kind == "C") {
       int category = 0;
       const auto result = std::from_chars(key.data(), key.data() + key.size(), category);
@@ -49,6 +60,17 @@ bool c_messageCatalogue::m_messageText(std::uint32_t eventId, std::string& text)
   if (found == messages_.end()) return false;
   text = found->second;
   return true;
+}
+
+bool c_messageCatalogue::m_messageText(std::uint32_t eventId, std::size_t stringCount, std::string& text) const {
+  if (stringCount <= UINT32_MAX) {
+    const auto found = messagesByCount_.find(std::uint64_t{eventId} << 32 | stringCount);
+    if (found != messagesByCount_.end()) {
+      text = found->second;
+      return true;
+    }
+  }
+  return m_messageText(eventId, text);
 }
 
 bool c_messageCatalogue::m_categoryText(int category, std::string& text) const {

@@ -101,7 +101,7 @@ bool CTM_eventLister::m_passes(const c_eventRecord& record, bool& stop) const {
 
 std::string CTM_eventLister::m_messageText(const c_eventRecord& record) const {
   std::string text;
-  if (!catalogue_.m_messageText(record.eventId, text)) {
+  if (!catalogue_.m_messageText(record.eventId, record.strings.size(), text)) {
     std::string missing = "[No text for message with ID ";
     appendPrintf(missing, "%lld.]", static_cast<std::int32_t>(record.eventId));
     return missing;
