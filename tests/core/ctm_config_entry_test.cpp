@@ -76,7 +76,7 @@ TEST_F(EntryTest, LineEventsCarryLineNumberAndColumnCount) {
   EXPECT_EQ(m_argumentsOf(ev::CFG_TOO_MANY_COLUMNS), (std::vector<std::vector<std::string>>{{"15", "42"}}));
   EXPECT_EQ(m_argumentsOf(ev::CFG_NO_NAME), (std::vector<std::vector<std::string>>{{"43"}}));
   EXPECT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_KIND), (std::vector<std::vector<std::string>>{{"43"}}));
-  EXPECT_EQ(m_argumentsOf(ev::CFG_EMPTY_LINE), (std::vector<std::vector<std::string>>{{"44"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_EMPTY_LINE), (std::vector<std::vector<std::string>>{{"44"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_EMPTY_LINE)[0].type, typeOf(4));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_NO_NAME)[0].type, typeOf(1));
 }
@@ -154,7 +154,7 @@ TEST_F(EntryTest, ClampRaisesToMinimumAndLowersToMaximum) {
   EXPECT_FALSE(entry.m_setInteger(0, 0));
   entry.m_getInteger(value, 0);
   EXPECT_EQ(value, 1);
-  EXPECT_EQ(events_.m_count(ev::CFG_BELOW_MINIMUM), 1u);
+  ASSERT_EQ(events_.m_count(ev::CFG_BELOW_MINIMUM), 1u);
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_BELOW_MINIMUM)[0].type, typeOf(1));
 
   EXPECT_FALSE(entry.m_setInteger(11, 0));
@@ -336,7 +336,7 @@ TEST_F(EntryTest, ComputedEntryReadAsAnotherTypeGivesItsStoredValue) {
   std::string value;
   EXPECT_TRUE(entry.m_getString(value, 0));
   EXPECT_EQ(value, "full");
-  EXPECT_EQ(m_argumentsOf(ev::CFG_NOT_COMPUTED), (std::vector<std::vector<std::string>>{{"DISK_FREE"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_NOT_COMPUTED), (std::vector<std::vector<std::string>>{{"DISK_FREE"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_NOT_COMPUTED)[0].type, typeOf(2));
 }
 
