@@ -48,6 +48,8 @@ constexpr XMLSize_t entityExpansionLimit = 1000;
 constexpr std::size_t textLimit = 64 * 1024;
 // No attribute value comes near this either.
 constexpr std::size_t attributeLimit = textLimit;
+// Nor a tag of a few such attributes, a comment or a declaration this.
+constexpr long markupLimit = 1 << 20;
 // A plant nests a handful of levels; the parser's cost grows with the square of
 // the depth, so a document nested deeper than this is refused at once.
 constexpr int depthLimit = 64;
@@ -221,24 +223,30 @@ std::string localEntityPath(const std::string& systemId, const std::filesystem::
   return resolved.string();
 }
 
-// Where the first NUL character of the input was, if any.
-struct c_nulFound {
+// The first fault the input stream found, if any.
+struct c_inputFault {
   bool found = false;
+  std::string message;
   std::string entity;  // the external entity's file; empty for the topology file
   XMLFileLoc line = 0;
   XMLFileLoc column = 0;
 };
 
-// The parser takes a NUL character for the end of its input: inside the root
-// element it then reports a misleading fault, after it it silently drops the rest
-// of the file. So the stream ends just before a NUL and notes where it was, and
-// the populator refuses the file for it. The width of a character (1, 2 or 4
-// bytes) follows from the first bytes, as the parser's own detection of the
-// encoding does.
-class CTM_nulStoppingStream : public xml::BinInputStream {
+// What the parser cannot be trusted with is stopped before it gets there: the
+// stream ends just before it and notes what and where it was, and the populator
+// refuses the file for it.
+// - A NUL character: the parser takes it for the end of its input, so inside the
+//   root element it would report a misleading fault and after it silently drop
+//   the rest of the file.
+// - Markup (from a '<' to the next '>') longer than any tag of a topology needs:
+//   the parser holds a whole attribute value in memory before the handler sees
+//   it, so its limit alone would come only after the memory was spent.
+// The width of a character (1, 2 or 4 bytes) follows from the first bytes, as the
+// parser's own detection of the encoding does.
+class CTM_checkedStream : public xml::BinInputStream {
  public:
-  CTM_nulStoppingStream(xml::BinInputStream* inner, std::string entity, c_nulFound& nul)
-      : inner_(inner), entity_(std::move(entity)), nul_(nul) {}
+  CTM_checkedStream(xml::BinInputStream* inner, std::string entity, c_inputFault& fault)
+      : inner_(inner), entity_(std::move(entity)), fault_(fault) {}
 
   XMLFilePos curPos() const override { return inner_->curPos(); }
   const XMLCh* getContentType() const override { return inner_->getContentType(); }
@@ -263,15 +271,14 @@ class CTM_nulStoppingStream : public xml::BinInputStream {
     littleEndian_ = at(0) != 0 && !(at(0) == 0xFE && at(1) == 0xFF);
   }
 
-  // The bytes before the first NUL.
+  // The bytes before the first fault.
   XMLSize_t m_checkBytes(const XMLByte* bytes, XMLSize_t size) {
-    const auto* nul = static_cast<const XMLByte*>(std::memchr(bytes, 0, size));
-    const XMLSize_t end = nul ? static_cast<XMLSize_t>(nul - bytes) : size;
-    for (XMLSize_t i = 0; i < end; ++i) m_advance(bytes[i] == '\n');
-    return end;
+    for (XMLSize_t i = 0; i < size; ++i)
+      if (!m_take(bytes[i])) return i;
+    return size;
   }
 
-  // The bytes before the first NUL character; its bytes read so far count in.
+  // The bytes before the first faulty character; its bytes read so far count in.
   XMLSize_t m_checkUnits(const XMLByte* bytes, XMLSize_t size) {
     for (XMLSize_t i = 0; i < size; ++i) {
       unit_[filled_++] = bytes[i];
@@ -281,31 +288,43 @@ class CTM_nulStoppingStream : public xml::BinInputStream {
       const XMLByte* rest = littleEndian_ ? unit_ + 1 : unit_;
       const bool zeroRest = std::all_of(rest, rest + width_ - 1, [](XMLByte byte) { return byte == 0; });
       const XMLByte low = littleEndian_ ? unit_[0] : unit_[width_ - 1];
-      if (zeroRest && low == 0) return i + 1 >= width_ ? i + 1 - width_ : 0;
-      m_advance(zeroRest && low == '\n');
+      // Any character beyond ASCII counts as a letter.
+      if (!m_take(zeroRest ? low : 'x')) return i + 1 >= width_ ? i + 1 - width_ : 0;
     }
     return size;
   }
 
-  void m_advance(bool lineFeed) {
-    if (lineFeed) {
+  // Takes one character; false, with the fault noted, when it is one.
+  bool m_take(XMLByte c) {
+    if (c == 0) return m_fault("invalid character 0x0");
+    if (c == '<') {
+      markupLength_ = 0;
+    } else if (c == '>') {
+      markupLength_ = -1;
+    } else if (markupLength_ >= 0 && ++markupLength_ > markupLimit) {
+      return m_fault("markup longer than " + std::to_string(markupLimit) + " characters");
+    }
+    if (c == '\n') {
       ++line_;
       column_ = 1;
     } else {
       ++column_;
     }
+    return true;
   }
 
-  void m_stop() {
-    stopped_ = true;
-    if (nul_.found) return;
-    nul_ = c_nulFound{true, entity_, line_, column_};
+  bool m_fault(const std::string& message) {
+    if (!fault_.found) fault_ = c_inputFault{true, message, entity_, line_, column_};
+    return false;
   }
+
+  void m_stop() { stopped_ = true; }
 
   std::unique_ptr<xml::BinInputStream> inner_;
   std::string entity_;
-  c_nulFound& nul_;
+  c_inputFault& fault_;
   bool stopped_ = false;
+  long markupLength_ = -1;  // characters since the last '<', -1 outside markup
   unsigned width_ = 0;  // bytes per character; 0 until the first bytes are read
   bool littleEndian_ = false;
   XMLByte unit_[4] = {};  // the bytes of the current character read so far
@@ -314,18 +333,18 @@ class CTM_nulStoppingStream : public xml::BinInputStream {
   XMLFileLoc column_ = 1;
 };
 
-// A source of the parser whose stream stops at a NUL character: the topology file
+// A source of the parser whose stream is checked as above: the topology file
 // itself, or the content of an external entity read beforehand.
 class CTM_checkedSource : public xml::InputSource {
  public:
-  static CTM_checkedSource* m_file(const std::string& fileName, c_nulFound& nul) {
-    auto* source = new CTM_checkedSource(nul);
+  static CTM_checkedSource* m_file(const std::string& fileName, c_inputFault& fault) {
+    auto* source = new CTM_checkedSource(fault);
     source->inner_ = std::make_unique<xml::LocalFileInputSource>(toUtf16(fileName).c_str());
     source->setSystemId(source->inner_->getSystemId());
     return source;
   }
-  static CTM_checkedSource* m_content(const std::string& path, std::string content, c_nulFound& nul) {
-    auto* source = new CTM_checkedSource(nul);
+  static CTM_checkedSource* m_content(const std::string& path, std::string content, c_inputFault& fault) {
+    auto* source = new CTM_checkedSource(fault);
     source->entity_ = path;
     source->content_ = std::move(content);
     source->inner_ = std::make_unique<xml::MemBufInputSource>(
@@ -336,13 +355,13 @@ class CTM_checkedSource : public xml::InputSource {
 
   xml::BinInputStream* makeStream() const override {
     xml::BinInputStream* stream = inner_->makeStream();
-    return stream ? new CTM_nulStoppingStream(stream, entity_, nul_) : nullptr;
+    return stream ? new CTM_checkedStream(stream, entity_, fault_) : nullptr;
   }
 
  private:
-  explicit CTM_checkedSource(c_nulFound& nul) : nul_(nul) {}
+  explicit CTM_checkedSource(c_inputFault& fault) : fault_(fault) {}
 
-  c_nulFound& nul_;
+  c_inputFault& fault_;
   std::string entity_;
   std::string content_;  // outlives the source that reads it
   std::unique_ptr<xml::InputSource> inner_;
@@ -364,10 +383,10 @@ class CTM_strictHandler : public xml::DefaultHandler {
     std::string content;
     if (path.empty() || !c_readRegularFile(path, entityFileLimit, content, false))
       refuse("External entity \"" + id + "\" is not a file in the folder of the topology file.");
-    return CTM_checkedSource::m_content(path, std::move(content), nul_);
+    return CTM_checkedSource::m_content(path, std::move(content), fault_);
   }
 
-  c_nulFound& m_nulFound() { return nul_; }
+  c_inputFault& m_inputFault() { return fault_; }
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
@@ -391,7 +410,7 @@ class CTM_strictHandler : public xml::DefaultHandler {
 
  private:
   std::filesystem::path folder_;
-  c_nulFound nul_;
+  c_inputFault fault_;
   const xml::Locator* locator_ = nullptr;
   int depth_ = 0;
 };
@@ -586,9 +605,9 @@ class CTM_saxHandler : public CTM_strictHandler {
 int clampedLocation(XMLFileLoc location) { return location > INT_MAX ? INT_MAX : static_cast<int>(location); }
 
 // Reads the file with the handler; every failure is logged as the event of its
-// kind. A NUL character cut the input short, so it is the fault to report.
+// kind. A fault of the input stream cut the input short, so it is the one to report.
 bool parseFile(const std::string& fileName, CTM_strictHandler& handler) {
-  const c_nulFound& nul = handler.m_nulFound();
+  const c_inputFault& fault = handler.m_inputFault();
   try {
     xml::SecurityManager securityManager;
     securityManager.setEntityExpansionLimit(entityExpansionLimit);
@@ -599,24 +618,24 @@ bool parseFile(const std::string& fileName, CTM_strictHandler& handler) {
     reader->setContentHandler(&handler);
     reader->setErrorHandler(&handler);
     reader->setEntityResolver(&handler);
-    std::unique_ptr<CTM_checkedSource> source(CTM_checkedSource::m_file(fileName, handler.m_nulFound()));
+    std::unique_ptr<CTM_checkedSource> source(CTM_checkedSource::m_file(fileName, handler.m_inputFault()));
     reader->parse(*source);
-    if (!nul.found) return true;
+    if (!fault.found) return true;
   } catch (const xml::XMLException& exception) {
-    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (const xml::SAXParseException& exception) {
-    if (!nul.found)
+    if (!fault.found)
       CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
                          clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
   } catch (const xml::SAXException& exception) {
-    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (...) {
-    if (!nul.found) CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
   }
-  if (nul.found)
-    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(nul.line),
-                       clampedLocation(nul.column),
-                       "invalid character 0x0" + (nul.entity.empty() ? "" : " in external entity " + nul.entity));
+  if (fault.found)
+    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(fault.line),
+                       clampedLocation(fault.column),
+                       fault.message + (fault.entity.empty() ? "" : " in external entity " + fault.entity));
   return false;
 }
 

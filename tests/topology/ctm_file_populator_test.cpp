@@ -398,6 +398,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefuseCase{"NestedTooDeep", nested(65), ev::TOPO_FILE_PARSE_ERROR, "elements nested deeper than 64 levels"},
         RefuseCase{"AttributeTooLong", inP1("<edge target=\"" + std::string(70000, 'x') + "\"/>"), ev::TOPO_FILE_REFUSED,
                    "Attribute 'target' of element 'edge' is longer than 65536 characters."},
+        // Refused while it is read, before the parser holds it whole.
+        RefuseCase{"AttributeFarBeyondTheLimit", inP1("<edge target=\"" + std::string(2u << 20, 'x') + "\"/>"),
+                   ev::TOPO_FILE_PARSE_ERROR, "markup longer than 1048576 characters"},
         RefuseCase{"ElementAfterTheRoot", Plant{}.text() + "<topology/>", ev::TOPO_FILE_PARSE_ERROR,
                    "comment or processing instruction expected"},
         RefuseCase{"TextAfterTheRoot", Plant{}.text() + "junk", ev::TOPO_FILE_PARSE_ERROR,
