@@ -256,6 +256,7 @@ TEST(CTM_om09, TheSelectionIdIsStoredAsItsInt) {
   ASSERT_TRUE(selection.m_setSelectionID(5));
   ASSERT_TRUE(selection.m_appendBIT_ID("W3212300001"));
   EXPECT_EQ(selection.m_getSelectionID(), 5);
+  ASSERT_FALSE(selection.m_fieldValues().empty());
   EXPECT_EQ(selection.m_fieldValues()[0].m_kind(), c_value::c_kind::integer);
   EXPECT_NE(selection.m_asString().find("(selectionID=5)"), std::string::npos) << selection.m_asString();
   EXPECT_EQ(writtenAsSeven(selection), om("09", "5" "001" "W3212300001"));
