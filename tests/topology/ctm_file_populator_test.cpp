@@ -467,7 +467,8 @@ TEST_F(PopulateGrammar, EntitiesInTheFolderOfTheFileAreRead) {
                              "<!ATTLIST transportManager id CDATA #REQUIRED><!ELEMENT desc (#PCDATA)>"
                              "<!ENTITY x SYSTEM \"" + name + "\">]>"
                              "<topology><transportManager id=\"TM\"><desc>&x;</desc></transportManager></topology>");
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     ASSERT_TRUE(populator.m_init());
     ASSERT_TRUE(world.m_populate(populator)) << name;
     EXPECT_NE(world.m_findNode("TM")->m_getDescription(), "") << name;
