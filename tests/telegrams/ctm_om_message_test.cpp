@@ -271,9 +271,9 @@ TEST(CTM_om08, OnwardConnectionAndBlankCabinClass) {
   ASSERT_TRUE(telegram);
   EXPECT_EQ(telegram->m_getLS_ID(), "LS001");
   auto item = telegram->m_getBIT();
-  EXPECT_TRUE(item->m_getOnwardConnection());
-  EXPECT_EQ(item->m_getOutboundCabinClass(), "");
-  EXPECT_EQ(item->m_getStatus(), "");
+  EXPECT_TRUE(item.m_getOnwardConnection());
+  EXPECT_EQ(item.m_getOutboundCabinClass(), "");
+  EXPECT_EQ(item.m_getStatus(), "");
 }
 
 TEST(CTM_omFactory, HeaderOnlyTelegramsAndNoOtherTypes) {
