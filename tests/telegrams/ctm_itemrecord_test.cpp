@@ -6,15 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
 
 #include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_om_message.h"
 #include "telegrams/ctm_ud_message.h"
 #include "tests/support/ctm_telegram_text.h"
+#include "tracking/ctm_itemcriteria.h"
 
 namespace {
 
@@ -230,6 +233,24 @@ TEST_P(CTM_itemRecordHandedOver, AStatusOnlyThePeersKnowLeavesTheItemWithoutStat
 
 INSTANTIATE_TEST_SUITE_P(Telegrams, CTM_itemRecordHandedOver, testing::Values(ud11, ud12),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The record follows the criteria table: structVersionID, then each criterion in
+// the field of its name ("OnwardConnection" is capitalised on the wire).
+TEST(CTM_itemRecord, EachCriterionStandsInTheFieldOfItsName) {
+  auto lower = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  for (const RecordTelegram& telegram : {mo10, ud11, ud12, om08}) {
+    auto made = telegram.make();
+    std::span<const CTM_messageFieldValue> fields = made->m_fieldValues();
+    ASSERT_GT(fields.size(), CTM_itemCriteria::count) << telegram.name;
+    const std::size_t first = fields.size() - CTM_itemCriteria::count;
+    EXPECT_STREQ(fields[first - 1].m_name(), "structVersionID") << telegram.name;
+    for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i)
+      EXPECT_EQ(lower(fields[first + i].m_name()), lower(CTM_itemCriteria::table[i].name)) << telegram.name;
+  }
+}
 
 TEST(CTM_itemRecord, AnUpdateDiffersFromAnAnnouncementOnlyInItsTypeAndFirstName) {
   CTM_itemData item;
