@@ -68,28 +68,28 @@ class CTM_itemCriteria {
 
   // In c_id order.
   static constexpr std::array<CTM_itemCriterion, count> table{{
-      // name                  member                                  compares       trace label       file      OM03
-      {"BIT_ID",               &CTM_itemData::BIT_ID_,                 C::text,       {},               {6, 7},   {5, 0}},
-      {"BIT_status",           &CTM_itemData::status_,                 C::statusWord, {"Status"},       {8, 9},   {6, 0}},
-      {"selectionID",          &CTM_itemData::selectionID_,            C::equal,      {"Selection"},    {10, 11}, {7, 0}},
-      {"LPC",                  &CTM_itemData::LPC_,                    C::text,       {"LPC"},          {12, 13}, {8, 0}},
-      {"inboundFlightID",      &CTM_lpcInfo::inboundFlightID_,         C::text,       {"InID"},         {14, 15}, {9, 0}},
-      {"outboundFlightID",     &CTM_lpcInfo::outboundFlightID_,        C::text,       {"OutID"},        {16, 17}, {10, 0}},
-      {"outboundCabinClass",   &CTM_lpcInfo::outboundCabinClass_,      C::text,       {"OutCC"},        {18, 19}, {11, 0}},
-      {"outboundDestination",  &CTM_lpcInfo::outboundDestination_,     C::text,       {"OutDes"},       {20, 21}, {12, 0}},
-      {"onwardConnection",     &CTM_lpcInfo::onwardConnection_,        C::equal,      {"Outonw"},       {22, 23}, {13, 0}},
-      {"passengerName",        &CTM_lpcInfo::passengerName_,           C::text,       {"PaName"},       {24, 25}, {14, 15}},
-      {"baggageExceptionData", &CTM_lpcInfo::baggageExceptionData_,    C::text,       {"Excep"},        {26, 27}, {16, 0}},
-      {"tubbingNecessity",     &CTM_itemData::tubbingNecessity_,       C::equal,      {"TubNec"},       {28, 29}, {17, 0}},
-      {"tubbedIndicator",      &CTM_itemData::tubbedIndicator_,        C::equal,      {"TubInd", "NO"}, {30, 31}, {18, 0}},
-      {"requiredScreenLevel",  &CTM_itemData::requiredScreenLevel_,    C::equal,      {"Req"},          {32, 33}, {19, 0}},
-      {"reachedScreenLevel",   &CTM_itemData::reachedScreenLevel_,     C::equal,      {"Rea"},          {34, 35}, {20, 0}},
-      // One switch, in the file as in OM03, makes the three sizes relevant together.
-      {"length",               &CTM_itemData::length_,                 C::equal,      {"L"},            {36, 37}, {21, 0}},
-      {"height",               &CTM_itemData::height_,                 C::equal,      {"H"},            {36, 38}, {21, 1}},
-      {"width",                &CTM_itemData::width_,                  C::equal,      {"W"},            {36, 39}, {21, 2}},
-      {"weight",               &CTM_itemData::weight_,                 C::equal,      {"W"},            {40, 41}, {22, 0}},
-      {"FSC",                  &CTM_itemData::FSC_,                    C::equal,      {"FSC"},          {42, 43}, {23, 0}},
+    // name, member, how it compares, trace label, default-file columns and OM03 fields (relevant, value)
+    {"BIT_ID",               &CTM_itemData::BIT_ID_,              C::text,       {},               {6, 7},   {5, 0}},
+    {"BIT_status",           &CTM_itemData::status_,              C::statusWord, {"Status"},       {8, 9},   {6, 0}},
+    {"selectionID",          &CTM_itemData::selectionID_,         C::equal,      {"Selection"},    {10, 11}, {7, 0}},
+    {"LPC",                  &CTM_itemData::LPC_,                 C::text,       {"LPC"},          {12, 13}, {8, 0}},
+    {"inboundFlightID",      &CTM_lpcInfo::inboundFlightID_,      C::text,       {"InID"},         {14, 15}, {9, 0}},
+    {"outboundFlightID",     &CTM_lpcInfo::outboundFlightID_,     C::text,       {"OutID"},        {16, 17}, {10, 0}},
+    {"outboundCabinClass",   &CTM_lpcInfo::outboundCabinClass_,   C::text,       {"OutCC"},        {18, 19}, {11, 0}},
+    {"outboundDestination",  &CTM_lpcInfo::outboundDestination_,  C::text,       {"OutDes"},       {20, 21}, {12, 0}},
+    {"onwardConnection",     &CTM_lpcInfo::onwardConnection_,     C::equal,      {"Outonw"},       {22, 23}, {13, 0}},
+    {"passengerName",        &CTM_lpcInfo::passengerName_,        C::text,       {"PaName"},       {24, 25}, {14, 15}},
+    {"baggageExceptionData", &CTM_lpcInfo::baggageExceptionData_, C::text,       {"Excep"},        {26, 27}, {16, 0}},
+    {"tubbingNecessity",     &CTM_itemData::tubbingNecessity_,    C::equal,      {"TubNec"},       {28, 29}, {17, 0}},
+    {"tubbedIndicator",      &CTM_itemData::tubbedIndicator_,     C::equal,      {"TubInd", "NO"}, {30, 31}, {18, 0}},
+    {"requiredScreenLevel",  &CTM_itemData::requiredScreenLevel_, C::equal,      {"Req"},          {32, 33}, {19, 0}},
+    {"reachedScreenLevel",   &CTM_itemData::reachedScreenLevel_,  C::equal,      {"Rea"},          {34, 35}, {20, 0}},
+    // One switch, in the file as in OM03, makes the three sizes relevant together.
+    {"length",               &CTM_itemData::length_,              C::equal,      {"L"},            {36, 37}, {21, 0}},
+    {"height",               &CTM_itemData::height_,              C::equal,      {"H"},            {36, 38}, {21, 1}},
+    {"width",                &CTM_itemData::width_,               C::equal,      {"W"},            {36, 39}, {21, 2}},
+    {"weight",               &CTM_itemData::weight_,              C::equal,      {"W"},            {40, 41}, {22, 0}},
+    {"FSC",                  &CTM_itemData::FSC_,                 C::equal,      {"FSC"},          {42, 43}, {23, 0}},
   }};
 
   // Every relevant criterion satisfied by the item.

@@ -51,7 +51,9 @@ class CTM_transSpec {
   bool m_getSelectionID(int& value) const { return get<K::selectionID>(value); }
   bool m_setLPC(const std::string& value, bool relevant) { return set<K::LPC>(value, relevant); }
   bool m_getLPC(std::string& value) const { return get<K::LPC>(value); }
-  bool m_setInboundFlightID(const std::string& value, bool relevant) { return set<K::inboundFlightID>(value, relevant); }
+  bool m_setInboundFlightID(const std::string& value, bool relevant) {
+    return set<K::inboundFlightID>(value, relevant);
+  }
   bool m_getInboundFlightID(std::string& value) const { return get<K::inboundFlightID>(value); }
   bool m_setOutboundFlightID(const std::string& value, bool relevant) {
     return set<K::outboundFlightID>(value, relevant);
@@ -114,7 +116,7 @@ class CTM_transSpec {
 
   // The member of the record that criterion Id names; a value of another type does not compile.
   template <K::c_id Id, typename T>
-  static constexpr auto memberOf() {
+  static consteval auto memberOf() {
     return std::get<T CTM_itemData::*>(K::table[Id].member);
   }
   template <K::c_id Id, typename T>
