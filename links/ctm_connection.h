@@ -61,7 +61,8 @@ class CTM_connection : public c_tcpConnection {
   bool m_startReceiver();
   // Ends the receiver thread, then m_disconnect. Safe to call again.
   void m_stop();
-  // Closes the socket, status 0, and the read handshake reset; true.
+  // Ends the receiver too (it watches the socket), closes the socket, status 0,
+  // and the read handshake reset; true.
   bool m_disconnect();
 
   // Reads one framed telegram (the owner calls it after its wake-up): true with
@@ -86,9 +87,8 @@ class CTM_connection : public c_tcpConnection {
 
  private:
   void m_receive();
+  void m_endReceiver();
   void m_resetReadHandshake();
-  bool m_sendFramed(const std::string& text, const std::string& category, const std::string& id, bool hasLineFeed,
-                    const std::string& failureText);
 
   CTM_connectionOwner* owner_;  // not owned
   std::thread receiver_;
