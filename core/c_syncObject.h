@@ -142,16 +142,36 @@ class c_waitMultiple {
   // wait failed (no objects, or one that could not be made). Kept as the last result.
   int m_wait(int timeoutMs) {
     c_waitable* handles[maximumObjects];
-    lastResult_ = 0;
-    for (int i = 0; i < count_; ++i)
-      if ((handles[i] = objects_[i]->m_getHandle()) == nullptr) return lastResult_;
-    const int result = c_waitForAny(handles, static_cast<std::size_t>(count_), timeoutMs);
-    lastResult_ = result == c_waitTimedOut ? -1 : result == c_waitFailed ? 0 : result + 1;
-    return lastResult_;
+    if (!m_collectHandles(handles)) return lastResult_ = 0;
+    return m_keep(c_waitForAny(handles, static_cast<std::size_t>(count_), timeoutMs));
+  }
+
+  static constexpr int descriptorReady = -2;
+  // As m_wait, and also descriptorReady when the descriptor (a socket) is ready for
+  // events (c_descriptorReadable and/or c_descriptorWritable; an error or hang-up
+  // counts as ready) and none of the objects is. The objects are tested first, so a
+  // set stop event wins over waiting data. Needs no objects; 0 for a bad descriptor.
+  int m_waitOrDescriptor(int descriptor, short events, int timeoutMs) {
+    c_waitable* handles[maximumObjects];
+    if (!m_collectHandles(handles)) return lastResult_ = 0;
+    return m_keep(c_waitForAnyOrDescriptor(handles, static_cast<std::size_t>(count_), descriptor, events, timeoutMs));
   }
   int m_getLastResult() const { return lastResult_; }
 
  private:
+  bool m_collectHandles(c_waitable** handles) const {
+    for (int i = 0; i < count_; ++i)
+      if ((handles[i] = objects_[i]->m_getHandle()) == nullptr) return false;
+    return true;
+  }
+  int m_keep(int waitResult) {
+    lastResult_ = waitResult == c_waitTimedOut          ? -1
+                  : waitResult == c_waitFailed          ? 0
+                  : waitResult == c_waitDescriptorReady ? descriptorReady
+                                                        : waitResult + 1;
+    return lastResult_;
+  }
+
   c_syncObject* objects_[maximumObjects] = {};  // not owned
   int count_ = 0;
   int lastResult_ = 0;

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/c_waitable.h"
+
 namespace {
 
 // A clock that a test can fix. The value is written before the flag is raised, so
@@ -52,13 +54,20 @@ void c_clock::m_advanceUtc(std::int64_t seconds, std::int64_t microseconds) {
   utc.m_advance<std::chrono::system_clock, micro>(seconds * 1'000'000 + microseconds);
 }
 
-void c_clock::m_fixMonotonic(std::int64_t milliseconds) { monotonic.m_fix(milliseconds * 1'000'000); }
+bool c_clock::m_monotonicIsFixed() { return monotonic.fixed.load(std::memory_order_acquire); }
+
+void c_clock::m_fixMonotonic(std::int64_t milliseconds) {
+  monotonic.m_fix(milliseconds * 1'000'000);
+  c_wakeTimedWaiters();
+}
 
 void c_clock::m_advanceMonotonic(std::int64_t milliseconds) {
   monotonic.m_advance<std::chrono::steady_clock, nano>(milliseconds * 1'000'000);
+  c_wakeTimedWaiters();
 }
 
 void c_clock::m_useSystemClocks() {
   utc.fixed.store(false, std::memory_order_release);
   monotonic.fixed.store(false, std::memory_order_release);
+  c_wakeTimedWaiters();
 }

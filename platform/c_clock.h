@@ -5,7 +5,8 @@
 // has fixed it; a fixed clock stands still until the test moves it on.
 // Safe to call from any thread, also while a test moves a clock.
 //
-// Waitable timers keep to the system's monotonic clock (see c_timerWaitable).
+// Timers and every timed wait run on the monotonic clock given here; fixing,
+// moving or releasing it wakes the waits it concerns (c_wakeTimedWaiters).
 
 #include <cstdint>
 
@@ -15,6 +16,7 @@ class c_clock {
   static std::int64_t m_utcMicroseconds();
   static std::int64_t m_monotonicMilliseconds();
   static std::int64_t m_monotonicNanoseconds();
+  static bool m_monotonicIsFixed();
 
   // Tests: fix a clock at a value, move it on, or give both back to the system.
   static void m_fixUtc(std::int64_t seconds, std::int64_t microseconds = 0);

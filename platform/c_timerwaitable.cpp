@@ -2,21 +2,25 @@
 
 #include <algorithm>
 
+#include "platform/c_clock.h"
+
 namespace {
 
 // Due times and periods are cut to a century, which keeps the arithmetic on the
 // clock's 64-bit nanoseconds far from overflow.
 constexpr std::int64_t longestMs = std::int64_t{100} * 366 * 24 * 3600 * 1000;
 
+std::int64_t nanosecondsOf(std::int64_t ms) { return std::clamp<std::int64_t>(ms, 0, longestMs) * 1'000'000; }
+
 }  // namespace
 
 void c_timerWaitable::m_set(std::int64_t dueMs, std::int64_t periodMs) {
-  const auto now = std::chrono::steady_clock::now();
+  const std::int64_t now = c_clock::m_monotonicNanoseconds();
   std::lock_guard lock(mutex_);
   armed_ = true;
   signalled_ = false;
-  due_ = now + std::chrono::milliseconds(std::clamp<std::int64_t>(dueMs, 0, longestMs));
-  period_ = std::chrono::milliseconds(std::clamp<std::int64_t>(periodMs, 0, longestMs));
+  dueNs_ = now + nanosecondsOf(dueMs);
+  periodNs_ = nanosecondsOf(periodMs);
   // Waiters sleep until the earliest due time they know of; this one may be earlier.
   m_wakeWaitersLocked();
 }
@@ -28,14 +32,14 @@ void c_timerWaitable::m_cancel() {
 }
 
 bool c_timerWaitable::m_isSignalled() {
-  const auto now = std::chrono::steady_clock::now();
+  const std::int64_t now = c_clock::m_monotonicNanoseconds();
   std::lock_guard lock(mutex_);
   m_catchUpLocked(now);
   return signalled_;
 }
 
 bool c_timerWaitable::m_tryAcquire() {
-  const auto now = std::chrono::steady_clock::now();
+  const std::int64_t now = c_clock::m_monotonicNanoseconds();
   std::lock_guard lock(mutex_);
   m_catchUpLocked(now);
   if (!signalled_) return false;
@@ -43,18 +47,18 @@ bool c_timerWaitable::m_tryAcquire() {
   return true;
 }
 
-c_waitable::c_steadyTime c_timerWaitable::m_readyAt() {
+std::int64_t c_timerWaitable::m_readyAt() {
   std::lock_guard lock(mutex_);
-  return armed_ ? due_ : c_steadyTime::max();
+  return armed_ ? dueNs_ : never;
 }
 
-void c_timerWaitable::m_catchUpLocked(c_steadyTime now) {
-  if (!armed_ || now < due_) return;
+void c_timerWaitable::m_catchUpLocked(std::int64_t now) {
+  if (!armed_ || now < dueNs_) return;
   signalled_ = true;
-  if (period_.count() == 0) {
+  if (periodNs_ == 0) {
     armed_ = false;
     return;
   }
-  const auto missed = (now - due_) / period_;
-  due_ += period_ * (missed + 1);
+  const std::int64_t missed = (now - dueNs_) / periodNs_;
+  dueNs_ += periodNs_ * (missed + 1);
 }

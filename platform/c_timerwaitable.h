@@ -1,14 +1,13 @@
 #pragma once
-// c_timerWaitable: a timer on the monotonic clock that signals at its due time and
-// then every period. An auto-reset timer's signal is taken by the one wait that
-// sees it; a manual-reset one stays signalled until armed again or cancelled.
-// Missed periods give one signal, not one each. Safe to call from any thread; the
-// state is guarded by mutex_.
+// c_timerWaitable: a timer on c_clock's monotonic clock that signals at its due
+// time and then every period. An auto-reset timer's signal is taken by the one
+// wait that sees it; a manual-reset one stays signalled until armed again or
+// cancelled. Missed periods give one signal, not one each. Safe to call from any
+// thread; the state is guarded by mutex_.
 //
-// It runs on the real monotonic clock, not a test's fixed one: a waiting thread
-// sleeps on the system's clock, so a clock that only a test moves could never wake it.
+// On a clock that a test has fixed, the timer signals when the test moves the
+// clock past its due time, which also wakes the threads waiting for it.
 
-#include <chrono>
 #include <cstdint>
 
 #include "platform/c_waitable.h"
@@ -28,14 +27,14 @@ class c_timerWaitable final : public c_waitable {
 
  protected:
   bool m_tryAcquire() override;
-  c_steadyTime m_readyAt() override;
+  std::int64_t m_readyAt() override;
 
  private:
-  void m_catchUpLocked(c_steadyTime now);
+  void m_catchUpLocked(std::int64_t now);
 
   const bool manualReset_;
-  bool armed_ = false;      // guarded by mutex_
-  bool signalled_ = false;  // guarded by mutex_
-  c_steadyTime due_{};      // guarded by mutex_
-  std::chrono::milliseconds period_{0};  // guarded by mutex_
+  bool armed_ = false;       // guarded by mutex_
+  bool signalled_ = false;   // guarded by mutex_
+  std::int64_t dueNs_ = 0;     // guarded by mutex_; on c_clock's monotonic clock
+  std::int64_t periodNs_ = 0;  // guarded by mutex_
 };

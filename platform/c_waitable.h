@@ -10,15 +10,20 @@
 // registered before testing, no change between a test and the sleep is missed.
 // A timer becomes ready by itself, so a waiter sleeps no longer than the earliest
 // due time among its objects.
+//
+// Time-outs and due times are read from c_clock's monotonic clock. When a test has
+// fixed that clock, a waiter with a time-out or a timer sleeps until the test moves
+// the clock on (c_clock wakes every such waiter), never on real time.
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <vector>
 
 class c_waitRecord;
+struct c_waitAccess;
 
 class c_waitable {
  public:
@@ -28,7 +33,8 @@ class c_waitable {
   virtual ~c_waitable() = default;
 
  protected:
-  using c_steadyTime = std::chrono::steady_clock::time_point;
+  // A point on c_clock's monotonic clock, in nanoseconds; never: not by itself.
+  static constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
 
   c_waitable() = default;
 
@@ -36,7 +42,7 @@ class c_waitable {
   // ownership, an auto-reset signal) and reports whether it did. Never blocks.
   virtual bool m_tryAcquire() = 0;
   // When the object will become ready without anyone releasing it (a timer's due time).
-  virtual c_steadyTime m_readyAt() { return c_steadyTime::max(); }
+  virtual std::int64_t m_readyAt() { return never; }
 
   // Wakes every thread registered with this object; the caller holds mutex_.
   void m_wakeWaitersLocked();
@@ -45,7 +51,7 @@ class c_waitable {
   std::mutex mutex_;  // guards waiters_ and whatever state a subclass keeps under it
 
  private:
-  friend int c_waitForAny(c_waitable* const* objects, std::size_t count, std::int64_t timeoutMs);
+  friend struct c_waitAccess;
   void m_register(c_waitRecord* record);
   void m_unregister(c_waitRecord* record);
 
@@ -56,6 +62,7 @@ class c_waitable {
 
 inline constexpr int c_waitTimedOut = -1;
 inline constexpr int c_waitFailed = -2;
+inline constexpr int c_waitDescriptorReady = -3;
 inline constexpr std::size_t c_waitMaximumObjects = 64;
 
 // Waits until one of the objects is ready and takes it: the result is its index.
@@ -63,6 +70,25 @@ inline constexpr std::size_t c_waitMaximumObjects = 64;
 // A negative time-out waits for ever; 0 only tests. c_waitTimedOut when the time
 // passed first; c_waitFailed for no objects, too many, or a null one.
 int c_waitForAny(c_waitable* const* objects, std::size_t count, std::int64_t timeoutMs);
+
+// What a descriptor wait watches for (the values of poll's POLLIN and POLLOUT).
+inline constexpr short c_descriptorReadable = 0x001;
+inline constexpr short c_descriptorWritable = 0x004;
+
+// As c_waitForAny, and also returns c_waitDescriptorReady when the descriptor is
+// ready for pollEvents (or has an error or hang-up) and none of the objects is:
+// the objects are tested first, so a set stop event wins over readable data. The
+// object list may be empty. c_waitFailed also for a bad descriptor. A thread
+// blocked on a socket this way wakes as soon as one of the objects becomes ready.
+int c_waitForAnyOrDescriptor(c_waitable* const* objects, std::size_t count, int descriptor, short pollEvents,
+                             std::int64_t timeoutMs);
+
+// c_clock calls it whenever a test fixes, moves or releases the monotonic clock:
+// every waiter with a time-out or a timer tests its objects and its time again.
+void c_wakeTimedWaiters();
+// How many waits keep a time on the monotonic clock now (a time-out or a timer).
+// A test that moves a fixed clock first waits until its threads are among them.
+std::size_t c_timedWaiterCount();
 
 // A key for the calling thread that no other thread of the process ever has (never 0).
 std::uint64_t c_newThreadKey();

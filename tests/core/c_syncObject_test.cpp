@@ -1,6 +1,8 @@
 #include "core/c_syncObject.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <climits>
@@ -162,6 +164,22 @@ TEST_F(SyncObjectTimer, APeriodicTimerSignalsUntilCancelled) {
   EXPECT_GE(msSince(start), 10 + 2 * 15);
   timer_.m_cancel();
   EXPECT_EQ(wait_.m_wait(45), -1);
+}
+
+TEST_F(SyncObjectWaitMultiple, ASocketWaitReportsTheObjectFirstThenTheSocketThenTheTimeOut) {
+  int sockets[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+  c_event stop;
+  wait_.m_add(&stop);
+  EXPECT_EQ(wait_.m_waitOrDescriptor(sockets[0], c_descriptorReadable, 10), -1);
+  ASSERT_EQ(::write(sockets[1], "x", 1), 1);
+  EXPECT_EQ(wait_.m_waitOrDescriptor(sockets[0], c_descriptorReadable, -1), c_waitMultiple::descriptorReady);
+  EXPECT_EQ(wait_.m_getLastResult(), c_waitMultiple::descriptorReady);
+  stop.m_set();
+  EXPECT_EQ(wait_.m_waitOrDescriptor(sockets[0], c_descriptorReadable, -1), 1);
+  EXPECT_EQ(wait_.m_waitOrDescriptor(-1, c_descriptorReadable, -1), 0);
+  ::close(sockets[0]);
+  ::close(sockets[1]);
 }
 
 TEST(SyncObjectGuards, LockReleasesAtTheEndOfItsScope) {

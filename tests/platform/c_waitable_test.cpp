@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <vector>
 
+#include "platform/c_clock.h"
 #include "platform/c_eventwaitable.h"
 #include "platform/c_mutexwaitable.h"
 #include "platform/c_semaphorewaitable.h"
@@ -173,5 +176,82 @@ TEST(EventWaitable, StaysSetForEveryWaitUntilReset) {
   event.m_reset();
   EXPECT_EQ(waitFor({&event}, 0), c_waitTimedOut);
 }
+
+// A connected socket pair; the test writes to or closes the peer side.
+class DescriptorWait : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets_), 0); }
+  void TearDown() override {
+    ::close(sockets_[0]);
+    if (sockets_[1] >= 0) ::close(sockets_[1]);
+  }
+  int m_wait(std::vector<c_waitable*> objects, short events, std::int64_t timeoutMs) {
+    return c_waitForAnyOrDescriptor(objects.data(), objects.size(), sockets_[0], events, timeoutMs);
+  }
+  void m_peerSends() { ASSERT_EQ(::write(sockets_[1], "x", 1), 1); }
+
+  int sockets_[2] = {-1, -1};
+  c_eventWaitable stop_;
+  c_semaphoreWaitable wakeUp_{0, 1};
+};
+
+TEST_F(DescriptorWait, ReportsTheDescriptorWhenItIsReadableAndNoObjectIsReady) {
+  EXPECT_EQ(m_wait({&stop_}, c_descriptorReadable, 0), c_waitTimedOut);
+  m_peerSends();
+  EXPECT_EQ(m_wait({&stop_, &wakeUp_}, c_descriptorReadable, -1), c_waitDescriptorReady);
+  EXPECT_EQ(m_wait({}, c_descriptorReadable, -1), c_waitDescriptorReady) << "no objects at all";
+  EXPECT_EQ(m_wait({&stop_}, c_descriptorWritable, 0), c_waitDescriptorReady);
+}
+
+TEST_F(DescriptorWait, AReadyObjectWinsOverReadableDataAndOnlyItIsTaken) {
+  m_peerSends();
+  stop_.m_set();
+  ASSERT_TRUE(wakeUp_.m_release());
+  EXPECT_EQ(m_wait({&wakeUp_, &stop_}, c_descriptorReadable, -1), 0);
+  EXPECT_EQ(wakeUp_.m_count(), 0);
+  EXPECT_EQ(m_wait({&wakeUp_, &stop_}, c_descriptorReadable, -1), 1);
+}
+
+TEST_F(DescriptorWait, APeerThatHungUpMakesTheDescriptorReady) {
+  ::close(sockets_[1]);
+  sockets_[1] = -1;
+  EXPECT_EQ(m_wait({&stop_}, c_descriptorReadable, 1000), c_waitDescriptorReady);
+}
+
+TEST_F(DescriptorWait, FailsForABadDescriptorOrObjectList) {
+  c_waitable* objects[] = {&stop_};
+  EXPECT_EQ(c_waitForAnyOrDescriptor(objects, 1, -1, c_descriptorReadable, 0), c_waitFailed);
+  EXPECT_EQ(c_waitForAnyOrDescriptor(objects, 1, 1'000'000, c_descriptorReadable, 0), c_waitFailed);
+  EXPECT_EQ(m_wait({&stop_, nullptr}, c_descriptorReadable, 0), c_waitFailed);
+}
+
+TEST_F(DescriptorWait, ATimeOutOnTheRealClockPassesWithNothingReady) {
+  const auto start = steady::now();
+  EXPECT_EQ(m_wait({&stop_}, c_descriptorReadable, 20), c_waitTimedOut);
+  EXPECT_GE(msSince(start), 20);
+}
+
+class TestClockTimer : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { c_clock::m_fixMonotonic(1'000'000); }
+  void TearDown() override { c_clock::m_useSystemClocks(); }
+};
+
+TEST_P(TestClockTimer, SignalsWhenTheClockIsMovedPastItsDueTimeAndNotBefore) {
+  c_timerWaitable timer(GetParam());
+  timer.m_set(300'000, 3'600'000);
+  c_clock::m_advanceMonotonic(299'999);
+  EXPECT_EQ(waitFor({&timer}, 0), c_waitTimedOut);
+  c_clock::m_advanceMonotonic(1);
+  EXPECT_EQ(waitFor({&timer}, 0), 0);
+  if (GetParam()) timer.m_set(3'600'000, 3'600'000);
+  c_clock::m_advanceMonotonic(3'599'999);
+  EXPECT_EQ(waitFor({&timer}, 0), c_waitTimedOut) << "the next period is an hour on";
+  c_clock::m_advanceMonotonic(1);
+  EXPECT_EQ(waitFor({&timer}, 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoAndManualReset, TestClockTimer, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ManualReset" : "AutoReset"; });
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "platform/c_clock.h"
 #include "platform/c_eventwaitable.h"
 #include "platform/c_mutexwaitable.h"
 #include "platform/c_semaphorewaitable.h"
@@ -92,5 +97,105 @@ TEST(EventWaitableThreads, SettingTheEventReleasesEveryWaitingThread) {
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(released.load(), 3);
 }
+
+std::size_t entriesIn(const char* directory) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) ++count;
+  return count;
+}
+
+// A socket pair nobody writes to; at the end the process has the threads and
+// descriptors it had before the test.
+class DescriptorWaitThreads : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets_), 0); }
+  void TearDown() override {
+    ::close(sockets_[0]);
+    ::close(sockets_[1]);
+    c_clock::m_useSystemClocks();
+    EXPECT_EQ(entriesIn("/proc/self/task"), threads_);
+    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors_);
+  }
+  // Waits on its own thread for the socket or one of the objects.
+  void m_startWaiting(std::vector<c_waitable*> objects, std::int64_t timeoutMs, bool withSocket = true) {
+    waiter_ = std::thread([=, this] {
+      result_ = withSocket ? c_waitForAnyOrDescriptor(objects.data(), objects.size(), sockets_[0],
+                                                      c_descriptorReadable, timeoutMs)
+                           : c_waitForAny(objects.data(), objects.size(), timeoutMs);
+    });
+  }
+  // On a fixed clock: until the waiter has its time on the clock, so that a move counts.
+  static void m_untilTimedWaiters(std::size_t count) {
+    while (c_timedWaiterCount() < count) std::this_thread::yield();
+  }
+  int m_result() {
+    waiter_.join();
+    return result_.load();
+  }
+
+  // ThreadSanitizer adds a thread of its own when the first thread starts; that one
+  // belongs in the baseline.
+  const std::size_t threads_ = (std::thread([] {}).join(), entriesIn("/proc/self/task"));
+  const std::size_t descriptors_ = entriesIn("/proc/self/fd");
+  int sockets_[2] = {-1, -1};
+  std::thread waiter_;
+  std::atomic<int> result_{-100};
+};
+
+TEST_F(DescriptorWaitThreads, AThreadBlockedOnASocketWakesWhenItsStopEventIsSet) {
+  c_semaphoreWaitable wakeUp(0, 1);
+  c_eventWaitable stop;
+  m_startWaiting({&wakeUp, &stop}, -1);
+  stop.m_set();
+  EXPECT_EQ(m_result(), 1);
+}
+
+TEST_F(DescriptorWaitThreads, AThreadBlockedOnASocketWakesWhenItsSemaphoreIsReleased) {
+  c_semaphoreWaitable wakeUp(0, 1);
+  c_eventWaitable stop;
+  m_startWaiting({&wakeUp, &stop}, -1);
+  ASSERT_TRUE(wakeUp.m_release());
+  EXPECT_EQ(m_result(), 0);
+  EXPECT_EQ(wakeUp.m_count(), 0);
+}
+
+TEST_F(DescriptorWaitThreads, AThreadBlockedOnASocketWakesWhenDataArrives) {
+  c_eventWaitable stop;
+  m_startWaiting({&stop}, -1);
+  ASSERT_EQ(::write(sockets_[1], "x", 1), 1);
+  EXPECT_EQ(m_result(), c_waitDescriptorReady);
+}
+
+TEST_F(DescriptorWaitThreads, A300SecondTimerFiresWhenTheTestClockMoves300Seconds) {
+  c_clock::m_fixMonotonic(1'000'000);
+  c_timerWaitable keepAlive(false);
+  c_eventWaitable stop;
+  keepAlive.m_set(300'000, 0);
+  m_startWaiting({&stop, &keepAlive}, -1);
+  m_untilTimedWaiters(1);
+  c_clock::m_advanceMonotonic(299'999);
+  std::this_thread::yield();
+  EXPECT_EQ(result_.load(), -100) << "not before its time";
+  c_clock::m_advanceMonotonic(1);
+  EXPECT_EQ(m_result(), 1);
+}
+
+// Five seconds of waiting on the fixed clock, with and without a socket.
+class TestClockTimeOutThreads : public DescriptorWaitThreads, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TestClockTimeOutThreads, AFiveSecondWaitTimesOutWhenTheClockMovesFiveSeconds) {
+  c_clock::m_fixMonotonic(1'000'000);
+  c_eventWaitable stop;
+  m_startWaiting({&stop}, 5000, GetParam());
+  m_untilTimedWaiters(1);
+  c_clock::m_advanceMonotonic(4999);
+  std::this_thread::yield();
+  EXPECT_EQ(result_.load(), -100) << "not before its time";
+  c_clock::m_advanceMonotonic(1);
+  EXPECT_EQ(m_result(), c_waitTimedOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndSocket, TestClockTimeOutThreads, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Socket" : "Plain"; });
 
 }  // namespace
