@@ -17,29 +17,6 @@
 
 namespace {
 
-// INTERIM until c_waitForAnyOrDescriptor lands in c_waitable.h.
-constexpr int c_waitDescriptorReady = -3;
-int c_waitForAnyOrDescriptor(c_waitable* const* objects, std::size_t count, int descriptor, short events,
-                             std::int64_t timeoutMs) {
-  const std::int64_t start = c_clock::m_monotonicMilliseconds();
-  for (;;) {
-    if (count > 0) {
-      const int ready = c_waitForAny(objects, count, 0);
-      if (ready >= 0 || ready == c_waitFailed) return ready;
-    }
-    pollfd entry{descriptor, events, 0};
-    std::int64_t slice = 10;
-    if (timeoutMs >= 0) {
-      const std::int64_t left = timeoutMs - (c_clock::m_monotonicMilliseconds() - start);
-      if (left <= 0) return c_waitTimedOut;
-      if (left < slice) slice = left;
-    }
-    const int polled = ::poll(&entry, 1, static_cast<int>(slice));
-    if (polled > 0) return (entry.revents & POLLNVAL) ? c_waitFailed : c_waitDescriptorReady;
-    if (polled < 0 && errno != EINTR) return c_waitFailed;
-  }
-}
-
 sockaddr_in socketAddress(std::uint32_t address, int port) {
   sockaddr_in result{};
   result.sin_family = AF_INET;
@@ -81,18 +58,13 @@ std::int64_t remainingMs(std::int64_t deadlineMs) {
 c_socketResult waitForDescriptor(int descriptor, short events, std::int64_t deadlineMs, c_waitable* stop,
                                  c_socketFailure& failure) {
   for (;;) {
-    const std::int64_t left = remainingMs(deadlineMs);
-    int result;
-    if (stop != nullptr) {
-      result = c_waitForAnyOrDescriptor(&stop, 1, descriptor, events, left);
-      if (result == 0) return c_socketResult::stopped;
-      if (result == c_waitDescriptorReady) return c_socketResult::done;
-    } else {
-      result = c_waitForAnyOrDescriptor(nullptr, 0, descriptor, events, left);
-      if (result == c_waitDescriptorReady) return c_socketResult::done;
-    }
-    if (result == c_waitFailed) return failed(failure, "poll()");
-    // Timed out: a test clock may have been moved on meanwhile, so look again.
+    errno = 0;
+    const int result =
+        c_waitForAnyOrDescriptor(&stop, stop != nullptr ? 1 : 0, descriptor, events, remainingMs(deadlineMs));
+    if (result == 0) return c_socketResult::stopped;
+    if (result == c_waitDescriptorReady) return c_socketResult::done;
+    if (result == c_waitFailed) return failed(failure, "poll()", errno != 0 ? errno : EBADF);
+    // Timed out: a test clock may have been moved meanwhile, so look again.
     if (remainingMs(deadlineMs) == 0) return c_socketResult::timedOut;
   }
 }
