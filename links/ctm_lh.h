@@ -53,7 +53,7 @@ class CTM_lh : public CTM_connectionOwner {
 
   CTM_lh();
   // Ends the thread when the owner has not done so (m_shutdown).
-  ~CTM_lh() override;
+  virtual ~CTM_lh();
   CTM_lh(const CTM_lh&) = delete;
   CTM_lh& operator=(const CTM_lh&) = delete;
 
