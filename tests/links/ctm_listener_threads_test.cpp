@@ -1,0 +1,180 @@
+// The listener with its accept thread: which configured unit an accepted peer
+// is, what becomes of a peer no one takes, a second connection of the same peer,
+// and an accept that fails for lack of descriptors.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "links/c_tcplistener.h"
+#include "telegrams/ctm_tctm_message.h"
+#include "telegrams/ctm_tmtc_message.h"
+#include "tests/links/linehandler_fixture.h"
+#include "tests/support/ctm_test_linehandlers.h"
+
+namespace {
+
+// Hands a peer to the handler of the first configured address it matches.
+class c_testListener : public c_tcpListener {
+ public:
+  struct c_unit {
+    std::string address;
+    CTM_server_lh* handler;
+  };
+  explicit c_testListener(std::vector<c_unit> units) : c_tcpListener("TC"), units_(std::move(units)) {}
+  ~c_testListener() override { m_close(); }
+
+ protected:
+  bool m_onAccept(c_socket& accepted, const c_peer& peer) override {
+    for (const c_unit& unit : units_)
+      if (m_peerMatches(peer, unit.address)) return unit.handler->m_acceptConnection(std::move(accepted));
+    return false;
+  }
+
+ private:
+  const std::vector<c_unit> units_;
+};
+
+// A peer that connects from a chosen loopback address.
+class c_loopbackPeer {
+ public:
+  bool m_connect(const std::string& from, int port) {
+    std::uint32_t local = 0;
+    std::uint32_t remote = 0;
+    c_parseDottedAddress(from, local);
+    c_parseDottedAddress("127.0.0.1", remote);
+    return c_socket::m_connect(local, remote, port, 0, 5000, nullptr, socket_, failure_) == c_socketResult::done;
+  }
+  bool m_send(const std::string& bytes) {
+    std::size_t sent = 0;
+    return socket_.m_sendAll(bytes, m_deadline(), nullptr, sent, failure_) == c_socketResult::done;
+  }
+  std::string m_receive(std::size_t count) {
+    std::string bytes(count, '\0');
+    std::size_t received = 0;
+    socket_.m_receiveExact(bytes.data(), count, m_deadline(), nullptr, received, failure_);
+    bytes.resize(received);
+    return bytes;
+  }
+  bool m_isClosed() {
+    char byte = 0;
+    std::size_t received = 0;
+    return socket_.m_receiveExact(&byte, 1, m_deadline(), nullptr, received, failure_) == c_socketResult::closed;
+  }
+
+ private:
+  static std::int64_t m_deadline() { return c_clock::m_monotonicMilliseconds() + 5000; }
+  c_socket socket_;
+  c_socketFailure failure_;
+};
+
+class ListenerTest : public LineHandlerThreadsTest {
+ protected:
+  // The peer's keep-alive comes back answered: its link is up.
+  bool m_exchangesKeepAlive(c_loopbackPeer& peer) {
+    return peer.m_send(keepAlive_) && peer.m_receive(answer_.size()) == answer_;
+  }
+  const std::string keepAlive_ = m_wire(CTM_tctm00_message(), 0);
+  const std::string answer_ = m_wire(CTM_tmtc00_message(), 0);
+};
+
+TEST_F(ListenerTest, APeerMatchesByNameByDottedAddressOrByLookingTheNameUp) {
+  struct c_case {
+    const char* configured;
+    const char* from;
+    bool matches;
+  };
+  // Names compare exactly: "LOCALHOST" is not the reverse name "localhost", but it looks up to 127.0.0.1.
+  const c_case cases[] = {{"localhost", "127.0.0.1", true},
+                          {"127.0.0.2", "127.0.0.2", true},
+                          {"LOCALHOST", "127.0.0.1", true},
+                          {"127.0.0.3", "127.0.0.2", false}};
+  for (const c_case& c : cases) {
+    SCOPED_TRACE(std::string(c.configured) + " from " + c.from);
+    events_.m_clear();
+    CTM_testServerLh handler;
+    c_testListener listener({{c.configured, &handler}});
+    ASSERT_TRUE(listener.m_open(0, ""));
+    ASSERT_TRUE(listener.m_start());
+    c_loopbackPeer peer;
+    ASSERT_TRUE(peer.m_connect(c.from, listener.m_getPort()));
+    if (c.matches) {
+      EXPECT_TRUE(m_exchangesKeepAlive(peer));
+    } else {
+      EXPECT_TRUE(peer.m_isClosed());
+      EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::LS_PEER_CLOSED) == 1; }));
+      EXPECT_EQ(m_argumentsOf(ev::LS_PEER_CLOSED)[0][1], c.from);
+      EXPECT_EQ(m_argumentsOf(ev::LS_ACCEPTED_UNNAMED)[0][4], "2");
+    }
+    listener.m_close();
+    EXPECT_EQ(listener.m_getStatus(), c_tcpListener::statusClosed);
+    EXPECT_FALSE(listener.m_isOpen());
+  }
+}
+
+TEST_F(ListenerTest, ASecondConnectionOfTheSamePeerReplacesTheFirst) {
+  CTM_testServerLh handler;
+  c_testListener listener({{"127.0.0.1", &handler}});
+  ASSERT_TRUE(listener.m_open(0, "127.0.0.1"));
+  ASSERT_TRUE(listener.m_start());
+  c_loopbackPeer first;
+  ASSERT_TRUE(first.m_connect("127.0.0.1", listener.m_getPort()));
+  ASSERT_TRUE(m_exchangesKeepAlive(first));
+
+  c_loopbackPeer second;
+  ASSERT_TRUE(second.m_connect("127.0.0.1", listener.m_getPort()));
+  EXPECT_TRUE(first.m_isClosed());
+  EXPECT_TRUE(m_exchangesKeepAlive(second));
+  EXPECT_EQ(handler.inits, 2);
+  EXPECT_EQ(handler.cleanups, 1);
+}
+
+TEST_F(ListenerTest, AnOpenOnAPortInUseFailsAndLeavesNoSocket) {
+  c_testListener first({});
+  ASSERT_TRUE(first.m_open(0, "127.0.0.1"));
+  c_testListener second({});
+  EXPECT_FALSE(second.m_open(first.m_getPort(), "127.0.0.1"));
+  EXPECT_FALSE(second.m_isOpen());
+  EXPECT_EQ(m_argumentsOf(ev::LS_ADDRESS_FAILED)[0][1], "bind()");
+}
+
+// Without a free descriptor accept fails: the accept thread rests between tries
+// instead of spinning, and serves the peer once descriptors are free again.
+TEST_F(ListenerTest, AnAcceptWithoutDescriptorsRestsAndServesAgain) {
+  CTM_testServerLh handler;
+  c_testListener listener({{"127.0.0.1", &handler}});
+  ASSERT_TRUE(listener.m_open(0, "127.0.0.1"));
+
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit few = saved;
+  few.rlim_cur = static_cast<rlim_t>(c_resourceBaseline::m_descriptorCount() + 8);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  std::vector<int> fillers;
+  for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(descriptor);
+  // Two free: one for the peer's socket, one for its wait; then none.
+  for (int i = 0; i < 2; ++i, fillers.pop_back()) ::close(fillers.back());
+  c_loopbackPeer peer;
+  const bool connected = peer.m_connect("127.0.0.1", listener.m_getPort());
+  for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(descriptor);
+
+  const auto start = std::chrono::steady_clock::now();
+  const bool started = listener.m_start();
+  const bool failedThrice = m_eventually([&] { return events_.m_count(ev::LS_SOCKET_FAILED) >= 3; });
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  for (int descriptor : fillers) ::close(descriptor);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+  ASSERT_TRUE(connected && started && failedThrice);
+  EXPECT_GE(elapsed, std::chrono::milliseconds(2 * c_tcpListener::acceptRetryMs));
+  EXPECT_EQ(m_argumentsOf(ev::LS_SOCKET_FAILED)[0][1], "accept()");
+  EXPECT_TRUE(m_exchangesKeepAlive(peer));
+}
+
+}  // namespace
