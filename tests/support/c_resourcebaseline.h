@@ -11,7 +11,7 @@
 
 class c_resourceBaseline {
  public:
-  c_resourceBaseline() : threads_(m_threadCount()), descriptors_(m_descriptorCount()) {}
+  c_resourceBaseline();
 
   // Waits up to timeoutMs for both counts to come back (a joined thread leaves
   // the task list a moment after its join returns).
