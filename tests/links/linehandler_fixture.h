@@ -32,12 +32,15 @@ class LineHandlerThreadsTest : public ConfigFixture {
     }
     return true;
   }
-  // Moves the fixed monotonic clock on once a thread waits on it with a wait that
-  // began after the last move and the condition holds: the clock never moves for
-  // a wait that has already ended.
-  void m_advanceWhenWaiting(std::int64_t milliseconds, const std::function<bool()>& ready = [] { return true; }) {
+  // Waits until a thread waits on the fixed monotonic clock with a wait that began
+  // after the last move of the clock, and the condition holds.
+  void m_awaitNewTimedWait(const std::function<bool()>& ready = [] { return true; }) {
     ASSERT_TRUE(m_eventually(
         [&] { return c_timedWaitsEntered() > waitsSeen_ && c_timedWaiterCount() >= 1 && ready(); }));
+  }
+  // Moves the clock on for that wait: never for a wait that has already ended.
+  void m_advanceWhenWaiting(std::int64_t milliseconds, const std::function<bool()>& ready = [] { return true; }) {
+    m_awaitNewTimedWait(ready);
     waitsSeen_ = c_timedWaitsEntered();
     c_clock::m_advanceMonotonic(milliseconds);
   }

@@ -20,10 +20,11 @@
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_tmtc_message.h"
 
+// Each most-derived handler ends its thread first thing in its destructor, as an
+// owner does before deleting a handler: the thread calls into every layer.
 template <class Role>
 class CTM_testLh : public Role {
  public:
-  ~CTM_testLh() override { this->m_shutdown(); }
 
   std::atomic<int> inits{0};
   std::atomic<int> cleanups{0};
@@ -89,6 +90,7 @@ class CTM_testLh : public Role {
 class CTM_testServerLh : public CTM_testLh<CTM_server_lh> {
  public:
   CTM_testServerLh() { m_setUpAsTc(); }
+  ~CTM_testServerLh() override { m_shutdown(); }
 };
 
 class CTM_testClientLh : public CTM_testLh<CTM_single_connection_lh> {
@@ -98,6 +100,7 @@ class CTM_testClientLh : public CTM_testLh<CTM_single_connection_lh> {
     sleepBeforeConnect_ = sleepBeforeConnect;
     ownedConnection_ = std::make_unique<CTM_connection>(this, "", host, port, false);
   }
+  ~CTM_testClientLh() override { m_shutdown(); }
 };
 
 // Its wake-ups can be held back, so that a test decides when the handler looks
@@ -109,6 +112,7 @@ class CTM_testDoubleClientLh : public CTM_testLh<CTM_double_connection_lh> {
     connection1_ = std::make_unique<CTM_connection>(this, "", host1, port1, false);
     connection2_ = std::make_unique<CTM_connection>(this, "", host2, port2, false);
   }
+  ~CTM_testDoubleClientLh() override { m_shutdown(); }
 
   bool m_signal() override { return wakeUpsHeld_ ? true : CTM_double_connection_lh::m_signal(); }
   void m_holdWakeUps(bool hold) { wakeUpsHeld_ = hold; }
