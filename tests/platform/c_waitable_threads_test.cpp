@@ -55,6 +55,31 @@ TEST(MutexWaitableThreads, AMultipleWaitGetsTheMutexWhenItsOwnerReleasesIt) {
   mutex.m_unlock();
 }
 
+TEST(MutexWaitableThreads, WaitersForEverAndMultipleWaitersShareItWithoutLosingAWakeUp) {
+  c_mutexWaitable mutex;
+  c_semaphoreWaitable empty(0, 1);
+  long counter = 0;  // guarded by mutex
+  constexpr int each = 3000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < each; ++i) {
+        if (t % 2 == 0)
+          ASSERT_TRUE(mutex.m_lock(-1));
+        else
+          ASSERT_EQ(waitFor({&empty, &mutex}, -1), 1);
+        ASSERT_TRUE(mutex.m_lock(0)) << "the owner takes it again";
+        ++counter;
+        mutex.m_unlock();
+        mutex.m_unlock();
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(counter, 6 * each);
+  EXPECT_TRUE(mutex.m_lock(0));
+  mutex.m_unlock();
+}
+
 TEST(SemaphoreWaitableThreads, EveryReleaseIsTakenExactlyOnce) {
   c_semaphoreWaitable semaphore(0, 1'000'000);
   constexpr int producers = 3, each = 2000;
