@@ -11,19 +11,7 @@ CTM_client_lh::~CTM_client_lh() {
 }
 
 void CTM_client_lh::m_run() {
-  while (!m_stopRequested()) {
-    const bool ok = m_connect() && m_initInterface();
-    m_runEventLoop(ok);
-    m_cleanupInterface();
-    m_disconnect();
-  }
-}
-
-bool CTM_client_lh::m_disconnect() {
-  m_setInterfaceStatus(statusDown);
-  m_cancelTimers();
-  if (connection_ != nullptr) connection_->m_stop();
-  return true;
+  while (!m_stopRequested()) m_runPass();
 }
 
 bool CTM_client_lh::m_onKeepAlive() {

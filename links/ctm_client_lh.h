@@ -22,8 +22,6 @@ class CTM_client_lh : public CTM_lh {
 
   // For ever, until the handler is shut down: connect, serve, clean up, disconnect.
   void m_run() override;
-  // Status 0, timers cancelled, the connection in use stopped and kept for the next connect.
-  bool m_disconnect() override;
   // The peer answered: nothing pending; the first answer makes the link up and
   // arms timer 1 once for the keep-alive interval.
   bool m_onKeepAlive() override;

@@ -248,7 +248,8 @@ bool CTM_lh::m_sendQueued() {
   return false;
 }
 
-void CTM_lh::m_runEventLoop(bool ok) {
+void CTM_lh::m_runPass() {
+  bool ok = m_connect() && m_initInterface();
   while (ok && !m_stopRequested() && m_isConnected()) {
     switch (m_waitForEvent()) {
       case eventReceived: ok = m_receiveTelegram(); break;
@@ -260,6 +261,15 @@ void CTM_lh::m_runEventLoop(bool ok) {
       default: ok = false; break;  // stopped, or a wait that cannot work
     }
   }
+  m_cleanupInterface();
+  m_disconnect();
+}
+
+bool CTM_lh::m_disconnect() {
+  m_setInterfaceStatus(statusDown);
+  m_cancelTimers();
+  if (connection_ != nullptr) connection_->m_stop();
+  return true;
 }
 
 bool CTM_lh::m_waitForWakeUp(int timeoutMs) {

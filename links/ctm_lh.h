@@ -98,8 +98,9 @@ class CTM_lh : public CTM_connectionOwner {
   virtual void m_run() = 0;
   // Called when the event loop has ended.
   virtual bool m_cleanupInterface() = 0;
-  // Status 0, timers cancelled, connection stopped.
-  virtual bool m_disconnect() = 0;
+  // Status 0, timers cancelled, the connection in use stopped (kept: a client
+  // connects it again, a server replaces it at the next hand-over).
+  virtual bool m_disconnect();
   // The peer's keep-alive telegram arrived.
   virtual bool m_onKeepAlive() = 0;
   // A connection whose status is 3 (data has arrived).
@@ -132,8 +133,9 @@ class CTM_lh : public CTM_connectionOwner {
   // Takes one telegram from the out-queue and processes it; a telegram that fails
   // goes back to the head of the queue and the link is dropped (false).
   bool m_sendQueued();
-  // The event loop: one event at a time while ok, connected and not stopping.
-  void m_runEventLoop(bool ok);
+  // One life of the link: connect and set the interface up, the event loop (one
+  // event at a time while connected and not stopping), clean-up and disconnect.
+  void m_runPass();
   // Waits for the wake-up semaphore or the stop event at most timeoutMs
   // (negative: for ever): true when woken by data.
   bool m_waitForWakeUp(int timeoutMs);

@@ -25,19 +25,7 @@ bool CTM_server_lh::m_connect() {
   return connection_->m_getStatus() == CTM_connection::statusDataArrived && m_receiveTelegram();
 }
 
-void CTM_server_lh::m_run() {
-  const bool ok = m_connect() && m_initInterface();
-  m_runEventLoop(ok);
-  m_cleanupInterface();
-  m_disconnect();
-}
-
-bool CTM_server_lh::m_disconnect() {
-  m_setInterfaceStatus(statusDown);
-  m_cancelTimers();
-  if (connection_ != nullptr) connection_->m_stop();
-  return true;
-}
+void CTM_server_lh::m_run() { m_runPass(); }
 
 bool CTM_server_lh::m_onKeepAlive() {
   if (connection_ == nullptr || connection_->m_getStatus() != CTM_connection::statusDataArrived) return false;

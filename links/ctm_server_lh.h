@@ -24,10 +24,8 @@ class CTM_server_lh : public CTM_lh {
  protected:
   // The peer's first telegram, which must be its keep-alive.
   bool m_connect() override;
-  // One pass: connect, the event loop, clean-up and disconnect.
+  // One pass; the thread ends with it and the next hand-over starts another.
   void m_run() override;
-  // Status 0, timers cancelled, the connection stopped; it is replaced at the next hand-over.
-  bool m_disconnect() override;
   // Every keep-alive of the peer is answered once; the first makes the link up.
   bool m_onKeepAlive() override;
 };
