@@ -14,6 +14,7 @@
 #include "platform/c_waitable.h"
 #include "telegrams/ctm_message.h"
 #include "tests/core/config_fixture.h"
+#include "tests/support/c_fakepeer.h"
 #include "tests/support/c_resourcebaseline.h"
 
 class LineHandlerThreadsTest : public ConfigFixture {
@@ -53,8 +54,7 @@ class LineHandlerThreadsTest : public ConfigFixture {
     return text;
   }
   // A socket as a listener accepts it, from a peer that connects to 127.0.0.1.
-  template <class Peer>
-  static c_socket m_acceptedFrom(Peer& peer) {
+  static c_socket m_acceptedFrom(c_fakePeer& peer) {
     c_socket listening;
     c_socket accepted;
     c_socketFailure failure;

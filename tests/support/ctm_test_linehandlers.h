@@ -1,7 +1,7 @@
 #pragma once
 // Small line handlers on the three connection roles, for the tests and the
-// benchmark of the line-handler framework. Each plays a real interface's part
-// closely enough for the framework: a server answers the keep-alive of a
+// benchmark of the line-handler framework. Each stands in for a real interface
+// as far as the framework needs: a server answers the keep-alive of a
 // transport controller ("TC"), the clients send the keep-alive of the TM to IM
 // ("IM"). Telegrams of the ids that the TM sends on the link are transmitted when
 // taken from the out-queue; a test can make the next ones fail to send.
