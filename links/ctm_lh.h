@@ -19,7 +19,8 @@
 // Stopping: m_shutdown sets the stop flag and the stop event, which every wait of
 // the handler's thread and of its connections watches, shuts the sockets down and
 // joins the thread; no lock is held while joining. The owner calls it before
-// deleting the handler, while the interface's own members still exist.
+// deleting the handler (or the most-derived destructor does, first thing), while
+// the interface's own members still exist.
 
 #include <atomic>
 #include <condition_variable>
@@ -40,7 +41,8 @@ class CTM_textReportRoute;
 
 class CTM_lh : public CTM_connectionOwner {
  public:
-  // What m_waitForEvent gives, in the order of precedence of the multiple wait.
+  // What m_waitForEvent gives. When several are ready, a stop comes first, then a
+  // received telegram, a queued one and the timers in their order.
   static constexpr int eventFailed = 0;
   static constexpr int eventReceived = 1;
   static constexpr int eventQueued = 2;
