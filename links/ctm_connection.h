@@ -50,7 +50,7 @@ class CTM_connection : public c_tcpConnection {
   ~CTM_connection() override;
 
   // From the configuration; a missing key gives its default (5 s, 0 further tries)
-  // with event 0xC00003EC once per connection. Always true.
+  // with the event LINK_RETRY_PARAMETER_MISSING once per connection. Always true.
   bool m_getRetryParameters(int& waitSeconds, int& furtherTries) override;
 
   using c_tcpConnection::m_connect;
