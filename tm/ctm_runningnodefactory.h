@@ -9,4 +9,5 @@
 class CTM_runningNodeFactory : public CTM_plainNodeFactory {
  public:
   ~CTM_runningNodeFactory() override;
+  std::unique_ptr<CTM_ls> m_makeLs(std::string id) override;
 };
