@@ -9,4 +9,6 @@
 class CTM_runningNodeFactory : public CTM_plainNodeFactory {
  public:
   ~CTM_runningNodeFactory() override;
+
+  std::unique_ptr<CTM_tc> m_makeTc(std::string id) override;
 };
