@@ -9,5 +9,7 @@
 class CTM_runningNodeFactory : public CTM_plainNodeFactory {
  public:
   ~CTM_runningNodeFactory() override;
+
   std::unique_ptr<CTM_ls> m_makeLs(std::string id) override;
+  std::unique_ptr<CTM_tc> m_makeTc(std::string id) override;
 };
