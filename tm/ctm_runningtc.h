@@ -35,13 +35,13 @@ class CTM_runningTc : public CTM_tc {
 
   // Null when the controller has no line handler.
   std::shared_ptr<CTM_lhtc> m_getTcLineHandler() const;
+  // Publishes that handler (null: none) and takes the one it replaces down, outside
+  // the lock. Init uses it; tests place their own handlers with it.
+  void m_placeTcLineHandler(std::shared_ptr<CTM_lhtc> lineHandler);
   // The logical segment remembered by the first init; null before.
   CTM_node* m_getOwnerSegment() const { return ownerSegment_; }
 
  private:
-  // Publishes the new handler (null: none) and takes the old one down outside the lock.
-  void m_replaceLineHandler(std::shared_ptr<CTM_lhtc> lineHandler);
-
   CTM_node* ownerSegment_ = nullptr;  // set by the first init, by the init thread
   mutable std::mutex publishMutex_;
   std::shared_ptr<CTM_lhtc> published_;  // guarded by publishMutex_
