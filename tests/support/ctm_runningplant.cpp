@@ -38,6 +38,8 @@ std::string specification(const std::string& segment, const std::string& destina
 
 c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment)
     : home_(home), tcPort_(m_freePort()), tmPort_(m_freePort()) {
+  for (const char* key : {"OC__Port1", "OC__Port2", "IM__Port1", "IM__Port2", "LPCS__Port"})
+    clientPorts_.emplace_back(key, m_freePort());
   int number = 0;
   for (const char* segment : segments) {
     for (int i = 0; i < controllersPerSegment; ++i) {
@@ -52,6 +54,12 @@ c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment
 c_runningPlant::~c_runningPlant() {
   m_stop();
   world_.reset();
+}
+
+int c_runningPlant::m_clientPort(const std::string& key) const {
+  for (const auto& [name, port] : clientPorts_)
+    if (name == key) return port;
+  return 0;
 }
 
 int c_runningPlant::m_freePort() {
@@ -77,6 +85,13 @@ void c_runningPlant::m_writeInstallation() const {
       c_parameterLine("P", "TC__Port", "2", "I", std::to_string(tcPort_)),
       c_parameterLine("S", "InterfaceTC32_Status", "300", "B", "1"),
   };
+  for (const auto& [key, port] : clientPorts_) {
+    // "OC__Port1" goes with "OC__Hostname1", "LPCS__Port" with "LPCS__Hostname".
+    std::string host = key;
+    host.replace(host.find("Port"), 4, "Hostname");
+    lines.push_back(c_parameterLine("P", host, "", "S", "127.0.0.1"));
+    lines.push_back(c_parameterLine("P", key, "", "I", std::to_string(port)));
+  }
   int index = 20;
   for (const char* segment : segments) {
     for (const auto& [key, value] : {std::pair<std::string, std::string>{"__ReqScreeningLevel", "1"},

@@ -21,6 +21,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class c_tempHome;
@@ -59,6 +60,10 @@ class c_runningPlant {
   CTM_runningTm* m_tm() const { return tm_; }
   int m_tcPort() const { return tcPort_; }
   int m_tmPort() const { return tmPort_; }
+  // Where the system file puts the computers the TM connects to: all on
+  // 127.0.0.1, each on a port of its own ("OC__Port1", "OC__Port2", "IM__Port1",
+  // "IM__Port2", "LPCS__Port"), where a test's fake computer may listen.
+  int m_clientPort(const std::string& key) const;
   const std::vector<c_controller>& m_controllers() const { return controllers_; }
   const c_controller& m_controller(std::size_t i) const { return controllers_.at(i); }
 
@@ -75,6 +80,7 @@ class c_runningPlant {
   std::vector<c_controller> controllers_;
   int tcPort_;
   int tmPort_;
+  std::vector<std::pair<std::string, int>> clientPorts_;
   std::unique_ptr<CTM_world> world_;
   CTM_runningTm* tm_ = nullptr;
 };
