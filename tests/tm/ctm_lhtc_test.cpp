@@ -58,11 +58,11 @@ class LhtcReports : public ConfigFixture {
     report.m_setExceptionDesc(description);
     return report.m_getExceptionDesc();
   }
-  static CTM_tctm21_message m_availability(const std::string& segment, const std::string& state) {
+  bool m_reportAvailability(const std::string& segment, const std::string& state) {
     CTM_tctm21_message report;
     report.m_setTechnSegmentID(segment);
     report.m_setAvailability(state);
-    return report;
+    return handler_->m_processTelegram(&report);
   }
 
   std::shared_ptr<CTM_testServerLh> im_ = std::make_shared<CTM_testServerLh>();
@@ -74,8 +74,7 @@ class LhtcReports : public ConfigFixture {
 // "N" closes the segment and its tracking points to routing, and each upstream TM
 // that feeds one of them learns it from a DU01 with connection 0 down.
 TEST_F(LhtcReports, AnUnavailableSegmentIsClosedAndReportedUpstream) {
-  CTM_tctm21_message report = m_availability(c_lhtcPlant::technicalSegment, "N");
-  EXPECT_TRUE(handler_->m_processTelegram(&report));
+  EXPECT_TRUE(m_reportAvailability(c_lhtcPlant::technicalSegment, "N"));
 
   EXPECT_EQ(plant_->m_node(c_lhtcPlant::technicalSegment)->m_getState(), "N");
   EXPECT_EQ(plant_->m_node(c_lhtcPlant::entry)->m_getState(), "N");
@@ -93,14 +92,12 @@ TEST_F(LhtcReports, AnUnavailableSegmentIsClosedAndReportedUpstream) {
   // TM30 feeds the other entry, but this TM has no link to it.
   EXPECT_EQ(m_texts(), std::vector<std::string>{m_asText("Wrong topology for connecton to USTM (TM30)")});
 
-  report = m_availability(c_lhtcPlant::technicalSegment, "A");
-  EXPECT_TRUE(handler_->m_processTelegram(&report));
+  EXPECT_TRUE(m_reportAvailability(c_lhtcPlant::technicalSegment, "A"));
   EXPECT_EQ(plant_->m_node(c_lhtcPlant::entry)->m_getState(), "A");
 }
 
 TEST_F(LhtcReports, AnUnknownTechnicalSegmentIsReportedTwiceAndChangesNothing) {
-  CTM_tctm21_message report = m_availability("E3201_0900", "N");
-  EXPECT_TRUE(handler_->m_processTelegram(&report));
+  EXPECT_TRUE(m_reportAvailability("E3201_0900", "N"));
   EXPECT_EQ(m_texts(), (std::vector<std::string>{m_asText("Wrong TS (E3201_0900) from TC (TC3201) reported."),
                                                  m_asText("Status for unknown TS (E3201_0900) from (TC3201).")}));
   EXPECT_EQ(plant_->m_node(c_lhtcPlant::technicalSegment)->m_getState(), "A");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/ctm_config.h"
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_tctm_message.h"
 #include "telegrams/ctm_tmtc_message.h"
@@ -24,9 +25,15 @@ class LhtcLink : public LineHandlerThreadsTest {
 
   void SetUp() override {
     LineHandlerThreadsTest::SetUp();
-    c_lhtcPlant::m_writeFiles(home_, {c_parameterLine("P", "Cleanup_Interval", "110", "L", "60")});
+    c_lhtcPlant::m_writeFiles(home_, {c_parameterLine("P", "Cleanup_Interval", "110", "L", "60"),
+                                      c_parameterLine("P", "InterfaceTC_LogLevel", "111", "I", "5")});
     ASSERT_TRUE(m_start("TM32"));
-    plant_ = std::make_unique<c_lhtcPlant>();
+    m_startPlant(false);
+  }
+  void m_startPlant(bool screeningTm) {
+    handler_.reset();
+    plant_.reset();
+    plant_ = std::make_unique<c_lhtcPlant>(screeningTm);
     ASSERT_TRUE(plant_->m_start());
     plant_->m_tm()->m_placeImLineHandler(im_);
     handler_ = plant_->m_controller()->m_getTcLineHandler();
@@ -40,16 +47,17 @@ class LhtcLink : public LineHandlerThreadsTest {
   }
 
   // The telegram as the controller (sub id "32") sends it, or as the handler answers.
-  static std::string m_tc(CTM_message&& telegram, int sequence) {
+  static std::string m_tc(CTM_message&& telegram, int sequence) { return m_tc(telegram, sequence); }
+  static std::string m_tc(CTM_message& telegram, int sequence) {
     telegram.m_setSeqNo(sequence);
     telegram.m_setSubId("32");
     std::string text;
     telegram.m_serialize(text);
     return text;
   }
+  // The head of an item report (or answer); the rest of the fields stay the test's.
   template <class Report>
-  static Report m_report(int pic, const std::string& bitId, const std::string& equipmentCode) {
-    Report report;
+  static Report& m_head(Report&& report, int pic, const std::string& bitId, const std::string& equipmentCode) {
     report.m_setPIC(pic);
     report.m_setBIT_ID(bitId);
     if constexpr (requires { report.m_setEquipmentCode(equipmentCode); })
@@ -66,6 +74,7 @@ class LhtcLink : public LineHandlerThreadsTest {
     ASSERT_TRUE(m_eventually([&] { return handler_->m_getInterfaceStatus() == CTM_lh::statusUp; }));
   }
 
+  const std::string blankId_ = std::string(11, ' ');
   const std::string keepAlive_ = m_tc(CTM_tctm00_message(), 0);
   const std::string keepAliveAnswer_ = m_tc(CTM_tmtc00_message(), 0);
   // Timers run on the fixed clock: nothing periodic goes out unless a test moves it.
@@ -86,7 +95,7 @@ TEST_F(LhtcLink, TheKeepAliveIsAnsweredWithTheControllersSubIdAndSequenceZero) {
 TEST_F(LhtcLink, AFirstTelegramOtherThanTheKeepAliveEndsTheLink) {
   c_fakePeer peer;
   ASSERT_TRUE(handler_->m_acceptConnection(m_acceptedFrom(peer)));
-  ASSERT_TRUE(peer.m_send(m_tc(m_report<CTM_tctm01_message>(7, std::string(11, ' '), c_lhtcPlant::entry), 1)));
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm01_message(), 7, blankId_, c_lhtcPlant::entry), 1)));
   EXPECT_TRUE(peer.m_expectClosed());
   EXPECT_TRUE(m_eventually([&] { return !handler_->m_isRunning(); }));
   EXPECT_EQ(plant_->m_segment()->m_getItemCount(), 0u);
@@ -94,25 +103,26 @@ TEST_F(LhtcLink, AFirstTelegramOtherThanTheKeepAliveEndsTheLink) {
 
 // A blank BIT_ID makes the segment generate one ("W", characters 2-3 of the TM's
 // id, the day, the first sequence of the day); the answer carries it, the
-// received sequence number and the default specification's destination.
+// received sequence number and the default specification's destination, the
+// exit towards X3202, with the priority of the route found.
 TEST_F(LhtcLink, ABlankIdEnteredIsAnsweredWithTheGeneratedIdAndItsDestination) {
   c_fakePeer peer;
   m_bringUp(peer);
-  ASSERT_TRUE(peer.m_send(m_tc(m_report<CTM_tctm01_message>(7, std::string(11, ' '), c_lhtcPlant::entry), 12)));
-  CTM_tmtc01_message answer = m_report<CTM_tmtc01_message>(7, "W3212300000", c_lhtcPlant::entry);
-  answer.m_appendDestination(c_lhtcPlant::exit, 50);
-  EXPECT_TRUE(peer.m_expect(m_tc(std::move(answer), 12)));
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm01_message(), 7, blankId_, c_lhtcPlant::entry), 12)));
+  CTM_tmtc01_message answer;
+  m_head(answer, 7, "W3212300000", c_lhtcPlant::entry).m_appendDestination(c_lhtcPlant::exit, 1);
+  EXPECT_TRUE(peer.m_expect(m_tc(answer, 12)));
 }
 
 // Diverted and left items get no answer: the next bytes are the keep-alive's.
 TEST_F(LhtcLink, DivertedAndLeftItemsAreNeverAnswered) {
   c_fakePeer peer;
   m_bringUp(peer);
-  CTM_tctm02_message diverted = m_report<CTM_tctm02_message>(7, "W3212300042", c_lhtcPlant::entry);
-  diverted.m_setEquipmentCodeDestination(c_lhtcPlant::exit);
+  CTM_tctm02_message diverted;
+  m_head(diverted, 7, "W3212300042", c_lhtcPlant::entry).m_setEquipmentCodeDestination(c_lhtcPlant::exit);
   diverted.m_setDivReason("R");
-  ASSERT_TRUE(peer.m_send(m_tc(std::move(diverted), 13)));
-  ASSERT_TRUE(peer.m_send(m_tc(m_report<CTM_tctm05_message>(7, "W3212300042", c_lhtcPlant::exit), 14)));
+  ASSERT_TRUE(peer.m_send(m_tc(diverted, 13)));
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm05_message(), 7, "W3212300042", c_lhtcPlant::exit), 14)));
   ASSERT_TRUE(peer.m_send(keepAlive_));
   EXPECT_TRUE(peer.m_expect(keepAliveAnswer_));
   EXPECT_EQ(plant_->m_segment()->m_getItemCount(), 0u);
@@ -124,9 +134,7 @@ TEST_F(LhtcLink, AnUnknownEquipmentCodeIsReportedToImAndNotAnswered) {
   c_fakePeer peer;
   m_bringUp(peer);
   const std::string unknown = "E3201_0100-Z9999";
-  CTM_tctm04_message traced = m_report<CTM_tctm04_message>(7, std::string(11, ' '), unknown);
-  const std::string readable = traced.m_asString();
-  ASSERT_TRUE(peer.m_send(m_tc(std::move(traced), 15)));
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm04_message(), 7, blankId_, unknown), 15)));
   ASSERT_TRUE(peer.m_send(keepAlive_));
   EXPECT_TRUE(peer.m_expect(keepAliveAnswer_));
 
@@ -150,17 +158,49 @@ TEST_F(LhtcLink, AnUnknownEquipmentCodeIsReportedToImAndNotAnswered) {
 TEST_F(LhtcLink, StatusRequestsAndPurgesFollowTheirIntervals) {
   c_fakePeer peer;
   m_bringUp(peer);
-  EXPECT_EQ(m_argumentsOf(ev::LHTC_CLEANUP_INTERVAL), (std::vector<std::vector<std::string>>{{"60"}}));
+  // The interval is read once the link is up.
+  ASSERT_TRUE(m_eventually([&] { return events_.m_count(ev::LHTC_CLEANUP_INTERVAL) == 1; }));
+  EXPECT_EQ(m_argumentsOf(ev::LHTC_CLEANUP_INTERVAL)[0], std::vector<std::string>{"60"});
   m_advanceWhenWaiting(1000);
   EXPECT_TRUE(peer.m_expect(m_tc(CTM_tmtc22_message(), 1)));
 
   m_advanceWhenWaiting(59'000);
-  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::LS_ITEMS_PURGED) == 1; }));
+  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::SEGMENT_PURGED) == 1; }));
   for (int minute = 2; minute <= 5; ++minute) m_advanceWhenWaiting(60'000);
-  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::LS_ITEMS_PURGED) == 5; }));
+  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::SEGMENT_PURGED) == 5; }));
   EXPECT_TRUE(peer.m_expectSilence(100));
   m_advanceWhenWaiting(1000);
   EXPECT_TRUE(peer.m_expect(m_tc(CTM_tmtc22_message(), 2)));
+}
+
+TEST_F(LhtcLink, AMissingCleanupIntervalPurgesEveryHour) {
+  home_.m_writeConfig({});
+  CTM_config::m_resetForTest();
+  ASSERT_TRUE(m_start("TM32"));
+  c_fakePeer peer;
+  m_bringUp(peer);
+  ASSERT_TRUE(m_eventually([&] { return events_.m_count(ev::LHTC_CLEANUP_INTERVAL_MISSING) == 1; }));
+  EXPECT_EQ(m_argumentsOf(ev::LHTC_CLEANUP_INTERVAL_MISSING)[0], std::vector<std::string>{"3600"});
+  m_advanceWhenWaiting(1000);
+  ASSERT_TRUE(peer.m_expect(m_tc(CTM_tmtc22_message(), 1)));
+  m_advanceWhenWaiting(3'598'000);
+  // Meanwhile only TMTC22s are due.
+  m_advanceWhenWaiting(1000, [&] { return events_.m_count(ev::SEGMENT_PURGED) == 0; });
+  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::SEGMENT_PURGED) == 1; }));
+}
+
+// A TM without successor edges screens: a new item waits for its data without an
+// answer; a known one is answered with its screening status and leaves.
+TEST_F(LhtcLink, TheScreeningTmAnswersOnlyAKnownItemWithItsStatus) {
+  m_startPlant(true);
+  c_fakePeer peer;
+  m_bringUp(peer);
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm01_message(), 7, "A3212300001", c_lhtcPlant::entry), 21)));
+  ASSERT_TRUE(peer.m_send(m_tc(m_head(CTM_tctm01_message(), 8, "A3212300001", c_lhtcPlant::entry), 22)));
+  CTM_tmtc02_message answer;
+  m_head(answer, 8, "A3212300001", c_lhtcPlant::entry).m_setScreeningStatus("U");
+  EXPECT_TRUE(peer.m_expect(m_tc(answer, 22)));
+  EXPECT_EQ(plant_->m_segment()->m_getItemCount(), 0u);
 }
 
 }  // namespace

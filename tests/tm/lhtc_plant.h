@@ -3,11 +3,13 @@
 // running node kinds. TM32 holds the entry segment E3201, whose controller TC3201
 // (sub id "32") drives one technical segment with two entries and an exit towards
 // the screening segment X3202. The entries are fed from TM31 and TM30. TM32 has a
-// successor TM, so a TCTM01 is answered with TMTC01. The default transport
+// successor TM, so a TCTM01 is answered with TMTC01, unless the plant is built as
+// a screening TM (no successor edges: TMTC02 answers). The default transport
 // specification sends every item of E3201 towards X3202.
 //
 // The installation (TM_HOME) and the configuration are the test's; m_writeFiles
-// lays down what the plant needs before the configuration starts.
+// lays down what the plant needs before the configuration starts. The default
+// specifications are read anew for each plant.
 
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@
 #include "topology/ctm_tp.h"
 #include "topology/ctm_ts.h"
 #include "topology/ctm_world.h"
+#include "tracking/ctm_default_transspec.h"
 
 class c_lhtcPlant {
  public:
@@ -48,10 +51,11 @@ class c_lhtcPlant {
                      "Default transport specifications\nName\tComment\tSegment\tId\n" + line + "\n");
   }
 
-  c_lhtcPlant() {
+  explicit c_lhtcPlant(bool screeningTm = false) {
+    CTM_default_transSpec::m_resetForTest();
     tm_ = m_add(std::make_unique<CTM_runningTm>("TM32"));
     m_add(std::make_unique<CTM_tm>("TM33"));
-    world_.m_insertEdge(tm_, world_.m_findNode("TM33"), 0);
+    if (!screeningTm) world_.m_insertEdge(tm_, world_.m_findNode("TM33"), 0);
     segment_ = m_add(std::make_unique<CTM_runningLs>("E3201"));
     controller_ = m_add(std::make_unique<CTM_runningTc>("TC3201"));
     m_chain({"TM32", "E3201", "TC3201", technicalSegment});
@@ -66,7 +70,10 @@ class c_lhtcPlant {
     m_point("X3202_0100", "X3202_0100-P0001");
     world_.m_insertEdge(exit, "X3202_0100-P0001", 8);
   }
-  ~c_lhtcPlant() { m_stop(); }
+  ~c_lhtcPlant() {
+    m_stop();
+    CTM_default_transSpec::m_resetForTest();
+  }
   c_lhtcPlant(const c_lhtcPlant&) = delete;
   c_lhtcPlant& operator=(const c_lhtcPlant&) = delete;
 
