@@ -43,7 +43,7 @@ TEST_F(GeneratedIds, GoOnFromTheHighestTraceFileOfTheDay) {
 }
 
 TEST_F(GeneratedIds, StartAt50000WhenTheTraceFolderCannotBeScanned) {
-  ::unsetenv("TM_HOME");
+  writeFile(segmentFolder("TM32", "E3201"), "a file where the folder should be");
   EXPECT_EQ(enter(), "W3212350000");
 }
 
@@ -91,10 +91,12 @@ TEST_F(SegmentTest, EnterOfAnIdFromElsewhereReportsMO08) {
   EXPECT_EQ(textOf(*telegrams[0]).substr(13), "E3201A9912300001\n");
 }
 
-// The order of the reports the dispatcher sends for a known item, by event.
+// The order of the reports the dispatcher sends for a known item, by event; each
+// call is made at the entry point.
+using c_destinations = CTM_BIT::c_destinationList;
 struct c_dispatchCase {
   const char* name;
-  std::function<void(SegmentTest&, std::string&, CTM_BIT::c_destinationList&)> call;
+  std::function<void(CTM_runningLs&, CTM_node*, std::string&, c_destinations&)> call;
   c_ids reports;
   bool answered;
 };
@@ -103,77 +105,69 @@ class Dispatch : public SegmentTest, public ::testing::WithParamInterface<c_disp
 
 TEST_P(Dispatch, SendsItsReportsInOrder) {
   std::string id = enter();
-  CTM_BIT::c_destinationList destinations;
-  GetParam().call(*this, id, destinations);
+  c_destinations destinations;
+  GetParam().call(*segment(), node(entry), id, destinations);
   c_ids ids = reports();
   std::erase(ids, "BCIM21");  // texts for IM are checked elsewhere
   EXPECT_EQ(ids, GetParam().reports);
   EXPECT_EQ(!destinations.empty(), GetParam().answered);
 }
 
+std::unique_ptr<CTM_BIT> codingResult(const std::string& id) {
+  auto result = std::make_unique<CTM_BIT>();
+  result->m_setBIT_ID(id);
+  result->m_setLPC("0123456789");
+  return result;
+}
+
+// A known item keeps its route here: no TRS, and updates (UD12) rather than announcements.
 INSTANTIATE_TEST_SUITE_P(
     Segment, Dispatch,
     ::testing::Values(
-        // The known item's route is unchanged: no TRS, no UD.
-        c_dispatchCase{"Enter",
-                       [](SegmentTest& t, std::string& id, auto& d) { t.segment()->m_enterBIT(1, t.node(entry), id, d); },
+        c_dispatchCase{"Enter", [](auto& ls, auto* at, auto& id, auto& d) { ls.m_enterBIT(1, at, id, d); },
                        {"MO11"}, false},
-        c_dispatchCase{"Exit",
-                       [](SegmentTest& t, std::string& id, auto&) { t.segment()->m_exitBIT(1, t.node(diverter), id); },
-                       {"MO11", "UD13", "UD13", "UD11", "UD01"}, false},
+        c_dispatchCase{"Exit", [](auto& ls, auto* at, auto& id, auto&) { ls.m_exitBIT(1, at, id); },
+                       {"MO11", "UD13", "UD01"}, false},
         c_dispatchCase{"Unexpected",
-                       [](SegmentTest& t, std::string& id, auto& d) {
-                         t.segment()->m_reportUnexpectedBIT(1, t.node(entry), id, d);
-                       },
+                       [](auto& ls, auto* at, auto& id, auto& d) { ls.m_reportUnexpectedBIT(1, at, id, d); },
                        {"MO10", "UD12"}, false},
-        c_dispatchCase{"Missing",
-                       [](SegmentTest& t, std::string& id, auto& d) {
-                         t.segment()->m_reportMissingBIT(1, t.node(entry), id, d);
-                       },
+        c_dispatchCase{"Missing", [](auto& ls, auto* at, auto& id, auto& d) { ls.m_reportMissingBIT(1, at, id, d); },
                        {"MO10", "UD12"}, false},
         c_dispatchCase{"InsufficientInformation",
-                       [](SegmentTest& t, std::string& id, auto&) {
-                         t.segment()->m_reportInsufficientInformation(id);
-                       },
+                       [](auto& ls, auto*, auto& id, auto&) { ls.m_reportInsufficientInformation(id); },
                        {"MO10", "UD12"}, false},
         c_dispatchCase{"ScreeningResult",
-                       [](SegmentTest& t, std::string& id, auto& d) {
-                         t.segment()->m_setScreeningResult(1, t.node(entry), id, 2, "A", d);
-                       },
+                       [](auto& ls, auto* at, auto& id, auto& d) { ls.m_setScreeningResult(1, at, id, 2, "A", d); },
                        {"MO10", "UD12"}, false},
         c_dispatchCase{"TraceOfAKnownItemAnswersAgain",
-                       [](SegmentTest& t, std::string& id, auto& d) { t.segment()->m_traceBIT(1, t.node(entry), id, d); },
-                       {}, true},
+                       [](auto& ls, auto* at, auto& id, auto& d) { ls.m_traceBIT(1, at, id, d); }, {}, true},
         c_dispatchCase{"TraceOfANewItem",
-                       [](SegmentTest& t, std::string&, auto& d) {
+                       [](auto& ls, auto* at, auto&, auto& d) {
                          std::string other = "W3212300077";
-                         t.segment()->m_traceBIT(1, t.node(entry), other, d);
+                         ls.m_traceBIT(1, at, other, d);
                        },
                        {"MO10", "MO11", "UD11"}, true},
         c_dispatchCase{"CodingResult",
-                       [](SegmentTest& t, std::string& id, auto&) {
-                         auto result = std::make_unique<CTM_BIT>();
-                         result->m_setBIT_ID(id);
-                         result->m_setLPC("0123456789");
-                         t.segment()->m_applyCodingResult(std::move(result));
-                       },
+                       [](auto& ls, auto*, auto& id, auto&) { ls.m_applyCodingResult(codingResult(id)); },
                        {"MO10", "UD12"}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A route that changes withdraws the item where it was to go and announces it
 // where it goes now.
 TEST_F(SegmentTest, ChangedRouteWithdrawsAndAnnouncesDownstream) {
-  std::string id = enter();
-  writeDefaultFile({specLine("E3201", "TOTM33", 50, "E32013301")});
-  segment()->m_init(mask, true);
-  CTM_BIT::c_destinationList destinations;
-  segment()->m_enterBIT(7, node(entry), id, destinations);
-  // A new collection: the item is new again.
-  EXPECT_EQ(reports(), (c_ids{"MO08", "UD01", "MO11", "MO11", "UD11"}));
+  const std::string id = enter();
+  download("A", spec("TOTM33", 10, "E32013301"));
+  segment()->m_selectBIT(1, id);
+  const auto telegrams = takeReports();
+  c_ids ids;
+  for (const auto& telegram : telegrams) ids.push_back(telegram->m_getId());
+  EXPECT_EQ(ids, (c_ids{"MO11", "UD13", "UD11"}));
+  EXPECT_EQ(dynamic_cast<CTM_mo11_message&>(*telegrams[0]).m_getTrackingPoint(), "TOTM33");
+  EXPECT_EQ(orders().size(), 1u);
 }
 
 TEST_F(SegmentTest, RecirculationWarnsThenMakesTheExitUnavailable) {
-  useTypedParameters({{"I", "E3201_0100_MaxCirc", "4"}, {"R", "E3201_0100_CircTH", "75"}});
+  useTypedParameters(parameters({{"I", "E3201_0100_MaxCirc", "4"}, {"R", "E3201_0100_CircTH", "75"}}));
   const std::string id = enter();
   struct c_round {
     c_ids texts;
@@ -182,8 +176,8 @@ TEST_F(SegmentTest, RecirculationWarnsThenMakesTheExitUnavailable) {
   const c_round rounds[] = {
       {{}, CTM_BIT::NOT_DIV},
       {{}, CTM_BIT::NOT_DIV},
-      {{"2 Baggage (" + id + ") has (3) recirculat"}, CTM_BIT::NOT_DIV},
-      {{"2 Baggage (" + id + ") has (4) recirculat", "2 UNAVAILABLE_OUTPUT for BIT (" + id + ")"},
+      {{"2 Baggage (" + id + ") has (3) recirculations"}, CTM_BIT::NOT_DIV},
+      {{"2 Baggage (" + id + ") has (4) recirculations", "2 UNAVAILABLE_OUTPUT for BIT (" + id + ")"},
        CTM_BIT::UNAVAILABLE_OUTPUT},
   };
   for (const c_round& round : rounds) {
@@ -193,10 +187,10 @@ TEST_F(SegmentTest, RecirculationWarnsThenMakesTheExitUnavailable) {
     EXPECT_EQ(imTexts(takeReports()), round.texts);
   }
   const auto lines = linesOf(segmentFolder("TM32", "E3201") / "00" / (id + ".trc"));
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_NE(lines[lines.size() - 3].find("\tNOT_DIV\tTP=(E3201_0100-P0002)\tE3201_0100-P0009\\t FULL\\t"),
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[lines.size() - 2].find("\tNOT_DIV\tTP=(E3201_0100-P0002)\tE3201_0100-P0009\\t FULL\\t"),
             std::string::npos);
-  EXPECT_NE(lines[lines.size() - 2].find("\tUNAVAILABLE_OUTPUT\t"), std::string::npos);
+  EXPECT_NE(lines.back().find("\tUNAVAILABLE_OUTPUT\t"), std::string::npos);
   inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getRecirculationCount(), 4); });
 }
 
@@ -245,7 +239,8 @@ TEST_F(SegmentTest, LastItemLeavingReportsAnEmptySegment) {
   const std::string first = enter();
   const std::string second = enter();
   segment()->m_exitBIT(1, node(diverter), first);
-  EXPECT_EQ(std::count(reports().begin(), reports().end(), "UD01"), 0);
+  const c_ids afterFirst = reports();
+  EXPECT_EQ(std::count(afterFirst.begin(), afterFirst.end(), "UD01"), 0);
   segment()->m_exitBIT(1, node(diverter), second);
   const auto telegrams = takeReports();
   ASSERT_FALSE(telegrams.empty());
@@ -258,7 +253,7 @@ TEST_F(SegmentTest, LastItemLeavingReportsAnEmptySegment) {
 // --- Screening TM ------------------------------------------------------------------
 
 TEST_F(SegmentTest, ScreeningItemIsAnsweredOnceItsDataArrives) {
-  useTypedParameters({{"I", "E3201__ReqScreeningLevel", "0"}});
+  useTypedParameters(parameters({{"I", "E3201__ReqScreeningLevel", "0"}}));
   std::string id = "A9912300001";
   bool created = false;
   std::string status;
@@ -267,11 +262,12 @@ TEST_F(SegmentTest, ScreeningItemIsAnsweredOnceItsDataArrives) {
   EXPECT_TRUE(orders().empty());
   auto record = std::make_unique<CTM_BIT>();
   record->m_setBIT_ID(id);
+  record->m_setRequiredScreenLevel(0);  // OC's record brings the level
   segment()->m_updateBITFromOC(std::move(record));
   const c_ids sent = orders();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].substr(0, 6), "TMTC02");
-  EXPECT_EQ(sent[0].substr(17), "0042A9912300001E3201_0100-P0001S\n");
+  EXPECT_EQ(sent[0].substr(15), "0042A9912300001E3201_0100-P0001S\n");
   EXPECT_EQ(segment()->m_getItemCount(), 0u);
 }
 
@@ -292,11 +288,12 @@ TEST_F(SegmentTest, KnownScreeningItemIsAnsweredAtOnceAndLeaves) {
 // latest report and its current destinations.
 TEST_F(SegmentTest, RoutingOrderCarriesThePicOfTheLatestReport) {
   const std::string id = enter(blank, 12);
+  download("A", spec("TOTM33", 10, "E32013301"));  // a new route: an order is due
   segment()->m_selectBIT(0x12345, id);
   const c_ids sent = orders();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].substr(0, 6), "TMTC01");
-  EXPECT_EQ(sent[0].substr(17), "0012" + id + "E3201_0100-P0001" + "01" + "E3201_0100-P0002" + "1\n");
+  EXPECT_EQ(sent[0].substr(15), "0012" + id + "E3201_0100-P0001" + "01" + "E3201_0100-P0002" + "01\n");
   inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getSelectionID(), 0x2345); });
 }
 
@@ -340,7 +337,7 @@ TEST_F(SegmentTest, LpcDataGoesToEveryItemOfTheLpcFscOnlyToTheFirst) {
   for (const std::string& id : ids) {
     inspect(id, [&](const CTM_BIT& item) {
       EXPECT_EQ(item.m_getOutboundFlightID(), "LH0123 20240502");
-      EXPECT_EQ(item.m_getLpcRequestState(), CTM_BIT::lpcAnswerSent);  // CS02 sent, data in, CS03 sent
+      EXPECT_EQ(item.m_getLpcRequestState(), CTM_BIT::lpcDataReceived);  // CS03 goes when it leaves
       withFsc += item.m_getFSC() == 17;
     });
   }
@@ -429,7 +426,7 @@ TEST_F(Purge, RemovesItemsWithoutAnEventForAWholeInterval) {
   EXPECT_TRUE(segment()->m_inspectBIT(busy, [](const CTM_BIT&) {}));
   const auto counts = recorder_.m_eventsWithId(ev::SEGMENT_PURGED);
   ASSERT_EQ(counts.size(), 2u);
-  EXPECT_EQ(counts[1].integers, (std::vector<long long>{0, 0, 1}));
+  EXPECT_EQ(counts[1].strings, (std::vector<std::string>{"0", "0", "1"}));
 }
 
 TEST_F(Purge, AnIntervalOfZeroCountsAsOneSecond) {
@@ -492,6 +489,7 @@ TEST_F(SegmentTest, SegmentWithoutControllerAnswersAsWithoutLink) {
   std::string id = blank;
   CTM_BIT::c_destinationList destinations;
   lonely->m_enterBIT(3, node(entry), id, destinations);
+  download("A", spec("TOTM33", 10, "E32013301"), "X3203");
   takeReports();
   lonely->m_selectBIT(1, id);
   EXPECT_EQ(imTexts(takeReports()), (c_ids{"1 No connection to TC (X3203)"}));
@@ -520,8 +518,10 @@ TEST_F(SegmentTest, UpdateWithoutPreviousDestinationsSendsUD12) {
   std::string bitId = id;
   segment()->m_reportMissingBIT(1, node(entry), bitId, destinations);
   const auto telegrams = takeReports();
-  ASSERT_EQ(telegrams.back()->m_getId(), "UD12");
-  EXPECT_EQ(textOf(*telegrams.back()).substr(13, 20), "E32013301" + id);
+  auto* update = dynamic_cast<CTM_ud12_message*>(telegrams.back().get());
+  ASSERT_NE(update, nullptr);
+  EXPECT_EQ(textOf(*update).substr(13, 9), "E32013301");
+  EXPECT_EQ(update->m_getBIT().m_getBIT_ID(), id);
 }
 
 }  // namespace

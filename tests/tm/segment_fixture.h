@@ -2,12 +2,14 @@
 // A running TM32 for the segment tests, read through the running node factory:
 //   E3201 (TC01): P0001 -5-> P0002, which leads into S3202 and into M3301 of TM33;
 //   S3202 (TC02): P0001 -3-> P0002;  X3203: no transport controller.
-// Default routes: E3201 to S3202 ("E32013202"), S3202 to nowhere reachable.
+// Routes: E3201 has "TOSORTER" to S3202 ("E32013202") from OC and a default one;
+// S3202 a default one to nowhere reachable, X3203 a default one to S3202.
 // One test line handler stands in the OC, LPCS, IM and downstream (TM33) places,
 // so its queue shows every report in the order the segment sent it; each
 // controller has a TC test handler whose queue shows the routing orders. The
 // segments are started (collections built), the links are not.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "tm/ctm_runningtm.h"
 #include "topology/ctm_file_populator.h"
 #include "topology/ctm_world.h"
+#include "tracking/ctm_transspec.h"
 
 class SegmentTest : public CTM_routingTest {
  protected:
@@ -34,7 +37,9 @@ class SegmentTest : public CTM_routingTest {
 
   void SetUp() override {
     CTM_routingTest::SetUp();
-    writeDefaultFile({specLine("E3201", "TOSORTER", 50, "E32013202"), specLine("S3202", "AWAY", 50, "S32029999")});
+    useTypedParameters(parameters({}));
+    writeDefaultFile({specLine("E3201", "TOSORTER", 50, "E32013202"), specLine("S3202", "AWAY", 50, "S32029999"),
+                      specLine("X3203", "SOMEWHERE", 50, "E32013202")});
     installation_->m_writeFile("run/cfg/topology.xml", topology);
     CTM_runningNodeFactory factory;
     CTM_file_populator populator(factory);
@@ -55,7 +60,25 @@ class SegmentTest : public CTM_routingTest {
       controller->m_placeTcLineHandler(handler);
       tcs_.push_back(handler);
     }
+    download("A", spec("TOSORTER", 50, "E32013202"));
     recorder_.m_clear();
+  }
+
+  // A transport specification for every item, valid for a day from now.
+  static std::unique_ptr<CTM_transSpec> spec(const std::string& id, int priority, const std::string& destination) {
+    auto made = std::make_unique<CTM_transSpec>();
+    made->m_setTransportSpecID(id);
+    made->m_setRoutingPriority(priority);
+    made->m_addDestination(destination);
+    made->m_setStartTime(fixedNow - 3600);
+    made->m_setEndTime(fixedNow + 24 * 3600);
+    return made;
+  }
+  // An OC download of one specification.
+  void download(const std::string& indicator, std::unique_ptr<CTM_transSpec> made, const std::string& ls = "E3201") {
+    segment(ls)->m_beginTransSpecDownload();
+    segment(ls)->m_stageTransSpec(indicator, std::move(made));
+    segment(ls)->m_endTransSpecDownload();
   }
 
   void TearDown() override {
@@ -63,6 +86,16 @@ class SegmentTest : public CTM_routingTest {
     tcs_.clear();
     peers_.reset();
     CTM_routingTest::TearDown();
+  }
+
+  // The segments' required screening level, and the given parameters (type, name, value).
+  static std::vector<std::vector<std::string>> parameters(std::vector<std::vector<std::string>> more) {
+    for (const char* ls : {"E3201", "S3202", "X3203"}) {
+      const std::string name = std::string(ls) + "__ReqScreeningLevel";
+      if (std::none_of(more.begin(), more.end(), [&](const auto& p) { return p[1] == name; }))
+        more.push_back({"I", name, "1"});
+    }
+    return more;
   }
 
   CTM_runningLs* segment(const std::string& id = "E3201") const {
