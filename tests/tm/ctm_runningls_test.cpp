@@ -524,4 +524,16 @@ TEST_F(SegmentTest, UpdateWithoutPreviousDestinationsSendsUD12) {
   EXPECT_EQ(update->m_getBIT().m_getBIT_ID(), id);
 }
 
+// --- Trace of a bag's whole life ----------------------------------------------------
+
+TEST_F(SegmentTest, TraceOfABagsLifeMatchesTheGoldenFile) {
+  const std::string id = enter();
+  clock_.m_advance(5);
+  segment()->m_divertBIT(7, node(diverter), id, "S3202_0100-P0001", "DESTINATION");
+  clock_.m_advance(3);
+  segment()->m_exitBIT(7, node(diverter), id);
+  const std::filesystem::path golden = std::filesystem::path(TM_SOURCE_DIR) / "tests/golden/segment/bag_life.trc";
+  EXPECT_EQ(contentsOf(segmentFolder("TM32", "E3201") / "00" / (id + ".trc")), contentsOf(golden));
+}
+
 }  // namespace
