@@ -92,6 +92,19 @@ TEST_F(LhtcLink, TheKeepAliveIsAnsweredWithTheControllersSubIdAndSequenceZero) {
   EXPECT_EQ(events_.m_count(ev::LH_SUB_ID_MISMATCH), 0u);
 }
 
+TEST_F(LhtcLink, AHandlerPlacedAgainStaysInServiceAndAReplacedOneRefusesLinks) {
+  plant_->m_controller()->m_placeTcLineHandler(handler_);
+  c_fakePeer peer;
+  m_bringUp(peer);
+
+  ASSERT_TRUE(plant_->m_start());
+  EXPECT_NE(plant_->m_controller()->m_getTcLineHandler(), handler_);
+  EXPECT_TRUE(peer.m_expectClosed());
+  c_fakePeer late;
+  EXPECT_FALSE(handler_->m_acceptConnection(m_acceptedFrom(late)));
+  EXPECT_TRUE(late.m_expectClosed());
+}
+
 TEST_F(LhtcLink, AFirstTelegramOtherThanTheKeepAliveEndsTheLink) {
   c_fakePeer peer;
   ASSERT_TRUE(handler_->m_acceptConnection(m_acceptedFrom(peer)));
