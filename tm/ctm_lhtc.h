@@ -40,10 +40,6 @@ class CTM_lhtc : public CTM_server_lh {
   CTM_lhtc(CTM_node* owner, CTM_tc* controller);
   ~CTM_lhtc() override;
 
-  CTM_tc* m_getController() const { return controller_; }
-  // The clean-up interval read at the last link-up, in seconds.
-  long m_getCleanupInterval() const { return cleanupInterval_; }
-
  protected:
   bool m_initInterface() override;
   bool m_cleanupInterface() override;
