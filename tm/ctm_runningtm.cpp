@@ -16,9 +16,10 @@ CTM_runningTm::~CTM_runningTm() {
   tmListener_.reset();
   tcListener_.reset();
   m_placeImLineHandler(nullptr);
-  m_retire(m_swap(ocLineHandler_, nullptr));
-  m_retire(m_swap(lpcsLineHandler_, nullptr));
-  m_retireNeighbours();
+  m_place(ocLineHandler_, nullptr);
+  m_place(lpcsLineHandler_, nullptr);
+  m_place(ustmLineHandlers_, {});
+  m_place(dstmLineHandlers_, {});
 }
 
 // ---- start and stop ------------------------------------------------------------
@@ -32,9 +33,10 @@ bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
 void CTM_runningTm::m_stop() {
   tmListener_.reset();
   tcListener_.reset();
-  m_retireNeighbours();
-  m_retire(m_swap(lpcsLineHandler_, nullptr));
-  m_retire(m_swap(ocLineHandler_, nullptr));
+  m_place(ustmLineHandlers_, {});
+  m_place(dstmLineHandlers_, {});
+  m_place(lpcsLineHandler_, nullptr);
+  m_place(ocLineHandler_, nullptr);
   for (std::size_t i = 0; i < m_getChildCount(); ++i)
     if (CTM_ls* segment = m_getChild(i)) segment->m_stop();
   m_placeImLineHandler(nullptr);
@@ -160,53 +162,66 @@ std::shared_ptr<CTM_lh> CTM_runningTm::m_findIn(const c_peerLineHandlers& lineHa
   return nullptr;
 }
 
+bool CTM_runningTm::m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_lh* wanted) {
+  for (const auto& entry : lineHandlers)
+    if (entry.second.get() == wanted) return true;
+  return false;
+}
+
 void CTM_runningTm::m_placeOcLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
-  m_adopt(lineHandler.get());
-  m_retire(m_swap(ocLineHandler_, std::move(lineHandler)));
+  m_place(ocLineHandler_, std::move(lineHandler));
 }
 
 void CTM_runningTm::m_placeLpcsLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
-  m_adopt(lineHandler.get());
-  m_retire(m_swap(lpcsLineHandler_, std::move(lineHandler)));
+  m_place(lpcsLineHandler_, std::move(lineHandler));
 }
 
 void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
   m_adopt(lineHandler.get());
+  CTM_lh* const next = lineHandler.get();
   std::shared_ptr<CTM_lh> previous;
   {
     std::lock_guard<std::mutex> lock(publicationMutex_);
     // The route holds its own lock while it queues a report: once the target is
     // changed, no report reaches the previous handler any more.
-    textRoute_.m_setTarget(lineHandler.get());
+    textRoute_.m_setTarget(next);
     previous = std::exchange(imLineHandler_, std::move(lineHandler));
   }
-  m_retire(previous);
+  if (previous.get() != next) m_retire(previous);
 }
 
 void CTM_runningTm::m_placeDstmLineHandlers(c_peerLineHandlers lineHandlers) {
-  for (const auto& entry : lineHandlers) m_adopt(entry.second.get());
-  {
-    std::lock_guard<std::mutex> lock(publicationMutex_);
-    dstmLineHandlers_.swap(lineHandlers);
-  }
-  m_retire(lineHandlers);
+  m_place(dstmLineHandlers_, std::move(lineHandlers));
 }
 
 void CTM_runningTm::m_placeUstmLineHandlers(c_peerLineHandlers lineHandlers) {
-  for (const auto& entry : lineHandlers) m_adopt(entry.second.get());
+  m_place(ustmLineHandlers_, std::move(lineHandlers));
+}
+
+void CTM_runningTm::m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler) {
+  m_adopt(lineHandler.get());
+  CTM_lh* const next = lineHandler.get();
+  std::shared_ptr<CTM_lh> previous;
   {
     std::lock_guard<std::mutex> lock(publicationMutex_);
-    ustmLineHandlers_.swap(lineHandlers);
+    previous = std::exchange(slot, std::move(lineHandler));
   }
-  m_retire(lineHandlers);
+  if (previous.get() != next) m_retire(previous);
+}
+
+void CTM_runningTm::m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers) {
+  for (const auto& entry : lineHandlers) m_adopt(entry.second.get());
+  c_peerLineHandlers previous;
+  {
+    std::lock_guard<std::mutex> lock(publicationMutex_);
+    previous = std::exchange(list, lineHandlers);
+  }
+  // A handler that stays in the list is not retired.
+  for (const auto& entry : previous)
+    if (!m_findIn(lineHandlers, entry.second.get())) m_retire(entry.second);
 }
 
 const c_tcpListener* CTM_runningTm::m_getTcListener() const { return tcListener_.get(); }
-
-std::shared_ptr<CTM_lh> CTM_runningTm::m_swap(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> next) {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
-  return std::exchange(slot, std::move(next));
-}
 
 void CTM_runningTm::m_adopt(CTM_lh* lineHandler) {
   if (lineHandler != nullptr) lineHandler->m_setTextReportRoute(&textRoute_);
@@ -215,22 +230,6 @@ void CTM_runningTm::m_adopt(CTM_lh* lineHandler) {
 void CTM_runningTm::m_retire(const std::shared_ptr<CTM_lh>& lineHandler) {
   // A thread that still holds a snapshot keeps the object; it finds it stopped.
   if (lineHandler) lineHandler->m_shutdown();
-}
-
-void CTM_runningTm::m_retire(const c_peerLineHandlers& lineHandlers) {
-  for (const auto& entry : lineHandlers) m_retire(entry.second);
-}
-
-void CTM_runningTm::m_retireNeighbours() {
-  c_peerLineHandlers upstream;
-  c_peerLineHandlers downstream;
-  {
-    std::lock_guard<std::mutex> lock(publicationMutex_);
-    upstream.swap(ustmLineHandlers_);
-    downstream.swap(dstmLineHandlers_);
-  }
-  m_retire(upstream);
-  m_retire(downstream);
 }
 
 bool CTM_runningTm::m_reportText(const std::string& source, unsigned short level, const std::string& text) {

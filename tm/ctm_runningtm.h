@@ -118,15 +118,14 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   // A part whose line handler this TM cannot build yet: an event, and false.
   static bool m_refuseUnavailable(const char* part);
 
-  // Takes a handler (or a list) out of its slot under the lock; the caller then
-  // retires what it got, outside every lock.
-  std::shared_ptr<CTM_lh> m_swap(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> next);
+  // Publishes a handler (or a list) in its slot, then retires what it replaced
+  // outside every lock (unless it is published again).
+  void m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler);
+  void m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers);
   void m_adopt(CTM_lh* lineHandler);
   static void m_retire(const std::shared_ptr<CTM_lh>& lineHandler);
-  static void m_retire(const c_peerLineHandlers& lineHandlers);
-  // Empties both neighbours' lists, upstream first, retiring their handlers.
-  void m_retireNeighbours();
   static std::shared_ptr<CTM_lh> m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId);
+  static bool m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_lh* wanted);
 
   // CTM_imReporter: the texts of the nodes below go to IM as the handlers' do.
   bool m_reportText(const std::string& source, unsigned short level, const std::string& text) override;
