@@ -53,11 +53,12 @@ std::unique_ptr<CTM_tmtc01_message> routingAnswer(int pic, const std::string& eq
 
 CTM_lhtc::CTM_lhtc(CTM_node* owner, CTM_tc* controller)
     : owner_(owner),
+      tmId_(owner != nullptr ? owner->m_getId() : std::string()),
       runningTm_(dynamic_cast<CTM_runningTm*>(owner)),
       controller_(controller),
-      segment_(controller != nullptr ? dynamic_cast<CTM_runningLs*>(controller->m_getParent()) : nullptr) {
+      segment_(dynamic_cast<CTM_runningLs*>(controller->m_getParent())) {
   interfaceName_ = "TC";
-  ownName_ = controller != nullptr ? controller->m_getId() : std::string();
+  ownName_ = controller->m_getId();
   ownSubId_ = subIdOf(ownName_);
   expectedSubId_ = ownSubId_;
   keepAlive_ = std::make_unique<CTM_tmtc00_message>();
@@ -119,7 +120,7 @@ CTM_tp* CTM_lhtc::m_findTrackingPoint(const std::string& equipmentCode, const CT
   for (std::size_t i = 0; CTM_ts* segment = controller_->m_getChild(i); ++i)
     for (std::size_t j = 0; CTM_tp* point = segment->m_getChild(j); ++j)
       if (point->m_getId() == equipmentCode) return point;
-  owner_->m_sendText(owner_->m_getId(), 1, "Wrong EqCode (%s) from TC (%s) reported.", equipmentCode.c_str(),
+  controller_->m_sendText(tmId_, 1, "Wrong EqCode (%s) from TC (%s) reported.", equipmentCode.c_str(),
                      ownName_.c_str());
   CTM_logging::m_log(1, ev::LH_UNKNOWN_KEY_FIELD, "ss", telegram.m_asString(), "EquipmentCode");
   return nullptr;
@@ -128,7 +129,7 @@ CTM_tp* CTM_lhtc::m_findTrackingPoint(const std::string& equipmentCode, const CT
 CTM_ts* CTM_lhtc::m_findTechnicalSegment(const std::string& segmentId) {
   for (std::size_t i = 0; CTM_ts* segment = controller_->m_getChild(i); ++i)
     if (segment->m_getId() == segmentId) return segment;
-  owner_->m_sendText(owner_->m_getId(), 1, "Wrong TS (%s) from TC (%s) reported.", segmentId.c_str(),
+  controller_->m_sendText(tmId_, 1, "Wrong TS (%s) from TC (%s) reported.", segmentId.c_str(),
                      ownName_.c_str());
   return nullptr;
 }
@@ -146,7 +147,7 @@ bool CTM_lhtc::m_onItemReport(CTM_message& telegram) {
   std::string bitId = report->m_getBIT_ID();
   const bool blank = bitId == blankBitId;
   c_destinations destinations;
-  if (dynamic_cast<CTM_tctm01_message*>(report) != nullptr && owner_->m_hasNoSuccessors()) {
+  if (dynamic_cast<CTM_tctm01_message*>(report) != nullptr && owner_ != nullptr && owner_->m_hasNoSuccessors()) {
     // The screening TM answers a known item with its screening status; a new one
     // gets its answer when its data arrives.
     bool created = false;
@@ -206,7 +207,7 @@ bool CTM_lhtc::m_onSegmentAvailability(CTM_message& telegram) {
   const std::string segmentId = report->m_getTechnSegmentID();
   CTM_ts* segment = m_findTechnicalSegment(segmentId);
   if (segment == nullptr) {
-    owner_->m_sendText(owner_->m_getId(), 1, "Status for unknown TS (%s) from (%s).", segmentId.c_str(),
+    controller_->m_sendText(tmId_, 1, "Status for unknown TS (%s) from (%s).", segmentId.c_str(),
                        ownName_.c_str());
     return true;
   }
@@ -224,7 +225,7 @@ bool CTM_lhtc::m_onSegmentAvailability(CTM_message& telegram) {
     if (upstream) {
       upstream->m_send(std::move(state), false);
     } else {
-      owner_->m_sendText(owner_->m_getId(), 1, "Wrong topology for connecton to USTM (%s)", upstreamTm.c_str());
+      controller_->m_sendText(tmId_, 1, "Wrong topology for connecton to USTM (%s)", upstreamTm.c_str());
     }
   }
   return true;
@@ -244,40 +245,25 @@ bool CTM_lhtc::m_onParameterList(CTM_message& telegram) {
   const std::string type = list->m_getFieldType();
   if (type.size() != 1 || std::string_view("BILRS").find(type[0]) == std::string_view::npos) return false;
   // A transport controller sets only timing entries.
-  constexpr int timing = CTM_config_entry::kindTiming;
+  int index = 0;
+  auto setNext = [&](auto value, auto readNext, auto setByIndex) {
+    return (list->*readNext)(index, value) ? setByIndex(index, value, CTM_config_entry::kindTiming) : 0;
+  };
   const int count = list->m_getFieldCount();
   for (int group = 0; group < count; ++group) {
-    int index = 0;
+    index = 0;
     int result = 0;
     switch (type[0]) {
-      case 'B': {
-        bool value = false;
-        if (list->m_getNextBool(index, value)) result = CTM_config::m_setBoolByIndex(index, value, timing);
+      case 'B': result = setNext(false, &CTM_tctm23_message::m_getNextBool, &CTM_config::m_setBoolByIndex); break;
+      case 'I': result = setNext(0, &CTM_tctm23_message::m_getNextInt, &CTM_config::m_setIntegerByIndex); break;
+      case 'L': result = setNext(0L, &CTM_tctm23_message::m_getNextLong, &CTM_config::m_setLongByIndex); break;
+      case 'R': result = setNext(0.0, &CTM_tctm23_message::m_getNextReal, &CTM_config::m_setRealByIndex); break;
+      default:
+        result = setNext(std::string(), &CTM_tctm23_message::m_getNextString, &CTM_config::m_setStringByIndex);
         break;
-      }
-      case 'I': {
-        int value = 0;
-        if (list->m_getNextInt(index, value)) result = CTM_config::m_setIntegerByIndex(index, value, timing);
-        break;
-      }
-      case 'L': {
-        long value = 0;
-        if (list->m_getNextLong(index, value)) result = CTM_config::m_setLongByIndex(index, value, timing);
-        break;
-      }
-      case 'R': {
-        double value = 0;
-        if (list->m_getNextReal(index, value)) result = CTM_config::m_setRealByIndex(index, value, timing);
-        break;
-      }
-      default: {
-        std::string value;
-        if (list->m_getNextString(index, value)) result = CTM_config::m_setStringByIndex(index, value, timing);
-        break;
-      }
     }
     if (result != 1)
-      owner_->m_sendText(owner_->m_getId(), 1, "Wrong setting parameter (%d) by (%s).", index, ownName_.c_str());
+      controller_->m_sendText(tmId_, 1, "Wrong setting parameter (%d) by (%s).", index, ownName_.c_str());
   }
   return true;
 }

@@ -34,14 +34,11 @@ class CTM_lhtc : public CTM_server_lh {
   static constexpr int statusRequestPeriod = 300;
 
   // owner: the TM node (equipment code of the reports to IM, its upstream TM links,
-  // its successor edges); controller: the transport controller served, whose parent
-  // is the logical segment. Neither is owned.
+  // its successor edges); controller (not null): the transport controller served,
+  // whose parent is the logical segment. Neither is owned. Texts for IM go through
+  // the TM above the controller.
   CTM_lhtc(CTM_node* owner, CTM_tc* controller);
   ~CTM_lhtc() override;
-
-  CTM_tc* m_getController() const { return controller_; }
-  // The clean-up interval read at the last link-up, in seconds.
-  long m_getCleanupInterval() const { return cleanupInterval_; }
 
  protected:
   bool m_initInterface() override;
@@ -64,6 +61,7 @@ class CTM_lhtc : public CTM_server_lh {
   bool m_onParameterList(CTM_message& telegram);
 
   CTM_node* owner_;
+  std::string tmId_;          // the equipment code of the texts for IM
   CTM_runningTm* runningTm_;  // the owner as a running TM, or null
   CTM_tc* controller_;
   CTM_runningLs* segment_;    // the controller's parent as a running segment, or null

@@ -46,6 +46,8 @@ void CTM_runningTc::m_placeTcLineHandler(std::shared_ptr<CTM_lhtc> lineHandler) 
   if (lineHandler) link = std::make_unique<c_publishedTcLink>(lineHandler);
   {
     std::lock_guard<std::mutex> lock(publishMutex_);
+    // The handler in place stays as it is: retiring it would shut down what is published.
+    if (published_ == lineHandler) return;
     published_.swap(lineHandler);
   }
   // The model's link held the old handler too: it is shut down there, outside the lock.

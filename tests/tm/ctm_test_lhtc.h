@@ -16,6 +16,9 @@ class CTM_testLhtc : public CTM_lhtc {
   using CTM_lhtc::CTM_lhtc;
   ~CTM_testLhtc() override { m_shutdown(); }
 
+  // The processor, called directly by a test (no link: answers cannot go out).
+  using CTM_lhtc::m_processTelegram;
+
   CTM_queue& m_queue() { return queue_; }
   // The telegrams queued so far, taken out of the queue, as written on the wire
   // (sequence number and sub id as queued, not yet numbered by the handler).
