@@ -186,7 +186,7 @@ CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
 // that goes on from the segment's trace files after a restart.
 bool CTM_runningLs::m_generateId(std::string& bitId) {
   const int today = dayOfYear(c_clock::m_utcSeconds());
-  char day[8];
+  char day[16];
   std::snprintf(day, sizeof day, "%03d", today);
   if (generatedSequence_ < 0) {
     generatedDay_ = today;
@@ -208,7 +208,7 @@ bool CTM_runningLs::m_generateId(std::string& bitId) {
     CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", m_getId(), today);
     generatedSequence_ = 0;
   }
-  char sequence[8];
+  char sequence[16];
   std::snprintf(sequence, sizeof sequence, "%05d", generatedSequence_);
   bitId = "W" + m_tmIdSlice() + day + sequence;
   return true;
