@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/latency_counters.h"
 #include "core/c_syncObject.h"
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
@@ -49,21 +50,13 @@ std::uint32_t addressOf(const std::string& dotted) {
   return address;
 }
 
-std::string wire(CTM_message&& telegram, int sequence) {
-  telegram.m_setSeqNo(sequence);
-  telegram.m_setSubId("32");
-  std::string text;
-  telegram.m_serialize(text);
-  return text;
-}
-
 template <class Report>
 std::string itemReport(int sequence, const std::string& bitId, const std::string& equipmentCode) {
   Report report;
   report.m_setPIC(sequence);
   report.m_setBIT_ID(bitId);
   report.m_setEquipmentCode(equipmentCode);
-  return wire(std::move(report), sequence);
+  return c_runningPlant::m_wire(std::move(report), sequence);
 }
 
 // One telegram as the TM writes it: the header, the data part it states, the line feed.
@@ -109,7 +102,7 @@ class c_tmRig : public c_rig {
     CTM_default_transSpec::m_resetForTest();
     plant_.m_writeInstallation();
     if (!CTM_config::m_init(c_runningPlant::tmId) || !plant_.m_read() || !plant_.m_start()) std::abort();
-    const std::string keepAlive = wire(CTM_tctm00_message(), 0);
+    const std::string keepAlive = c_runningPlant::m_wire(CTM_tctm00_message(), 0);
     std::string answer;
     for (const c_runningPlant::c_controller& controller : plant_.m_controllers()) {
       peers_.emplace_back();
@@ -222,16 +215,7 @@ void BM_roundTrip(benchmark::State& state) {
     }
     if (nanoseconds.size() < nanoseconds.capacity()) nanoseconds.push_back(elapsed);
   }
-  state.SetItemsProcessed(state.iterations());
-  if (!nanoseconds.empty()) {
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const auto at = [&](std::size_t percent) {
-      return benchmark::Counter(static_cast<double>(nanoseconds[nanoseconds.size() * percent / 100]),
-                                benchmark::Counter::kAvgThreads);
-    };
-    state.counters["p50_ns"] = at(50);
-    state.counters["p99_ns"] = at(99);
-  }
+  setLatencyCounters(state, nanoseconds);
   if (state.thread_index() == 0) {
     rig.reset();
     CTM_logging::m_setSink(nullptr);

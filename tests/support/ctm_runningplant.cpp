@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/c_socket.h"
+#include "telegrams/ctm_message.h"
 #include "tests/support/c_temphome.h"
 #include "tm/ctm_runningnodefactory.h"
 #include "tm/ctm_runningtm.h"
@@ -60,6 +61,14 @@ int c_runningPlant::m_clientPort(const std::string& key) const {
   for (const auto& [name, port] : clientPorts_)
     if (name == key) return port;
   return 0;
+}
+
+std::string c_runningPlant::m_wire(CTM_message&& telegram, int sequence) {
+  telegram.m_setSeqNo(sequence);
+  telegram.m_setSubId("32");
+  std::string text;
+  telegram.m_serialize(text);
+  return text;
 }
 
 int c_runningPlant::m_freePort() {
