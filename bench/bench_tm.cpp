@@ -107,9 +107,8 @@ class c_tmRig : public c_rig {
     for (const c_runningPlant::c_controller& controller : plant_.m_controllers()) {
       peers_.emplace_back();
       c_socketFailure failure;
-      if (c_socket::m_connect(addressOf(controller.address), addressOf(c_runningPlant::tmAddress),
-                              plant_.m_tcPort(), 0, deadlineMs, nullptr, peers_.back(), failure) !=
-              c_socketResult::done ||
+      if (c_socket::m_connect(addressOf(controller.address), addressOf(c_runningPlant::tmAddress), plant_.m_tcPort(), 0,
+                              deadlineMs, nullptr, peers_.back(), failure) != c_socketResult::done ||
           !send(peers_.back(), keepAlive) || !receiveTelegram(peers_.back(), answer))
         std::abort();
     }
@@ -129,10 +128,12 @@ class c_tmRig : public c_rig {
     std::string answer;
     const auto start = std::chrono::steady_clock::now();
     if (!send(peer, report) || !receiveTelegram(peer, answer)) return false;
-    nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     const std::unique_ptr<CTM_message> parsed = CTM_message::m_new(answer);
     auto* routing = dynamic_cast<CTM_tmtc01_message*>(parsed.get());
-    return routing != nullptr && send(peer, itemReport<CTM_tctm05_message>(sequence, routing->m_getBIT_ID(), controller.exit));
+    return routing != nullptr &&
+           send(peer, itemReport<CTM_tctm05_message>(sequence, routing->m_getBIT_ID(), controller.exit));
   }
 
  private:
@@ -151,8 +152,8 @@ class c_echoRig : public c_rig {
       peers_.emplace_back();
       auto accepted = std::make_unique<c_socket>();
       std::uint32_t peerAddress = 0;
-      if (c_socket::m_connect(0, addressOf("127.0.0.1"), listening.m_localPort(), 0, deadlineMs, nullptr,
-                              peers_.back(), failure) != c_socketResult::done ||
+      if (c_socket::m_connect(0, addressOf("127.0.0.1"), listening.m_localPort(), 0, deadlineMs, nullptr, peers_.back(),
+                              failure) != c_socketResult::done ||
           listening.m_waitReadable(-1, nullptr, failure) != c_socketResult::done ||
           listening.m_accept(*accepted, peerAddress, failure) != c_socketResult::done)
         std::abort();
@@ -170,10 +171,12 @@ class c_echoRig : public c_rig {
     c_socketFailure failure;
     std::size_t count = 0;
     const auto start = std::chrono::steady_clock::now();
-    if (!send(peer, report_) || peer.m_receiveExact(answer.data(), answer.size(), c_clock::m_monotonicMilliseconds() + deadlineMs,
-                                                      nullptr, count, failure) != c_socketResult::done)
+    if (!send(peer, report_) ||
+        peer.m_receiveExact(answer.data(), answer.size(), c_clock::m_monotonicMilliseconds() + deadlineMs, nullptr,
+                            count, failure) != c_socketResult::done)
       return false;
-    nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     return true;
   }
 

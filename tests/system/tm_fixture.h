@@ -29,9 +29,7 @@ class c_fakeController {
   const c_runningPlant::c_controller& m_spec() const { return spec_; }
   c_fakePeer& m_peer() { return peer_; }
 
-  ::testing::AssertionResult m_connect() {
-    return peer_.m_connect(c_runningPlant::tmAddress, port_, spec_.address);
-  }
+  ::testing::AssertionResult m_connect() { return peer_.m_connect(c_runningPlant::tmAddress, port_, spec_.address); }
   // Connects and exchanges the keep-alive: the link is up.
   ::testing::AssertionResult m_bringUp() {
     ::testing::AssertionResult result = m_connect();
