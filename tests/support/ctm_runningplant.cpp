@@ -99,6 +99,15 @@ void c_runningPlant::m_writeInstallation() const {
                                      {"__QuietThreshold", "10"}})
       lines.push_back(c_parameterLine("P", segment + key, std::to_string(index++), "I", value));
   }
+  // The sample's exception handling.
+  for (const auto& [key, status] : {std::pair<const char*, const char*>{"HdlInsufficientInformation", "SPECIAL_HANDLING"},
+                                    {"HdlUnavailableSystemOutput", "SPECIAL_HANDLING"},
+                                    {"HdlUnavailableBuffer", "SPECIAL_HANDLING"},
+                                    {"HdlUnknownDestination", "GARB"},
+                                    {"HdlUnexpectedBaggage", "UFO"},
+                                    {"HdlMissingBaggage", "MISSING"},
+                                    {"HdlUnknownBaggage", "UNK"}})
+    lines.push_back(c_parameterLine("P", key, std::to_string(index++), "S", status));
   lines.insert(lines.end(), systemLines.begin(), systemLines.end());
   home_.m_writeSystem(tmId, lines);
 

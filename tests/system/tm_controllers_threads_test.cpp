@@ -174,6 +174,29 @@ TEST_F(TmControllers, AStopWhileFourControllersSendBagsLeavesNothingBehind) {
   for (c_fakeController& controller : controllers) EXPECT_TRUE(controller.m_peer().m_expectClosed(100));
 }
 
+// The listener's hand-over and the segment's restart meet on the controller's
+// published line handler: a connection goes to the handler in place or to one
+// being retired (which closes it), never to one being deleted.
+TEST_F(TmControllers, AControllerConnectingWhileItsSegmentRestartsIsServedOrClosed) {
+  std::atomic<bool> done{false};
+  std::atomic<int> attempts{0};
+  std::thread connector([&] {
+    while (!done) {
+      c_fakeController controller = m_controller(0);
+      if (controller.m_connect() && controller.m_send(CTM_tctm00_message(), 0)) controller.m_receive(200);
+      ++attempts;
+    }
+  });
+  for (int restart = 0; restart < 30; ++restart) {
+    EXPECT_TRUE(m_segment("E3201")->m_init(c_runningPlant::tcOnly, false));
+    while (attempts < restart) std::this_thread::yield();
+  }
+  done = true;
+  connector.join();
+  c_fakeController controller = m_controller(0);
+  EXPECT_TRUE(controller.m_bringUp());
+}
+
 // The world stops its TM before any node goes, so a connected controller's line
 // handler never runs on a deleted node.
 TEST_F(TmControllers, DestroyingTheWorldOfARunningTmStopsItFirst) {
