@@ -389,22 +389,24 @@ void CTM_runningLs::m_sendEachToTC(const std::vector<std::string>& bitIds, int c
 
 // --- TC line handler's entry points -------------------------------------------
 
-bool CTM_runningLs::m_reportForAnswer(int PIC, CTM_node* node, std::string& bitId, int code,
-                                      c_destinationList& destinations) {
+// Every TC report that is answered: the item found or created, its id handed back,
+// the report applied (which names the event to process, or none), the answer.
+bool CTM_runningLs::m_answerReport(const char* telegram, int PIC, CTM_node* node, std::string& bitId, c_find find,
+                                   c_destinationList& destinations, const std::function<int(CTM_BIT&)>& apply) {
+  c_lock guard(&segmentLock_, -1);
+  destinations.clear();
+  if (!m_canTrack(telegram)) return true;
   bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
+  CTM_BIT* item = m_findBIT(bitId, PIC, find, created);
   bitId = item->m_getBIT_ID();
+  const int code = apply(*item);
+  if (code == noEvent) return true;
   return m_processEventForAnswer(item, code, node, created, destinations, "");
 }
 
 bool CTM_runningLs::m_enterBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM01")) return true;
-  bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::silent, created);
-  bitId = item->m_getBIT_ID();
-  return m_processEventForAnswer(item, CTM_BIT::ENTER, node, created, destinations, "");
+  return m_answerReport("TCTM01", PIC, node, bitId, c_find::silent, destinations,
+                        [](CTM_BIT&) { return CTM_BIT::ENTER; });
 }
 
 bool CTM_runningLs::m_enterBITWithScreening(int PIC, CTM_node* node, std::string& bitId, bool& created,
@@ -474,10 +476,8 @@ void CTM_runningLs::m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool c
 }
 
 bool CTM_runningLs::m_traceBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM04")) return true;
-  return m_reportForAnswer(PIC, node, bitId, CTM_BIT::TRACE, destinations);
+  return m_answerReport("TCTM04", PIC, node, bitId, c_find::report, destinations,
+                        [](CTM_BIT&) { return CTM_BIT::TRACE; });
 }
 
 bool CTM_runningLs::m_exitBIT(int PIC, CTM_node* node, const std::string& bitId) {
@@ -492,70 +492,52 @@ bool CTM_runningLs::m_exitBIT(int PIC, CTM_node* node, const std::string& bitId)
 }
 
 bool CTM_runningLs::m_reportMissingBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM06")) return true;
-  return m_reportForAnswer(PIC, node, bitId, CTM_BIT::MISSING, destinations);
+  return m_answerReport("TCTM06", PIC, node, bitId, c_find::report, destinations,
+                        [](CTM_BIT&) { return CTM_BIT::MISSING; });
 }
 
 bool CTM_runningLs::m_reportUnexpectedBIT(int PIC, CTM_node* node, std::string& bitId,
                                           c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM07")) return true;
-  return m_reportForAnswer(PIC, node, bitId, CTM_BIT::UNEXPECTED, destinations);
+  return m_answerReport("TCTM07", PIC, node, bitId, c_find::report, destinations,
+                        [](CTM_BIT&) { return CTM_BIT::UNEXPECTED; });
 }
 
 bool CTM_runningLs::m_setScreeningResult(int PIC, CTM_node* node, std::string& bitId, int level,
                                          const std::string& result, c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM08")) return true;
-  bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
-  bitId = item->m_getBIT_ID();
-  item->m_setReachedScreenLevel(level);
-  item->m_setRequiredScreenLevel(result == "A" ? 0 : level + 1);
-  return m_processEventForAnswer(item, CTM_BIT::SCR, node, created, destinations, "");
+  return m_answerReport("TCTM08", PIC, node, bitId, c_find::report, destinations, [&](CTM_BIT& item) {
+    item.m_setReachedScreenLevel(level);
+    item.m_setRequiredScreenLevel(result == "A" ? 0 : level + 1);
+    return CTM_BIT::SCR;
+  });
 }
 
 // A good read gives an item without LPC data its LPC, so that LPCS is asked for the
 // data; a failed read ("0000000000") of an item without LPC is a NO_READ.
 bool CTM_runningLs::m_setBITLpc(int PIC, CTM_node* node, std::string& bitId, const std::string& lpc,
                                 c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM09")) return true;
-  bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
-  bitId = item->m_getBIT_ID();
-  if (lpc == "0000000000" && item->m_getLPC().empty())
-    return m_processEventForAnswer(item, CTM_BIT::NO_READ, node, created, destinations, "");
-  const std::string& status = item->m_getStatus();
-  if (item->m_getLPC().empty() && item->m_getOutboundFlightID().empty() &&
-      item->m_getOutboundDestination().empty() && (status.empty() || status == "NO_READ")) {
-    item->m_setLPC(lpc);
-    item->m_clearStatus();
-    item->m_setLpcRequestState(CTM_BIT::lpcRequestDue);
-    return m_processEventForAnswer(item, CTM_BIT::SCN, node, created, destinations, "");
-  }
-  return true;
+  return m_answerReport("TCTM09", PIC, node, bitId, c_find::report, destinations, [&](CTM_BIT& item) -> int {
+    if (lpc == "0000000000" && item.m_getLPC().empty()) return CTM_BIT::NO_READ;
+    const std::string& status = item.m_getStatus();
+    if (!item.m_getLPC().empty() || !item.m_getOutboundFlightID().empty() ||
+        !item.m_getOutboundDestination().empty() || !(status.empty() || status == "NO_READ"))
+      return noEvent;
+    item.m_setLPC(lpc);
+    item.m_clearStatus();
+    item.m_setLpcRequestState(CTM_BIT::lpcRequestDue);
+    return CTM_BIT::SCN;
+  });
 }
 
 bool CTM_runningLs::m_setBITSize(int PIC, CTM_node* node, std::string& bitId, int length, int height, int width,
                                  int weight, c_destinationList& destinations) {
-  c_lock guard(&segmentLock_, -1);
-  destinations.clear();
-  if (!m_canTrack("TCTM10")) return true;
-  bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
-  bitId = item->m_getBIT_ID();
-  // A size of 0 was not measured.
-  if (length != 0) item->m_setLength(length);
-  if (height != 0) item->m_setHeight(height);
-  if (width != 0) item->m_setWidth(width);
-  if (weight != 0) item->m_setWeight(weight);
-  return m_processEventForAnswer(item, CTM_BIT::SIZE, node, created, destinations, "");
+  return m_answerReport("TCTM10", PIC, node, bitId, c_find::report, destinations, [&](CTM_BIT& item) {
+    // A size of 0 was not measured.
+    if (length != 0) item.m_setLength(length);
+    if (height != 0) item.m_setHeight(height);
+    if (width != 0) item.m_setWidth(width);
+    if (weight != 0) item.m_setWeight(weight);
+    return CTM_BIT::SIZE;
+  });
 }
 
 bool CTM_runningLs::m_setStatusText(const std::string& status) {

@@ -150,8 +150,10 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   // The TC line handler of the first transport controller; null when there is none.
   std::shared_ptr<CTM_lh> m_getTcTarget() const;
 
-  // A TC report that finds or creates its item, traces it with code and answers.
-  bool m_reportForAnswer(int PIC, CTM_node* node, std::string& bitId, int code, c_destinationList& destinations);
+  static constexpr int noEvent = -1;
+  // A TC report that is answered: apply changes the item and names the event (or noEvent).
+  bool m_answerReport(const char* telegram, int PIC, CTM_node* node, std::string& bitId, c_find find,
+                      c_destinationList& destinations, const std::function<int(CTM_BIT&)>& apply);
   void m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool created, const std::string& destinationText,
                               const std::string& reasonText, c_destinationList& destinations);
   // Whether characters 1-2 of the id equal characters 2-3 of the TM's id.

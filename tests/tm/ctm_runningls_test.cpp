@@ -304,14 +304,16 @@ TEST_F(SegmentTest, CodingResultCopiesOnlyWhatItKnows) {
   result->m_setPassengerName("DOE/JOHN");
   result->m_setOnwardConnection(true);  // without a destination: not taken
   segment()->m_applyCodingResult(std::move(result));
+  inspect(id, [](const CTM_BIT& item) { EXPECT_FALSE(item.m_getOnwardConnection()); });
   result = std::make_unique<CTM_BIT>();
   result->m_setBIT_ID(id);
   result->m_setOutboundDestination("FRA");
+  result->m_setOnwardConnection(true);
   segment()->m_applyCodingResult(std::move(result));
   inspect(id, [](const CTM_BIT& item) {
     EXPECT_EQ(item.m_getPassengerName(), "DOE/JOHN");
     EXPECT_EQ(item.m_getOutboundDestination(), "FRA");
-    EXPECT_FALSE(item.m_getOnwardConnection());
+    EXPECT_TRUE(item.m_getOnwardConnection());
   });
   // An unknown id is dropped again.
   result = std::make_unique<CTM_BIT>();
@@ -389,16 +391,6 @@ TEST_F(SegmentTest, WithdrawRemovesOnlyAnItemNoTcHasReported) {
   EXPECT_FALSE(std::filesystem::exists(announcedTrace));
   EXPECT_TRUE(segment()->m_inspectBIT("A9912300002", [](const CTM_BIT&) {}));
   EXPECT_EQ(segment()->m_getItemCount(), 1u);
-}
-
-TEST_F(SegmentTest, DownloadCommitsTheStagedSpecifications) {
-  segment()->m_beginTransSpecDownload();
-  auto spec = std::make_unique<CTM_transSpec>();
-  spec->m_setTransportSpecID("OC1");
-  segment()->m_stageTransSpec("X", std::move(spec));  // refused indicator: released
-  segment()->m_stageTransSpec("D", std::make_unique<CTM_transSpec>());
-  EXPECT_TRUE(segment()->m_endTransSpecDownload());
-  EXPECT_EQ(imTexts(takeReports()).size(), 1u);  // "Delete nonexisting TranSpec ()"
 }
 
 // --- Purge -----------------------------------------------------------------------------
@@ -482,6 +474,25 @@ TEST_F(SegmentTest, ShortMaskCountsMissingPositionsAsNotY) {
   EXPECT_EQ(segment()->m_getItemCount(), 1u);
   EXPECT_TRUE(segment()->m_init("NNNN", false));
   EXPECT_EQ(segment()->m_getItemCount(), 0u);
+}
+
+// A TM id too short for characters 2-3 gives what it has, never more.
+TEST_F(SegmentTest, ShortTmIdIsSlicedWithinItsLength) {
+  std::string xml = topology;
+  xml.replace(xml.find("\"TM32\""), 6, "\"T\"");
+  installation_->m_writeFile("run/cfg/topology.xml", xml);
+  CTM_runningNodeFactory factory;
+  CTM_file_populator populator(factory);
+  CTM_world shortWorld;
+  ASSERT_TRUE(populator.m_init());
+  ASSERT_TRUE(shortWorld.m_populate(populator));
+  auto* ls = dynamic_cast<CTM_runningLs*>(shortWorld.m_findNode("X3203"));
+  ASSERT_TRUE(ls->m_init(mask, false));
+  std::string id = blank;
+  CTM_BIT::c_destinationList destinations;
+  ls->m_enterBIT(1, shortWorld.m_findNode(entry), id, destinations);
+  EXPECT_EQ(id, "W12350000");  // no scan for a prefix that is not six characters
+  shortWorld.m_findNode("T")->m_stop();
 }
 
 TEST_F(SegmentTest, SegmentWithoutControllerAnswersAsWithoutLink) {
