@@ -27,6 +27,11 @@ class c_pattern {
   // Number of characters a matching text has.
   constexpr int m_length() const { return length_; }
 
+  // Whether a matching text may hold the byte at the position (0 <= position < m_length()).
+  constexpr bool m_acceptsAt(int position, unsigned char c) const {
+    return valid_ && position >= 0 && position < length_ && m_accepts(positions_[static_cast<std::size_t>(position)], c);
+  }
+
   constexpr bool m_matches(std::string_view text) const {
     if (!valid_ || text.size() != static_cast<std::size_t>(length_)) return false;
     for (std::size_t i = 0; i < text.size(); ++i)

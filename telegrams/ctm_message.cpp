@@ -84,6 +84,8 @@ bool CTM_message::m_setErrorText(std::string text) {
 }
 
 bool CTM_message::m_setRawTelegram(std::string raw) {
+  // Groups still held as received text read it before it goes.
+  for (CTM_messageFieldValue& field : fields_) field.m_readAllReceivedGroups();
   raw_ = std::move(raw);
   return true;
 }
@@ -95,9 +97,9 @@ bool CTM_message::m_isExpired() const {
 void CTM_message::m_touch() { created_ = c_clock::m_monotonicMilliseconds(); }
 
 bool CTM_message::m_init(std::string_view raw) {
+  for (CTM_messageFieldValue& field : fields_) field = CTM_messageFieldValue(&field.m_definition());
   raw_.assign(raw);
   errorText_.clear();
-  for (CTM_messageFieldValue& field : fields_) field = CTM_messageFieldValue(&field.m_definition());
   const std::size_t total = raw.size();
   const std::size_t header = static_cast<std::size_t>(headerLength_);
 
@@ -178,6 +180,11 @@ bool CTM_message::m_parseFields(std::size_t& offset, std::span<CTM_messageFieldV
     if (definition.m_isSelector()) {
       if (value.m_groupCount() == 1 && !m_parseFields(offset, value.m_groupAt(0))) return false;
     } else if (definition.m_isCount()) {
+      std::size_t taken = 0;
+      if (value.m_takeReceivedGroups(raw.substr(offset, end - offset), taken)) {
+        offset += taken;
+        continue;
+      }
       const int groups = value.m_asInt();
       for (int g = 0; g < groups; ++g) {
         if (!value.m_appendGroup({}, definition.maxRepetitions)) {

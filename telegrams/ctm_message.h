@@ -158,7 +158,7 @@ class CTM_message : public CTM_loggableTelegram {
   static c_value m_valueOf(double value) { return c_value::m_fromDouble(value); }
   static c_value m_valueOf(bool flag) { return c_value::m_fromInt(flag ? 1 : 0); }
   static c_value m_valueOf(const char* text) { return c_value::m_fromText(text ? text : ""); }
-  static c_value m_valueOf(std::string_view text) { return c_value::m_fromText(std::string(text)); }
+  static c_value m_valueOf(std::string_view text) { return c_value::m_fromText(text); }
   static c_value m_valueOf(const std::string& text) { return c_value::m_fromText(text); }
   static c_value m_valueOf(const c_value& value) { return value; }
 
