@@ -72,6 +72,17 @@ bool c_parseWholeLong(std::string_view text, std::int64_t& out) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == text.size()) return false;
+  if (text.size() - i <= 18) {
+    // Eighteen digits cannot overflow.
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+      if (digit > 9) return false;
+      value = value * 10 + digit;
+    }
+    out = negative ? -value : value;
+    return true;
+  }
   std::uint64_t magnitude = 0;
   const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
   for (; i < text.size(); ++i) {

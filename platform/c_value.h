@@ -28,6 +28,13 @@ class c_value {
     return c_value(Storage(std::in_place_index<4>, std::string(value)));
   }
   static c_value m_fromDateTime(c_dateTime value) { return c_value(Storage(std::in_place_index<5>, value)); }
+  // The same as assigning m_fromText(value), made in place.
+  void m_assignText(std::string_view value) {
+    if (value.size() <= shortTextCapacity)
+      value_.emplace<6>(value);
+    else
+      value_.emplace<4>(value);
+  }
 
   c_kind m_kind() const {
     constexpr c_kind kinds[] = {c_kind::none, c_kind::integer, c_kind::longInteger, c_kind::real,

@@ -67,7 +67,7 @@ void CTM_message::m_setDefaults() {
   seqNo_ = -1;
   subId_ = "01";
   headerLength_ = 13;
-  created_ = c_clock::m_monotonicMilliseconds();
+  created_ = c_clock::m_monotonicMillisecondsCoarse();
   timeout_ = defaultTimeout;
 }
 
@@ -91,13 +91,13 @@ bool CTM_message::m_setRawTelegram(std::string raw) {
 }
 
 bool CTM_message::m_isExpired() const {
-  return (c_clock::m_monotonicMilliseconds() - created_) / 1000 >= timeout_;
+  return (c_clock::m_monotonicMillisecondsCoarse() - created_) / 1000 >= timeout_;
 }
 
-void CTM_message::m_touch() { created_ = c_clock::m_monotonicMilliseconds(); }
+void CTM_message::m_touch() { created_ = c_clock::m_monotonicMillisecondsCoarse(); }
 
 bool CTM_message::m_init(std::string_view raw) {
-  for (CTM_messageFieldValue& field : fields_) field = CTM_messageFieldValue(&field.m_definition());
+  for (CTM_messageFieldValue& field : fields_) field.m_clear();
   raw_.assign(raw);
   errorText_.clear();
   const std::size_t total = raw.size();

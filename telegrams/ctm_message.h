@@ -76,8 +76,8 @@ class CTM_message : public CTM_loggableTelegram {
   const std::string& m_getRawTelegram() const { return raw_; }
   bool m_setRawTelegram(std::string raw);
 
-  // Time to live, on the monotonic clock: expired once the whole seconds since
-  // creation (or the last m_touch) reach the timeout.
+  // Time to live, on the monotonic clock read to its tick: expired once the whole
+  // seconds since creation (or the last m_touch) reach the timeout.
   bool m_isExpired() const;
   void m_touch();
   void m_setTimeout(int seconds) { timeout_ = seconds; }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -86,8 +85,11 @@ void appendPrintf(std::string& out, const std::string& format, int width, T valu
 
 // Writes a number field's value with its out-format; a form the table check
 // would refuse falls back to the standard one of the type.
+// "%0*d" or "%0*ld".
 bool isZeroPadded(const char* format) {
-  return format != nullptr && (std::strcmp(format, "%0*d") == 0 || std::strcmp(format, "%0*ld") == 0);
+  if (format == nullptr || format[0] != '%' || format[1] != '0' || format[2] != '*') return false;
+  const char* rest = format[3] == 'l' ? format + 4 : format + 3;
+  return rest[0] == 'd' && rest[1] == '\0';
 }
 
 void appendNumber(std::string& out, const CTM_fieldDefinition& definition, const c_value& value) {
@@ -460,6 +462,23 @@ bool CTM_messageFieldValue::m_getNext(int i, int j, c_value& a, c_value& b) {
   return true;
 }
 
+bool CTM_messageFieldValue::m_store(c_value value) {
+  if (definition_->m_isSelector()) return m_set(std::move(value));
+  static_cast<c_value&>(*this) = std::move(value);
+  return true;
+}
+
+void CTM_messageFieldValue::m_clear() {
+  static_cast<c_value&>(*this) = c_value();
+  groupFields_.clear();
+  groupWidth_ = 0;
+  receivedText_ = {};
+  receivedGroups_ = 0;
+  cursor_ = 0;
+  hasCursor_ = false;
+  errorText_.clear();
+}
+
 bool CTM_messageFieldValue::m_parse(std::string_view text) {
   const CTM_fieldDefinition& definition = *definition_;
   auto field = [&] { return "Field " + quoted(text) + " (" + m_name() + ")"; };
@@ -475,7 +494,8 @@ bool CTM_messageFieldValue::m_parse(std::string_view text) {
                ", format " + quoted(definition.inFormat ? definition.inFormat : "") + " !");
         return false;
       }
-      return m_set(c_value::m_fromLong(whole));
+      return m_store(definition.type == CTM_fieldType::integer ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
+                                                               : c_value::m_fromLong(whole));
     }
     case CTM_fieldType::real:
     case CTM_fieldType::realAlt: {
@@ -503,7 +523,11 @@ bool CTM_messageFieldValue::m_parse(std::string_view text) {
       return m_set(c_value::m_fromDateTime(time));
     }
     case CTM_fieldType::text: {
-      if (!m_set(text)) return false;
+      if (definition.m_isSelector()) {
+        if (!m_set(c_value::m_fromText(text))) return false;
+      } else {
+        m_assignText(text);
+      }
       const c_pattern* pattern = definition.pattern;
       if (pattern == nullptr) return true;
       if (!pattern->m_isValid()) {

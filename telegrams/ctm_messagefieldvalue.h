@@ -89,6 +89,10 @@ class CTM_messageFieldValue : public c_value {
 
   // Converts the value in place to the field's type; false when it cannot.
   bool m_convert(c_value& value) const;
+  // Stores a value read for the field, already of its type; a selector checks its options.
+  bool m_store(c_value value);
+  // Back to the state of a new field of the same definition.
+  void m_clear();
   // Appends an empty group; `limit` is the parse or the append maximum.
   bool m_appendGroup(std::span<const c_value> values, int limit);
   std::span<CTM_messageFieldValue> m_newGroup(std::span<const CTM_fieldDefinition> layout);
