@@ -1,13 +1,14 @@
 #include "platform/c_rowpattern.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
 namespace {
 
-// Sixteen bytes compared at once, as signed values (GCC and clang vectors).
-typedef signed char c_lanes __attribute__((vector_size(16)));
+// Sixteen bytes compared at once (GCC and clang vectors).
+typedef unsigned char c_lanes __attribute__((vector_size(16)));
 
 c_lanes loadLanes(const void* bytes) {
   c_lanes lanes;
@@ -15,26 +16,26 @@ c_lanes loadLanes(const void* bytes) {
   return lanes;
 }
 
-bool anyLaneSet(c_lanes lanes) {
+bool allLanesSet(c_lanes lanes) {
   std::uint64_t halves[2];
   std::memcpy(halves, &lanes, sizeof halves);
-  return (halves[0] | halves[1]) != 0;
+  return (halves[0] & halves[1]) == ~std::uint64_t{0};
 }
 
 struct c_byteRange {
-  signed char lowest;
-  signed char highest;
+  unsigned char lowest;
+  unsigned char span;  // the range is lowest .. lowest + span
 };
 
-// The runs of accepted bytes of a set, in the order of signed byte values.
+// The runs of accepted bytes of a set.
 std::vector<c_byteRange> rangesOf(const c_rowPattern::c_byteSet& set) {
   std::vector<c_byteRange> ranges;
-  bool open = false;
-  for (int value = -128; value <= 127; ++value) {
-    const bool accepted = set[static_cast<unsigned char>(value)];
-    if (accepted && !open) ranges.push_back({static_cast<signed char>(value), static_cast<signed char>(value)});
-    if (accepted) ranges.back().highest = static_cast<signed char>(value);
-    open = accepted;
+  for (int value = 0; value < 256; ++value) {
+    if (!set[static_cast<std::size_t>(value)]) continue;
+    if (value > 0 && set[static_cast<std::size_t>(value - 1)])
+      ++ranges.back().span;
+    else
+      ranges.push_back({static_cast<unsigned char>(value), 0});
   }
   return ranges;
 }
@@ -48,6 +49,8 @@ c_rowPattern::c_rowPattern(std::vector<c_byteSet> positions) : positions_(std::m
   std::size_t most = 1;
   for (const c_byteSet& set : positions_) {
     ranges.push_back(rangesOf(set));
+    // A set that accepts nothing is left to the byte-by-byte check.
+    if (ranges.back().empty()) return;
     most = std::max(most, ranges.back().size());
   }
   if (most > maximumRanges) return;
@@ -57,28 +60,28 @@ c_rowPattern::c_rowPattern(std::vector<c_byteSet> positions) : positions_(std::m
     for (std::size_t lane = 0; lane < lanes; ++lane) {
       const std::vector<c_byteRange>& own = ranges[(block * lanes + lane) % width];
       for (std::size_t r = 0; r < maximumRanges; ++r) {
-        // A range the position does not have accepts nothing.
-        const c_byteRange range = r < own.size() ? own[r] : c_byteRange{127, -128};
+        const c_byteRange range = own[std::min(r, own.size() - 1)];
         blocks_[block].lowest[r][lane] = range.lowest;
-        blocks_[block].highest[r][lane] = range.highest;
+        blocks_[block].span[r][lane] = range.span;
       }
     }
 }
 
 template <std::size_t Ranges>
 bool c_rowPattern::m_matchesBlocks(const char* text, std::size_t blocks) const {
-  c_lanes refused = {};
+  c_lanes allAccepted = ~c_lanes{};
   std::size_t entry = 0;
   for (std::size_t block = 0; block < blocks; ++block) {
     const c_lanes bytes = loadLanes(text + block * lanes);
     const c_laneRanges& ranges = blocks_[entry];
     c_lanes accepted = {};
+    // Unsigned: a byte below the range wraps round above its span.
     for (std::size_t r = 0; r < Ranges; ++r)
-      accepted |= (bytes >= loadLanes(ranges.lowest[r])) & (bytes <= loadLanes(ranges.highest[r]));
-    refused |= ~accepted;
+      accepted |= static_cast<c_lanes>(bytes - loadLanes(ranges.lowest[r])) <= loadLanes(ranges.span[r]);
+    allAccepted &= accepted;
     if (++entry == blocks_.size()) entry = 0;
   }
-  return !anyLaneSet(refused);
+  return allLanesSet(allAccepted);
 }
 
 bool c_rowPattern::m_matchesBytes(std::string_view text, std::size_t firstPosition) const {

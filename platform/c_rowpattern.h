@@ -27,10 +27,11 @@ class c_rowPattern {
   // A position set of more ranges than this is checked byte by byte.
   static constexpr std::size_t maximumRanges = 4;
 
-  // The lowest and highest byte, as signed values, of range r of every lane.
+  // Range r of every lane: its lowest byte and how many bytes follow it. A lane of
+  // fewer ranges repeats its last one.
   struct c_laneRanges {
-    alignas(lanes) signed char lowest[maximumRanges][lanes];
-    alignas(lanes) signed char highest[maximumRanges][lanes];
+    alignas(lanes) unsigned char lowest[maximumRanges][lanes];
+    alignas(lanes) unsigned char span[maximumRanges][lanes];
   };
 
   template <std::size_t Ranges>

@@ -49,31 +49,19 @@ bool appendTwoDigitSlot(std::string& out, int value) {
 
 }  // namespace
 
-CTM_message::CTM_message() { m_setDefaults(); }
+CTM_message::CTM_message() : created_(c_clock::m_monotonicMillisecondsCoarse()) {}
 
-CTM_message::CTM_message(std::span<const CTM_fieldDefinition> table) : table_(table) {
-  m_setDefaults();
+CTM_message::CTM_message(std::span<const CTM_fieldDefinition> table)
+    : table_(table), created_(c_clock::m_monotonicMillisecondsCoarse()) {
   fields_.reserve(table.size());
   for (const CTM_fieldDefinition& definition : table) fields_.emplace_back(&definition);
 }
 
 CTM_message::~CTM_message() = default;
 
-void CTM_message::m_setDefaults() {
-  source_ = "-";
-  destination_ = "-";
-  typeId_.clear();
-  version_ = 1;
-  seqNo_ = -1;
-  subId_ = "01";
-  headerLength_ = 13;
-  created_ = c_clock::m_monotonicMillisecondsCoarse();
-  timeout_ = defaultTimeout;
-}
-
-void CTM_message::m_initHeader(std::string source, std::string destination, int version, int headerLength) {
-  source_ = std::move(source);
-  destination_ = std::move(destination);
+void CTM_message::m_initHeader(std::string_view source, std::string_view destination, int version, int headerLength) {
+  source_.assign(source);
+  destination_.assign(destination);
   version_ = version;
   headerLength_ = headerLength;
 }

@@ -88,8 +88,8 @@ class CTM_message : public CTM_loggableTelegram {
   std::span<const CTM_messageFieldValue> m_fieldValues() const { return fields_; }
 
  protected:
-  void m_initHeader(std::string source, std::string destination, int version, int headerLength);
-  void m_setTypeId(std::string typeId) { typeId_ = std::move(typeId); }
+  void m_initHeader(std::string_view source, std::string_view destination, int version, int headerLength);
+  void m_setTypeId(std::string_view typeId) { typeId_.assign(typeId); }
 
   // Helpers of the typed accessors. A field is reached by pointer, and every
   // helper takes none (an index past the table, a layout a selector never
@@ -162,17 +162,16 @@ class CTM_message : public CTM_loggableTelegram {
   static c_value m_valueOf(const std::string& text) { return c_value::m_fromText(text); }
   static c_value m_valueOf(const c_value& value) { return value; }
 
-  void m_setDefaults();
   // Parses consecutive fields of the raw text from `offset` into `values`,
   // recursing into groups and layouts; `offset` ends after the last field read.
   bool m_parseFields(std::size_t& offset, std::span<CTM_messageFieldValue> values);
 
-  std::string source_;
-  std::string destination_;
+  std::string source_ = "-";
+  std::string destination_ = "-";
   std::string typeId_;
   int version_ = 1;
   int seqNo_ = -1;
-  std::string subId_;
+  std::string subId_ = "01";
   int headerLength_ = 13;
   std::span<const CTM_fieldDefinition> table_;
   std::vector<CTM_messageFieldValue> fields_;

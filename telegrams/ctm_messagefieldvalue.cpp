@@ -469,6 +469,7 @@ bool CTM_messageFieldValue::m_store(c_value value) {
 }
 
 void CTM_messageFieldValue::m_clear() {
+  if (m_isNull() && groupFields_.empty() && receivedGroups_ == 0 && !hasCursor_ && errorText_.empty()) return;
   static_cast<c_value&>(*this) = c_value();
   groupFields_.clear();
   groupWidth_ = 0;
