@@ -55,37 +55,44 @@ c_rowPattern::c_rowPattern(std::vector<c_byteSet> positions) : positions_(std::m
   }
   if (most > maximumRanges) return;
   ranges_ = most;
-  blocks_.resize(std::lcm(width, lanes) / lanes);
-  for (std::size_t block = 0; block < blocks_.size(); ++block)
+  const auto fill = [&](c_laneRanges& block, std::size_t firstPosition) {
     for (std::size_t lane = 0; lane < lanes; ++lane) {
-      const std::vector<c_byteRange>& own = ranges[(block * lanes + lane) % width];
+      const std::vector<c_byteRange>& own = ranges[(firstPosition + lane) % width];
       for (std::size_t r = 0; r < maximumRanges; ++r) {
         const c_byteRange range = own[std::min(r, own.size() - 1)];
-        blocks_[block].lowest[r][lane] = range.lowest;
-        blocks_[block].span[r][lane] = range.span;
+        block.lowest[r][lane] = range.lowest;
+        block.span[r][lane] = range.span;
       }
     }
+  };
+  blocks_.resize(std::lcm(width, lanes) / lanes);
+  for (std::size_t block = 0; block < blocks_.size(); ++block) fill(blocks_[block], block * lanes);
+  // The last sixteen bytes of whole rows start sixteen positions before a row's end.
+  fill(lastBlock_, width * lanes - lanes);
 }
 
 template <std::size_t Ranges>
-bool c_rowPattern::m_matchesBlocks(const char* text, std::size_t blocks) const {
-  c_lanes allAccepted = ~c_lanes{};
-  std::size_t entry = 0;
-  for (std::size_t block = 0; block < blocks; ++block) {
-    const c_lanes bytes = loadLanes(text + block * lanes);
-    const c_laneRanges& ranges = blocks_[entry];
+bool c_rowPattern::m_matchesBlocks(std::string_view text) const {
+  const auto accepts = [](const c_laneRanges& ranges, const char* sixteen) {
+    const c_lanes bytes = loadLanes(sixteen);
     c_lanes accepted = {};
     // Unsigned: a byte below the range wraps round above its span.
     for (std::size_t r = 0; r < Ranges; ++r)
       accepted |= static_cast<c_lanes>(bytes - loadLanes(ranges.lowest[r])) <= loadLanes(ranges.span[r]);
-    allAccepted &= accepted;
+    return accepted;
+  };
+  // Whole blocks, then the last sixteen bytes again, so that no byte is left over.
+  c_lanes allAccepted = accepts(lastBlock_, text.data() + text.size() - lanes);
+  std::size_t entry = 0;
+  for (std::size_t start = 0; start + lanes <= text.size(); start += lanes) {
+    allAccepted &= accepts(blocks_[entry], text.data() + start);
     if (++entry == blocks_.size()) entry = 0;
   }
   return allLanesSet(allAccepted);
 }
 
-bool c_rowPattern::m_matchesBytes(std::string_view text, std::size_t firstPosition) const {
-  std::size_t position = firstPosition;
+bool c_rowPattern::m_matchesBytes(std::string_view text) const {
+  std::size_t position = 0;
   for (char c : text) {
     if (!positions_[position][static_cast<unsigned char>(c)]) return false;
     if (++position == positions_.size()) position = 0;
@@ -96,15 +103,12 @@ bool c_rowPattern::m_matchesBytes(std::string_view text, std::size_t firstPositi
 bool c_rowPattern::m_matches(std::string_view text) const {
   const std::size_t width = positions_.size();
   if (width == 0 || text.size() % width != 0) return text.empty();
-  const std::size_t blocks = ranges_ == 0 ? 0 : text.size() / lanes;
-  bool matches = true;
+  if (text.size() < lanes) return m_matchesBytes(text);
   switch (ranges_) {
-    case 1: matches = m_matchesBlocks<1>(text.data(), blocks); break;
-    case 2: matches = m_matchesBlocks<2>(text.data(), blocks); break;
-    case 3: matches = m_matchesBlocks<3>(text.data(), blocks); break;
-    case 4: matches = m_matchesBlocks<4>(text.data(), blocks); break;
-    default: break;
+    case 1: return m_matchesBlocks<1>(text);
+    case 2: return m_matchesBlocks<2>(text);
+    case 3: return m_matchesBlocks<3>(text);
+    case 4: return m_matchesBlocks<4>(text);
+    default: return m_matchesBytes(text);
   }
-  const std::size_t checked = blocks * lanes;
-  return matches && m_matchesBytes(text.substr(checked), checked % width);
 }

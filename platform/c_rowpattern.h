@@ -35,11 +35,13 @@ class c_rowPattern {
   };
 
   template <std::size_t Ranges>
-  bool m_matchesBlocks(const char* text, std::size_t blocks) const;
-  bool m_matchesBytes(std::string_view text, std::size_t firstPosition) const;
+  bool m_matchesBlocks(std::string_view text) const;
+  bool m_matchesBytes(std::string_view text) const;
 
   std::vector<c_byteSet> positions_;
   std::size_t ranges_ = 0;  // ranges per lane; 0 when the text is checked byte by byte
-  // One entry per block of sixteen bytes until the rows line up with the blocks again.
+  // One entry per block of sixteen bytes until the rows line up with the blocks
+  // again, and one for the last sixteen bytes of a text (which ends with a row).
   std::vector<c_laneRanges> blocks_;
+  c_laneRanges lastBlock_{};
 };

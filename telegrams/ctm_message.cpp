@@ -17,6 +17,14 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 // A header number read from its own slot: leading blanks and a sign allowed, then
 // digits up to the end of the slot.
 bool readNumberSlot(std::string_view slot, int& out) {
+  // The usual slot holds digits only.
+  int digits = 0;
+  std::size_t i = 0;
+  for (; i < slot.size() && slot[i] >= '0' && slot[i] <= '9'; ++i) digits = digits * 10 + (slot[i] - '0');
+  if (i > 0 && i == slot.size()) {
+    out = digits;
+    return true;
+  }
   std::int64_t value = 0;
   if (!c_parseWholeLong(slot, value)) return false;
   out = static_cast<int>(value);
@@ -121,7 +129,11 @@ bool CTM_message::m_init(std::string_view raw) {
     return false;
   }
   std::size_t offset = header;
-  if (!fields_.empty() && !m_parseFields(offset, fields_)) return false;
+  // A data part that is exactly one row of a plain table is checked at once.
+  if (CTM_messageFieldValue::m_readPlainRow(table_, fields_, raw.substr(header, length)))
+    offset += length;
+  else if (!fields_.empty() && !m_parseFields(offset, fields_))
+    return false;
   if (header + length != offset) {
     errorText_ += "CTM_message::m_init(): Framing Error! Header length: " + std::to_string(header) +
                   " plus data length: " + std::to_string(length) + " not equal defined length: " + std::to_string(offset);

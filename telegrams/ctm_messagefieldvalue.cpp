@@ -57,16 +57,17 @@ bool splitNumberFormat(const char* format, NumberFormat& parts) {
 // "%0*d": the sign, then zeros up to the width, then the digits; wider values whole.
 void appendZeroPadded(std::string& out, std::int64_t value, int width) {
   char digits[24];
-  int count = 0;
+  char* first = digits + sizeof digits;
   std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    *--first = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  int sign = value < 0 ? 1 : 0;
+  const int count = static_cast<int>(digits + sizeof digits - first);
+  const int sign = value < 0 ? 1 : 0;
   if (sign) out += '-';
   if (width > sign + count) out.append(static_cast<std::size_t>(width - sign - count), '0');
-  while (count > 0) out += digits[--count];
+  out.append(first, static_cast<std::size_t>(count));
 }
 
 template <typename T>
@@ -176,17 +177,31 @@ bool appendPlainPositions(const CTM_fieldDefinition& field, std::vector<c_rowPat
   }
 }
 
-// Everything the row pattern of a layout depends on, compared field by field, so
-// that a layout at the address of an earlier one is never taken for it.
-bool sameShape(const CTM_fieldDefinition& a, const CTM_fieldDefinition& b) {
-  const auto source = [](const c_pattern* pattern) { return pattern ? pattern->m_source() : std::string_view(); };
-  return a.type == b.type && a.width == b.width && a.pattern == b.pattern && source(a.pattern) == source(b.pattern) &&
-         a.outFormat == b.outFormat && a.group.data() == b.group.data() && a.options.data() == b.options.data();
-}
+// Everything the row pattern of a field depends on, so that a layout made later
+// at the address of an earlier one is not taken for it.
+struct c_fieldShape {
+  explicit c_fieldShape(const CTM_fieldDefinition& field)
+      : type(field.type),
+        width(field.width),
+        pattern(field.pattern),
+        patternSource(field.pattern ? field.pattern->m_source().data() : nullptr),
+        outFormat(field.outFormat),
+        group(field.group.data()),
+        options(field.options.data()) {}
+  bool operator==(const c_fieldShape&) const = default;
+
+  CTM_fieldType type;
+  int width;
+  const c_pattern* pattern;
+  const char* patternSource;
+  const char* outFormat;
+  const CTM_fieldDefinition* group;
+  const CTM_fieldOption* options;
+};
 
 struct c_plainLayout {
-  std::span<const CTM_fieldDefinition> layout;
-  std::vector<CTM_fieldDefinition> shape;
+  const CTM_fieldDefinition* layout;
+  std::vector<c_fieldShape> shape;
   std::unique_ptr<c_rowPattern> rows;  // none: the layout is not plain
 };
 
@@ -194,19 +209,25 @@ struct c_plainLayout {
 // so that no thread waits for another.
 const c_rowPattern* plainRowsOf(std::span<const CTM_fieldDefinition> layout) {
   thread_local std::vector<c_plainLayout> known;
-  for (const c_plainLayout& entry : known) {
-    if (entry.layout.data() != layout.data() || entry.layout.size() != layout.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; same && i < layout.size(); ++i) same = sameShape(entry.shape[i], layout[i]);
-    if (same) return entry.rows.get();
-  }
-  c_plainLayout entry{layout, std::vector<CTM_fieldDefinition>(layout.begin(), layout.end()), nullptr};
+  const auto sameLayout = [&](const c_plainLayout& entry) {
+    if (entry.layout != layout.data() || entry.shape.size() != layout.size()) return false;
+    for (std::size_t i = 0; i < layout.size(); ++i)
+      if (!(entry.shape[i] == c_fieldShape(layout[i]))) return false;
+    return true;
+  };
+  for (const c_plainLayout& entry : known)
+    if (sameLayout(entry)) return entry.rows.get();
+  c_plainLayout entry{layout.data(), {}, nullptr};
   std::vector<c_rowPattern::c_byteSet> positions;
   bool plain = !layout.empty();
-  for (const CTM_fieldDefinition& field : layout) plain = plain && appendPlainPositions(field, positions);
+  for (const CTM_fieldDefinition& field : layout) {
+    entry.shape.emplace_back(field);
+    plain = plain && appendPlainPositions(field, positions);
+  }
   if (plain) entry.rows = std::make_unique<c_rowPattern>(std::move(positions));
+  // A layout now at the address of an earlier one takes its place.
   for (c_plainLayout& old : known)
-    if (old.layout.data() == layout.data() && old.layout.size() == layout.size()) {
+    if (old.layout == layout.data() && old.shape.size() == layout.size()) {
       old = std::move(entry);
       return old.rows.get();
     }
@@ -328,6 +349,32 @@ bool CTM_messageFieldValue::m_takeReceivedGroups(std::string_view text, std::siz
   return true;
 }
 
+bool CTM_messageFieldValue::m_readPlainRow(std::span<const CTM_fieldDefinition> layout,
+                                           std::span<CTM_messageFieldValue> fields, std::string_view text) {
+  if (layout.empty()) return false;
+  const c_rowPattern* row = plainRowsOf(layout);
+  if (row == nullptr || text.size() != row->m_width() || fields.size() != layout.size() || !row->m_matches(text))
+    return false;
+  for (CTM_messageFieldValue& field : fields) {
+    const std::size_t width = static_cast<std::size_t>(field.definition_->width);
+    field.m_storeChecked(text.substr(0, width));
+    text.remove_prefix(width);
+  }
+  return true;
+}
+
+void CTM_messageFieldValue::m_storeChecked(std::string_view text) {
+  if (definition_->type == CTM_fieldType::text) {
+    m_assignText(text);
+    return;
+  }
+  std::int64_t whole = 0;
+  for (char digit : text) whole = whole * 10 + (digit - '0');
+  static_cast<c_value&>(*this) = definition_->type == CTM_fieldType::integer
+                                     ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
+                                     : c_value::m_fromLong(whole);
+}
+
 void CTM_messageFieldValue::m_readReceivedGroups() const {
   if (receivedGroups_ == 0) return;
   std::string_view text = receivedText_;
@@ -340,7 +387,7 @@ void CTM_messageFieldValue::m_readReceivedGroups() const {
   for (std::size_t g = 0; g < groups; ++g)
     for (CTM_messageFieldValue& field : self->m_newGroup(definition_->group)) {
       const std::size_t width = static_cast<std::size_t>(field.definition_->width);
-      field.m_parse(text.substr(0, width));  // checked when received
+      field.m_storeChecked(text.substr(0, width));
       text.remove_prefix(width);
     }
 }

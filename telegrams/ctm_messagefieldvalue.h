@@ -98,6 +98,14 @@ class CTM_messageFieldValue : public c_value {
   std::span<CTM_messageFieldValue> m_newGroup(std::span<const CTM_fieldDefinition> layout);
   void m_fail(std::string text) { errorText_ += text; }
 
+  // Reads one whole row of a plain layout (`fields` holds the values of `layout`,
+  // in order) from `text`, all or nothing: false, with nothing read, when the
+  // layout is not plain or the text is not exactly one row that matches it.
+  static bool m_readPlainRow(std::span<const CTM_fieldDefinition> layout, std::span<CTM_messageFieldValue> fields,
+                             std::string_view text);
+  // Stores the value of a plain field from text its row pattern accepted.
+  void m_storeChecked(std::string_view text);
+
   // A count field just parsed, whose groups start the received `text`: takes
   // them as they are when its layout is plain and they all match it, and says
   // how many characters it took; false, with nothing taken, otherwise.
