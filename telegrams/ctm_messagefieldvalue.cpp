@@ -96,9 +96,10 @@ bool isZeroPadded(const char* format) {
 void appendNumber(std::string& out, const CTM_fieldDefinition& definition, const c_value& value) {
   const char* format = definition.outFormat;
   bool integral = definition.type == CTM_fieldType::integer || definition.type == CTM_fieldType::longInteger;
-  if (!(integral && isZeroPadded(format)) && !CTM_messageFieldValue::m_isNumberFormat(format, definition.type))
+  const bool zeroPadded = integral && isZeroPadded(format);
+  if (!zeroPadded && !CTM_messageFieldValue::m_isNumberFormat(format, definition.type))
     format = integral ? "%0*d" : "%0*.8lf";
-  if (integral && isZeroPadded(format)) {
+  if (zeroPadded || (integral && isZeroPadded(format))) {
     appendZeroPadded(out, definition.type == CTM_fieldType::integer ? value.m_asInt() : value.m_asLong(),
                      definition.width);
     return;
@@ -177,61 +178,22 @@ bool appendPlainPositions(const CTM_fieldDefinition& field, std::vector<c_rowPat
   }
 }
 
-// Everything the row pattern of a field depends on, so that a layout made later
-// at the address of an earlier one is not taken for it.
-struct c_fieldShape {
-  explicit c_fieldShape(const CTM_fieldDefinition& field)
-      : type(field.type),
-        width(field.width),
-        pattern(field.pattern),
-        patternSource(field.pattern ? field.pattern->m_source().data() : nullptr),
-        outFormat(field.outFormat),
-        group(field.group.data()),
-        options(field.options.data()) {}
-  bool operator==(const c_fieldShape&) const = default;
-
-  CTM_fieldType type;
-  int width;
-  const c_pattern* pattern;
-  const char* patternSource;
-  const char* outFormat;
-  const CTM_fieldDefinition* group;
-  const CTM_fieldOption* options;
-};
-
 struct c_plainLayout {
-  const CTM_fieldDefinition* layout;
-  std::vector<c_fieldShape> shape;
+  std::span<const CTM_fieldDefinition> layout;
   std::unique_ptr<c_rowPattern> rows;  // none: the layout is not plain
 };
 
-// The row pattern of a plain layout, or none. Made once per layout and thread,
-// so that no thread waits for another.
+// The row pattern of a plain layout, or none. Made once per layout and thread, so
+// that no thread waits for another, and found by the layout's address: field
+// tables are static.
 const c_rowPattern* plainRowsOf(std::span<const CTM_fieldDefinition> layout) {
   thread_local std::vector<c_plainLayout> known;
-  const auto sameLayout = [&](const c_plainLayout& entry) {
-    if (entry.layout != layout.data() || entry.shape.size() != layout.size()) return false;
-    for (std::size_t i = 0; i < layout.size(); ++i)
-      if (!(entry.shape[i] == c_fieldShape(layout[i]))) return false;
-    return true;
-  };
   for (const c_plainLayout& entry : known)
-    if (sameLayout(entry)) return entry.rows.get();
-  c_plainLayout entry{layout.data(), {}, nullptr};
+    if (entry.layout.data() == layout.data() && entry.layout.size() == layout.size()) return entry.rows.get();
   std::vector<c_rowPattern::c_byteSet> positions;
   bool plain = !layout.empty();
-  for (const CTM_fieldDefinition& field : layout) {
-    entry.shape.emplace_back(field);
-    plain = plain && appendPlainPositions(field, positions);
-  }
-  if (plain) entry.rows = std::make_unique<c_rowPattern>(std::move(positions));
-  // A layout now at the address of an earlier one takes its place.
-  for (c_plainLayout& old : known)
-    if (old.layout == layout.data() && old.shape.size() == layout.size()) {
-      old = std::move(entry);
-      return old.rows.get();
-    }
-  known.push_back(std::move(entry));
+  for (const CTM_fieldDefinition& field : layout) plain = plain && appendPlainPositions(field, positions);
+  known.push_back({layout, plain ? std::make_unique<c_rowPattern>(std::move(positions)) : nullptr});
   return known.back().rows.get();
 }
 
