@@ -37,9 +37,9 @@ class c_value {
   }
 
   c_kind m_kind() const {
-    constexpr c_kind kinds[] = {c_kind::none, c_kind::integer, c_kind::longInteger, c_kind::real,
-                                c_kind::text, c_kind::dateTime, c_kind::text};
-    return kinds[value_.index()];
+    // Index 6 is the short text.
+    const std::size_t index = value_.index();
+    return index == 6 ? c_kind::text : static_cast<c_kind>(index);
   }
   bool m_isNull() const { return m_kind() == c_kind::none; }
   bool m_isNumber() const { return m_kind() == c_kind::integer || m_kind() == c_kind::longInteger || m_kind() == c_kind::real; }

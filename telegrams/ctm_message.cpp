@@ -1,5 +1,6 @@
 #include "telegrams/ctm_message.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/c_clock.h"
@@ -42,18 +43,15 @@ std::string_view readSubIdSlot(std::string_view slot) {
 
 std::string quotedCharacter(char c) { return "\"" + std::string(1, c) + "\""; }
 
-// "%02d" when the value fits the two characters of its slot.
-bool appendTwoDigitSlot(std::string& out, int value) {
+// "%02d" into the two characters of its slot, when the value fits them.
+bool putTwoDigitSlot(char* slot, int value) {
   if (value < -9 || value > 99) return false;
-  if (value < 0) {
-    out += '-';
-    out += static_cast<char>('0' - value);
-  } else {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
-  }
+  slot[0] = value < 0 ? '-' : static_cast<char>('0' + value / 10);
+  slot[1] = static_cast<char>('0' + (value < 0 ? -value : value % 10));
   return true;
 }
+
+char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
 
 }  // namespace
 
@@ -209,17 +207,16 @@ int CTM_message::m_serialize(std::string& out) const {
   const bool idFits =
       static_cast<int>(source_.size() + destination_.size() + typeId_.size()) == headerLength_ - versionBack;
   if (!idFits || subId_.empty() || subId_.size() > 2) return 0;
+  // The header is written in place: codes and type id, version, sequence
+  // number, the data length (filled in below) and the sub id.
   out.reserve(static_cast<std::size_t>(headerLength_) + 64);
-  out += source_;
-  out += destination_;
-  out += typeId_;
-  if (!appendTwoDigitSlot(out, version_) || !appendTwoDigitSlot(out, seqNo_)) {
+  out.resize(static_cast<std::size_t>(headerLength_));
+  char* slot = put(put(put(out.data(), source_), destination_), typeId_);
+  if (!putTwoDigitSlot(slot, version_) || !putTwoDigitSlot(slot + 2, seqNo_)) {
     out.clear();
     return 0;
   }
-  out += "000";
-  out += subId_;
-  if (subId_.size() == 1) out += ' ';
+  put(put(slot + 4, "000"), subId_.size() == 1 ? subId_ + ' ' : subId_);
   int dataLength = 0;
   for (const CTM_messageFieldValue& field : fields_) dataLength += field.m_serialize(out);
   if (dataLength > maxDataLength) {

@@ -1,5 +1,6 @@
 #include "telegrams/ctm_messagefieldvalue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -63,11 +64,13 @@ void appendZeroPadded(std::string& out, std::int64_t value, int width) {
     *--first = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  const int count = static_cast<int>(digits + sizeof digits - first);
-  const int sign = value < 0 ? 1 : 0;
-  if (sign) out += '-';
-  if (width > sign + count) out.append(static_cast<std::size_t>(width - sign - count), '0');
-  out.append(first, static_cast<std::size_t>(count));
+  const std::size_t count = static_cast<std::size_t>(digits + sizeof digits - first);
+  const std::size_t sign = value < 0 ? 1 : 0;
+  const std::size_t length = std::max(static_cast<std::size_t>(std::max(width, 0)), sign + count);
+  const std::size_t start = out.size();
+  out.resize(start + length, '0');
+  if (sign) out[start] = '-';
+  std::copy(first, digits + sizeof digits, out.data() + start + length - count);
 }
 
 template <typename T>
@@ -116,9 +119,10 @@ void appendNumber(std::string& out, const CTM_fieldDefinition& definition, const
 
 // "%-*.*s": left-aligned, blank-padded and cut to the width.
 void appendFitted(std::string& out, std::string_view text, int width) {
-  std::size_t fitted = static_cast<std::size_t>(width);
-  out.append(text.substr(0, fitted));
-  if (text.size() < fitted) out.append(fitted - text.size(), ' ');
+  const std::size_t fitted = static_cast<std::size_t>(width);
+  const std::size_t start = out.size();
+  out.resize(start + fitted, ' ');
+  text.substr(0, fitted).copy(out.data() + start, fitted);
 }
 
 // What a text field writes: its fixed value, or its own text (made in `scratch`
@@ -577,7 +581,7 @@ int CTM_messageFieldValue::m_serialize(std::string& out) const {
                  typeCode(definition.type));
   }
   // Received groups not read yet are written as they came: the same characters.
-  out += receivedText_;
+  if (receivedGroups_ > 0) out += receivedText_;
   int written = static_cast<int>(out.size() - start);
   for (const CTM_messageFieldValue& field : groupFields_) written += field.m_serialize(out);
   return written;
