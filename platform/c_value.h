@@ -28,7 +28,9 @@ class c_value {
     return c_value(Storage(std::in_place_index<4>, std::string(value)));
   }
   static c_value m_fromDateTime(c_dateTime value) { return c_value(Storage(std::in_place_index<5>, value)); }
-  // The same as assigning m_fromText(value), made in place.
+  // The same as assigning m_fromInt, m_fromLong or m_fromText, made in place.
+  void m_assignInt(std::int32_t value) { value_.emplace<1>(value); }
+  void m_assignLong(std::int64_t value) { value_.emplace<2>(value); }
   void m_assignText(std::string_view value) {
     if (value.size() <= shortTextCapacity)
       value_.emplace<6>(value);

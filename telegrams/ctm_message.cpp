@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "platform/c_clock.h"
 
@@ -59,11 +60,19 @@ CTM_message::CTM_message() : created_(c_clock::m_monotonicMillisecondsCoarse()) 
 
 CTM_message::CTM_message(std::span<const CTM_fieldDefinition> table)
     : table_(table), created_(c_clock::m_monotonicMillisecondsCoarse()) {
-  fields_.reserve(table.size());
-  for (const CTM_fieldDefinition& definition : table) fields_.emplace_back(&definition);
+  if (table.size() <= inlineFieldCount) {
+    for (std::size_t i = 0; i < table.size(); ++i) std::construct_at(&inlineFields_.values[i], &table[i]);
+    fields_ = std::span(inlineFields_.values, table.size());
+    return;
+  }
+  heapFields_.reserve(table.size());
+  for (const CTM_fieldDefinition& definition : table) heapFields_.emplace_back(&definition);
+  fields_ = heapFields_;
 }
 
-CTM_message::~CTM_message() = default;
+CTM_message::~CTM_message() {
+  if (fields_.data() == inlineFields_.values) std::destroy(fields_.begin(), fields_.end());
+}
 
 void CTM_message::m_initHeader(std::string_view source, std::string_view destination, int version, int headerLength) {
   source_.assign(source);

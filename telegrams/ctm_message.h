@@ -174,7 +174,16 @@ class CTM_message : public CTM_loggableTelegram {
   std::string subId_ = "01";
   int headerLength_ = 13;
   std::span<const CTM_fieldDefinition> table_;
-  std::vector<CTM_messageFieldValue> fields_;
+  // One value per field of the table. A small table's values live in the
+  // telegram itself, so that a short telegram costs one allocation less.
+  static constexpr std::size_t inlineFieldCount = 4;
+  union c_inlineFields {
+    c_inlineFields() {}
+    ~c_inlineFields() {}
+    CTM_messageFieldValue values[inlineFieldCount];
+  } inlineFields_;
+  std::vector<CTM_messageFieldValue> heapFields_;
+  std::span<CTM_messageFieldValue> fields_;
   std::int64_t created_ = 0;  // monotonic milliseconds
   int timeout_ = defaultTimeout;
   std::string raw_;

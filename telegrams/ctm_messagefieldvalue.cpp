@@ -336,9 +336,10 @@ void CTM_messageFieldValue::m_storeChecked(std::string_view text) {
   }
   std::int64_t whole = 0;
   for (char digit : text) whole = whole * 10 + (digit - '0');
-  static_cast<c_value&>(*this) = definition_->type == CTM_fieldType::integer
-                                     ? c_value::m_fromInt(static_cast<std::int32_t>(whole))
-                                     : c_value::m_fromLong(whole);
+  if (definition_->type == CTM_fieldType::integer)
+    m_assignInt(static_cast<std::int32_t>(whole));
+  else
+    m_assignLong(whole);
 }
 
 void CTM_messageFieldValue::m_readReceivedGroups() const {
