@@ -1,7 +1,9 @@
 #include "telegrams/ctm_messagefieldvalue.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -189,16 +191,30 @@ struct c_plainLayout {
 
 // The row pattern of a plain layout, or none. Made once per layout and thread, so
 // that no thread waits for another, and found by the layout's address: field
-// tables are static.
+// tables are static. Most look-ups end in a small table indexed by the address.
 const c_rowPattern* plainRowsOf(std::span<const CTM_fieldDefinition> layout) {
-  thread_local std::vector<c_plainLayout> known;
-  for (const c_plainLayout& entry : known)
-    if (entry.layout.data() == layout.data() && entry.layout.size() == layout.size()) return entry.rows.get();
+  struct c_recent {
+    const CTM_fieldDefinition* data = nullptr;
+    std::size_t size = 0;
+    const c_rowPattern* rows = nullptr;
+  };
+  thread_local std::array<c_recent, 64> recent;
+  thread_local std::vector<c_plainLayout> known;  // every layout met, owning its row pattern
+  c_recent& slot = recent[reinterpret_cast<std::uintptr_t>(layout.data()) / alignof(CTM_fieldDefinition) % recent.size()];
+  if (slot.data == layout.data() && slot.size == layout.size() && slot.data != nullptr) return slot.rows;
+  const auto found = std::find_if(known.begin(), known.end(), [&](const c_plainLayout& entry) {
+    return entry.layout.data() == layout.data() && entry.layout.size() == layout.size();
+  });
+  if (found != known.end()) {
+    slot = {layout.data(), layout.size(), found->rows.get()};
+    return slot.rows;
+  }
   std::vector<c_rowPattern::c_byteSet> positions;
   bool plain = !layout.empty();
   for (const CTM_fieldDefinition& field : layout) plain = plain && appendPlainPositions(field, positions);
   known.push_back({layout, plain ? std::make_unique<c_rowPattern>(std::move(positions)) : nullptr});
-  return known.back().rows.get();
+  slot = {layout.data(), layout.size(), known.back().rows.get()};
+  return slot.rows;
 }
 
 std::int64_t maxOf(c_value::c_kind kind) {
