@@ -1,6 +1,8 @@
 // Logging throughput and latency from one and from eight threads into one event
 // log, beside plain write calls of the same record size; the cost of a call that
 // the level filters out; and reading the newest ten records of a 512 MiB log.
+// Threads log with a fixed level (no level key) and, as the link threads of a
+// running TM do, with a level read from the configuration.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,29 +15,35 @@
 #include <string>
 #include <vector>
 
+#include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "platform/c_eventlog.h"
 #include "platform/c_eventlogreader.h"
 #include "platform/c_eventrecord.h"
+#include "tests/support/c_temphome.h"
 
 namespace {
 
-const std::filesystem::path& stateFolder() {
-  static const std::filesystem::path folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tm-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    ::setenv("XDG_STATE_HOME", pattern.c_str(), 1);
-    ::unsetenv("TM_HOME");
-    std::atexit([] { std::filesystem::remove_all(stateFolder()); });
-    return std::filesystem::path(pattern);
+// A temporary installation whose configuration holds the level key of "UTIL";
+// its state folder holds the event logs.
+const c_tempHome& installation() {
+  static const c_tempHome home;
+  static const bool written = [] {
+    home.m_writeConfig({c_parameterLine("P", "InterfaceUTIL_LogLevel", "127", "I", "3")});
+    home.m_writeSystem("", {});
+    return true;
   }();
-  return folder;
+  (void)written;
+  return home;
 }
+
+std::filesystem::path stateFolder() { return installation().m_pathOf("state"); }
 
 void initialiseLogging() {
   static const bool done = [] {
-    stateFolder();
+    installation();
     CTM_logging::m_init("");
+    if (!CTM_config::m_init("")) std::abort();
     return true;
   }();
   (void)done;
@@ -78,23 +86,33 @@ void timeEachCall(benchmark::State& state, Call call) {
   reportLatency(state, nanoseconds);
 }
 
-// Each benchmark thread registers once as UTIL (level 3).
-void registerThread() {
-  thread_local bool registered = CTM_logging::m_registerThread("UTIL", "");
-  (void)registered;
+// Each benchmark thread registers as "TC" with the prefix "LS" (no level key:
+// level 3, fixed) or as "UTIL" (level 3 from the key InterfaceUTIL_LogLevel).
+void registerThread(bool levelFromConfiguration) {
+  thread_local std::string registeredAs;
+  const std::string name = levelFromConfiguration ? "UTIL" : "TC";
+  if (registeredAs == name) return;
+  if (!registeredAs.empty()) CTM_logging::m_unregisterThread();
+  CTM_logging::m_registerThread(name, levelFromConfiguration ? "" : "LS");
+  registeredAs = name;
 }
 
-void BM_logWritten(benchmark::State& state) {
+void logWritten(benchmark::State& state, bool levelFromConfiguration) {
   initialiseLogging();
-  registerThread();
+  registerThread(levelFromConfiguration);
   timeEachCall(state, [] { CTM_logging::m_log(1, ev::LOG_STATISTICS, "ssii", nameArgument, "1", 2, 3); });
 }
 
-void BM_logFilteredOut(benchmark::State& state) {
+void logFilteredOut(benchmark::State& state, bool levelFromConfiguration) {
   initialiseLogging();
-  registerThread();
+  registerThread(levelFromConfiguration);
   timeEachCall(state, [] { CTM_logging::m_log(4, ev::LOG_STATISTICS, "ssii", nameArgument, "1", 2, 3); });
 }
+
+void BM_logWritten(benchmark::State& state) { logWritten(state, false); }
+void BM_logFilteredOut(benchmark::State& state) { logFilteredOut(state, false); }
+void BM_logWrittenLevelFromConfiguration(benchmark::State& state) { logWritten(state, true); }
+void BM_logFilteredOutLevelFromConfiguration(benchmark::State& state) { logFilteredOut(state, true); }
 
 // The baseline: one plain append of a record-sized line per call.
 void BM_plainWrite(benchmark::State& state) {
@@ -149,6 +167,8 @@ void BM_readNewestTenOfLargeLog(benchmark::State& state) {
 BENCHMARK(BM_plainWrite)->Threads(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_logWritten)->Threads(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_logFilteredOut)->Threads(1)->Threads(8)->UseRealTime();
+BENCHMARK(BM_logWrittenLevelFromConfiguration)->Threads(1)->Threads(8)->UseRealTime();
+BENCHMARK(BM_logFilteredOutLevelFromConfiguration)->Threads(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_readNewestTenOfLargeLog)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 #include "core/ctm_config.h"
 
 #include <array>
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -53,6 +54,19 @@ c_store& store() {
   static c_store instance;
   return instance;
 }
+
+std::atomic<std::uint64_t> changeCount{0};
+
+// Counts a change when the operation that made it ends, still under the mutex:
+// a reader that refreshed in between, even a nested one on the same thread,
+// then reads again.
+class c_countChange {
+ public:
+  c_countChange() = default;
+  ~c_countChange() { changeCount.fetch_add(1, std::memory_order_release); }
+  c_countChange(const c_countChange&) = delete;
+  c_countChange& operator=(const c_countChange&) = delete;
+};
 
 int typeSlot(const std::string& type) {
   for (int slot = 0; slot < typeCount; ++slot)
@@ -144,6 +158,20 @@ int byIndex(int index, Operation operation) {
   return operation(*entry) ? 1 : -1;
 }
 
+template <typename Operation>
+bool changeByName(const std::string& name, Operation operation) {
+  c_lock guard(&CTM_config::m_getMutex(), -1);
+  c_countChange change;
+  return byName(name, operation);
+}
+
+template <typename Operation>
+int changeByIndex(int index, Operation operation) {
+  c_lock guard(&CTM_config::m_getMutex(), -1);
+  c_countChange change;
+  return byIndex(index, operation);
+}
+
 // A changed parameter of the system file is stored at once.
 bool persist(const CTM_config_entry& entry, bool changed) {
   if (!changed) return false;
@@ -195,6 +223,8 @@ c_mutex& CTM_config::m_getMutex() {
   return mutex;
 }
 
+std::uint64_t CTM_config::m_changeCount() { return changeCount.load(std::memory_order_acquire); }
+
 bool CTM_config::m_isInitialised() {
   c_lock guard(&m_getMutex(), -1);
   return store().initialised;
@@ -207,6 +237,7 @@ std::string CTM_config::m_getHomePath() {
 
 bool CTM_config::m_init(const std::string& tmName) {
   c_lock guard(&m_getMutex(), -1);
+  c_countChange change;
   c_store& s = store();
   if (s.initialised) return true;
   // An empty TM_HOME counts as unset, so that no path lands under /run.
@@ -253,6 +284,7 @@ bool CTM_config::m_init(const std::string& tmName) {
 
 bool CTM_config::m_readParameterFile() {
   c_lock guard(&m_getMutex(), -1);
+  c_countChange change;
   c_store& s = store();
   c_lineReader reader;
   if (!reader.m_open(s.configPath)) {
@@ -292,6 +324,7 @@ bool CTM_config::m_readParameterFile() {
 bool CTM_config::m_reloadConfigParameterFile() {
   static constexpr const char* function = "CTM_config::m_reloadConfigParameterFile";
   c_lock guard(&m_getMutex(), -1);
+  c_countChange change;
   c_store& s = store();
   if (!s.initialised) return false;
   c_lineReader reader;
@@ -411,28 +444,28 @@ bool CTM_config::m_getString(const std::string& name, std::string& out) {
 }
 
 bool CTM_config::m_setBool(const std::string& name, bool value) {
-  return byName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setBool(value, 0)); });
+  return changeByName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setBool(value, 0)); });
 }
 bool CTM_config::m_setInteger(const std::string& name, int value) {
-  return byName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setInteger(value, 0)); });
+  return changeByName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setInteger(value, 0)); });
 }
 bool CTM_config::m_setLong(const std::string& name, long value) {
-  return byName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setLong(value, 0)); });
+  return changeByName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setLong(value, 0)); });
 }
 bool CTM_config::m_setReal(const std::string& name, double value) {
-  return byName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setReal(value, 0)); });
+  return changeByName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setReal(value, 0)); });
 }
 bool CTM_config::m_setString(const std::string& name, const std::string& value) {
-  return byName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setString(value, 0)); });
+  return changeByName(name, [&](CTM_config_entry& e) { return persist(e, e.m_setString(value, 0)); });
 }
 
 bool CTM_config::m_addToInteger(const std::string& name, int delta) {
-  return byName(name, [&](CTM_config_entry& e) {
+  return changeByName(name, [&](CTM_config_entry& e) {
     return addTo<int>(e, delta, &CTM_config_entry::m_getInteger, &CTM_config_entry::m_setInteger);
   });
 }
 bool CTM_config::m_addToLong(const std::string& name, long delta) {
-  return byName(name, [&](CTM_config_entry& e) {
+  return changeByName(name, [&](CTM_config_entry& e) {
     return addTo<long>(e, delta, &CTM_config_entry::m_getLong, &CTM_config_entry::m_setLong);
   });
 }
@@ -454,34 +487,34 @@ int CTM_config::m_getStringByIndex(int index, std::string& out, int kind) {
 }
 
 int CTM_config::m_setBoolByIndex(int index, bool value, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setBool(value, kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setBool(value, kind)); });
 }
 int CTM_config::m_setIntegerByIndex(int index, int value, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setInteger(value, kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setInteger(value, kind)); });
 }
 int CTM_config::m_setLongByIndex(int index, long value, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setLong(value, kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setLong(value, kind)); });
 }
 int CTM_config::m_setRealByIndex(int index, double value, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setReal(value, kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setReal(value, kind)); });
 }
 int CTM_config::m_setStringByIndex(int index, const std::string& value, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setString(value, kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_setString(value, kind)); });
 }
 
 int CTM_config::m_addToIntegerByIndex(int index, int delta) {
-  return byIndex(index, [&](CTM_config_entry& e) {
+  return changeByIndex(index, [&](CTM_config_entry& e) {
     return addTo<int>(e, delta, &CTM_config_entry::m_getInteger, &CTM_config_entry::m_setInteger);
   });
 }
 int CTM_config::m_addToLongByIndex(int index, long delta) {
-  return byIndex(index, [&](CTM_config_entry& e) {
+  return changeByIndex(index, [&](CTM_config_entry& e) {
     return addTo<long>(e, delta, &CTM_config_entry::m_getLong, &CTM_config_entry::m_setLong);
   });
 }
 
 int CTM_config::m_resetValue(int index, int kind) {
-  return byIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_resetValue(kind)); });
+  return changeByIndex(index, [&](CTM_config_entry& e) { return persist(e, e.m_resetValue(kind)); });
 }
 
 bool CTM_config::m_getNextBool(int& cursor, int& foundIndex, bool& out, int kind) {
@@ -502,6 +535,7 @@ bool CTM_config::m_getNextString(int& cursor, int& foundIndex, std::string& out,
 
 void CTM_config::m_resetForTest() {
   c_lock guard(&m_getMutex(), -1);
+  c_countChange change;
   c_store& s = store();
   s.initialised = false;
   s.m_clearEntries();

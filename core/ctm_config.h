@@ -7,6 +7,7 @@
 // recursive configuration mutex (shared with logging) for its whole run. An entry
 // pointer handed out stays valid for the life of the process.
 
+#include <cstdint>
 #include <string>
 
 #include "core/c_syncObject.h"
@@ -30,6 +31,12 @@ class CTM_config {
   static std::string m_getHomePath();
   // The one lock of the configuration and the logging.
   static c_mutex& m_getMutex();
+  // Moves on with every write, add, reset, reading or reloading of a file and
+  // reset of the store, once the change is made and before the mutex is given
+  // back; a value read under the mutex stays current while this stays the same.
+  // Writes made through an entry pointer outside these operations do not move it.
+  // Safe to read from any thread without the mutex.
+  static std::uint64_t m_changeCount();
 
   // By name: true when done.
   static bool m_getBool(const std::string& name, bool& out);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "core/c_syncObject.h"
@@ -109,7 +111,7 @@ struct ThreadRecord {
 struct LoggingState {
   bool initialised = false;
   std::string tmName;
-  std::array<std::unique_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
+  std::array<std::shared_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
   std::unordered_map<std::int32_t, ThreadRecord> records;
   CTM_logSink* sink = nullptr;
   CTM_logSink* fallback = nullptr;
@@ -120,7 +122,42 @@ LoggingState& state() {
   return loggingState;
 }
 
-// Every operation holds the one configuration mutex for its whole run.
+// Moves on, under the mutex and once the change is made, whenever the
+// initialisation, the sources or a thread record change. A thread's cached view
+// of its own record stands while this and, for a level from the configuration,
+// the configuration's change count stay as they were when it was taken.
+std::atomic<std::uint64_t> recordsVersion{1};
+// Set while a test sink takes the events.
+std::atomic<bool> sinkSet{false};
+// Whether a fallback is set: an event is kept for it only then.
+std::atomic<bool> fallbackSet{false};
+
+void recordsChanged() { recordsVersion.fetch_add(1, std::memory_order_release); }
+
+// What a registered thread knows of its own record without the mutex. Only its
+// own thread reads or writes it.
+struct CallerCache {
+  std::int32_t thread = 0;  // a forked child's thread has another id
+  std::uint64_t version = 0;  // 0: nothing cached
+  std::uint64_t configurationChanges = 0;
+  bool levelFromConfiguration = false;
+  int category = coreCategory;
+  int level = defaultLevel;
+  std::shared_ptr<c_eventSource> source;
+};
+
+thread_local CallerCache callerCache;
+// Logging calls this thread has begun: a level read that logs is not cached, so
+// that it is read, and reports, again on the next call.
+thread_local std::uint64_t callsBegun = 0;
+
+bool cacheIsCurrent(const CallerCache& cache) {
+  return cache.version == recordsVersion.load(std::memory_order_acquire) && cache.thread == c_currentThreadId() &&
+         (!cache.levelFromConfiguration || cache.configurationChanges == CTM_config::m_changeCount());
+}
+
+// Every operation takes the one configuration mutex to read or change the state;
+// only a thread's own cache and the event log are used without it.
 class LoggingLock {
  public:
   LoggingLock() : lock_(&CTM_config::m_getMutex(), -1) {}
@@ -143,24 +180,61 @@ int categoryOf(const std::string& name) {
 }
 
 void registerSources() {
-  for (int i = 0; i < CTM_logging::categoryCount; ++i) state().sources[i] = std::make_unique<c_eventSource>(sourceName(i));
+  for (int i = 0; i < CTM_logging::categoryCount; ++i) state().sources[i] = std::make_shared<c_eventSource>(sourceName(i));
 }
 
-bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings) {
-  LoggingState& logging = state();
-  // The strings are kept for a failure only when there is somewhere to send them.
-  std::vector<std::string> kept;
-  if (logging.fallback != nullptr) kept = strings;
-  bool written = false;
-  if (logging.sink != nullptr) {
-    written = logging.sink->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(strings)});
-  } else {
-    const auto& source = logging.sources[category];
-    written = source && source->m_report(type, eventCategory, id, std::move(strings));
+// Where an event goes. The event log is written outside the mutex: its stores
+// serialise their writers and number the records themselves. A test sink is
+// written under the mutex, as its owner may take it away as soon as the mutex is free.
+class EventDestination {
+ public:
+  // Chosen under the mutex.
+  explicit EventDestination(int category) : category_(category) {
+    if (state().sink == nullptr) {
+      owned_ = state().sources[category];
+      source_ = owned_.get();
+    }
   }
-  if (!written && logging.fallback != nullptr)
-    logging.fallback->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(kept)});
-  return written;
+  // From the calling thread's cache, without the mutex. The cache keeps the
+  // source alive while its thread writes, and writing an event logs nothing.
+  explicit EventDestination(const CallerCache& cache) : category_(cache.category) {
+    if (!sinkSet.load(std::memory_order_acquire)) source_ = cache.source.get();
+  }
+
+  // An event that could not be written goes to the fallback, when one is set; the
+  // strings are kept for that only then.
+  bool m_write(int type, int eventCategory, unsigned id, std::vector<std::string> strings) const {
+    const bool keep = fallbackSet.load(std::memory_order_acquire);
+    std::vector<std::string> kept;
+    if (keep) kept = strings;
+    if (m_writeEvent(type, eventCategory, id, std::move(strings))) return true;
+    if (keep) {
+      LoggingLock lock;
+      if (CTM_logSink* fallback = state().fallback)
+        fallback->m_write(CTM_loggedEvent{sourceName(category_), type, eventCategory, id, std::move(kept)});
+    }
+    return false;
+  }
+
+ private:
+  bool m_writeEvent(int type, int eventCategory, unsigned id, std::vector<std::string> strings) const {
+    if (source_ != nullptr) return source_->m_report(type, eventCategory, id, std::move(strings));
+    LoggingLock lock;
+    LoggingState& logging = state();
+    if (logging.sink != nullptr)
+      return logging.sink->m_write(CTM_loggedEvent{sourceName(category_), type, eventCategory, id, std::move(strings)});
+    const auto& source = logging.sources[category_];
+    return source && source->m_report(type, eventCategory, id, std::move(strings));
+  }
+
+  int category_;
+  std::shared_ptr<c_eventSource> owned_;
+  c_eventSource* source_ = nullptr;
+};
+
+// Writes at once, under the mutex the caller holds.
+bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings) {
+  return EventDestination(category).m_write(type, eventCategory, id, std::move(strings));
 }
 
 ThreadRecord* callingThreadRecord() {
@@ -168,35 +242,80 @@ ThreadRecord* callingThreadRecord() {
   return found == state().records.end() ? nullptr : &found->second;
 }
 
-// The level of a registered thread, read again from the configuration when it came from there.
-int currentLevel(ThreadRecord& record) {
+// The level of a registered thread, read again from the configuration when it
+// came from there. `cacheable` tells whether the level may stand until the
+// configuration changes: not while the key is being read, nor when reading it
+// reported something.
+int currentLevel(ThreadRecord& record, bool& cacheable) {
+  cacheable = !record.readingLevel;
   if (!record.levelFromConfiguration || record.readingLevel) return record.level;
   record.readingLevel = true;
   int level = record.level;
   const std::string key = record.levelKey;
   const std::int32_t thread = c_currentThreadId();
+  const std::uint64_t callsBefore = callsBegun;
   const bool found = CTM_config::m_getInteger(key, level);
+  cacheable = found && callsBegun == callsBefore;
   // The look-up may have logged; find the record again rather than trust the reference.
   auto again = state().records.find(thread);
-  if (again == state().records.end()) return found ? level : defaultLevel;
+  if (again == state().records.end()) {
+    cacheable = false;
+    return found ? level : defaultLevel;
+  }
   again->second.readingLevel = false;
   if (found) again->second.level = level;
   return again->second.level;
 }
 
-// The source category and threshold of the calling thread. An unregistered thread
-// logs under CORE after a warning, written with the given event category; false
-// when that warning cannot be written.
+// Takes the calling thread's cache afresh, under the mutex.
+void refreshCache(const ThreadRecord& record, int level, std::uint64_t version, std::uint64_t changes) {
+  CallerCache& cache = callerCache;
+  cache.thread = c_currentThreadId();
+  cache.version = version;
+  cache.configurationChanges = changes;
+  cache.levelFromConfiguration = record.levelFromConfiguration;
+  cache.category = record.category;
+  cache.level = level;
+  cache.source = state().sources[record.category];
+}
+
+// The source category and threshold of the calling thread, under the mutex. An
+// unregistered thread logs under CORE after a warning, written with the given
+// event category; false when that warning cannot be written.
 bool callerCategoryAndLevel(int warningCategory, int unregisteredLevel, int& category, int& level) {
+  // Read before the level: a change made meanwhile leaves the cache behind, never ahead.
+  const std::uint64_t version = recordsVersion.load(std::memory_order_acquire);
+  const std::uint64_t changes = CTM_config::m_changeCount();
   if (ThreadRecord* record = callingThreadRecord()) {
     category = record->category;
-    level = currentLevel(*record);
+    bool cacheable = false;
+    level = currentLevel(*record, cacheable);
+    // A nested call during the level read may have cached a level that is not settled.
+    callerCache.version = 0;
+    if (cacheable) refreshCache(*record, level, version, changes);
     return true;
   }
   category = coreCategory;
   level = unregisteredLevel;
   return write(coreCategory, eventTypes[2], warningCategory, ev::LOG_UNREGISTERED_THREAD,
                {std::to_string(c_currentThreadId())});
+}
+
+bool filteredOut(int severity, int level) { return severity < 1 || severity > 5 || severity > level; }
+
+std::vector<std::string> insertionStrings(std::string_view argTypes, const CTM_logArgument* arguments,
+                                          std::size_t count) {
+  std::vector<std::string> strings;
+  const std::size_t letters = std::min(argTypes.size(), ctm_logging_detail::maximumLetters);
+  strings.reserve(letters);
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < letters; ++i) {
+    if (ctm_logging_detail::takesArgument(argTypes[i]) && used < count)
+      strings.push_back(arguments[used++].m_format(argTypes[i]));
+    else
+      strings.emplace_back();
+  }
+  return strings;
 }
 
 }  // namespace
@@ -208,12 +327,14 @@ bool CTM_logging::m_init(const std::string& tmName) {
     logging.tmName = tmName;
     registerSources();
     logging.initialised = true;
+    recordsChanged();
     return true;
   }
   const std::string previous = logging.tmName;
   m_log(3, ev::LOG_REINITIALISED, "ss", previous, tmName);
   logging.tmName = tmName;
   registerSources();
+  recordsChanged();
   m_log(3, ev::LOG_REINITIALISED, "ss", previous, tmName);
   return true;
 }
@@ -236,6 +357,7 @@ bool CTM_logging::m_registerThread(const std::string& name, const std::string& c
   record.category = category < 0 ? coreCategory : category;
   // The level look-up may have logged from this thread; a record made meanwhile yields to this one.
   logging.records[thread] = record;
+  recordsChanged();
   if (category < 0) m_log(2, ev::LOG_THREAD_WITHOUT_CATEGORY, "iss", thread, name, categoryNames[coreCategory]);
   m_log(5, ev::LOG_THREAD_REGISTERED, "is", thread, name);
   return true;
@@ -250,72 +372,93 @@ bool CTM_logging::m_unregisterThread() {
   const std::string name = record->name;
   m_log(5, ev::LOG_THREAD_UNREGISTERED, "is", c_currentThreadId(), name);
   logging.records.erase(c_currentThreadId());
+  recordsChanged();
   return true;
 }
 
+// A registered thread whose level is cached decides without the mutex; the mutex
+// is taken to settle the level and for an unregistered thread. The insertion
+// strings are made, and the event log written, outside it.
 bool CTM_logging::m_logArguments(int severity, unsigned eventId, std::string_view argTypes,
                                  const CTM_logArgument* arguments, std::size_t count) {
-  LoggingLock lock;
-  if (!state().initialised) return false;
-  int category = coreCategory;
-  int level = 0;
-  // A warning about the caller that could not be written does not keep the event
-  // itself from being tried (and from reaching the fallback).
-  const bool warned = callerCategoryAndLevel(1, severity, category, level);
-  if (severity < 1 || severity > 5 || severity > level) return warned;
-  // Built per call: a configuration look-up that logs on the way nests safely.
-  std::vector<std::string> strings;
-  const std::size_t letters = std::min(argTypes.size(), ctm_logging_detail::maximumLetters);
-  strings.reserve(letters);
-  std::size_t used = 0;
-  for (std::size_t i = 0; i < letters; ++i) {
-    if (ctm_logging_detail::takesArgument(argTypes[i]) && used < count)
-      strings.push_back(arguments[used++].m_format(argTypes[i]));
-    else
-      strings.emplace_back();
+  ++callsBegun;
+  if (cacheIsCurrent(callerCache)) {
+    if (filteredOut(severity, callerCache.level)) return true;
+    return EventDestination(callerCache).m_write(eventTypes[severity], 1, eventId,
+                                                 insertionStrings(argTypes, arguments, count));
   }
-  return write(category, eventTypes[severity], 1, eventId, std::move(strings)) && warned;
+  std::optional<EventDestination> destination;
+  bool warned = true;
+  {
+    LoggingLock lock;
+    if (!state().initialised) return false;
+    int category = coreCategory;
+    int level = 0;
+    // A warning about the caller that could not be written does not keep the event
+    // itself from being tried (and from reaching the fallback).
+    warned = callerCategoryAndLevel(1, severity, category, level);
+    if (filteredOut(severity, level)) return warned;
+    destination.emplace(category);
+  }
+  return destination->m_write(eventTypes[severity], 1, eventId, insertionStrings(argTypes, arguments, count)) &&
+         warned;
 }
 
 bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
-  LoggingLock lock;
-  if (!state().initialised || telegram == nullptr) return false;
-  int category = coreCategory;
-  int level = 0;
-  if (!callerCategoryAndLevel(2, defaultLevel, category, level)) return false;
-  if (level == 0) return true;
-  const bool valid = telegram->m_isValid();
-  bool enabled = true;
-  if (CTM_config::m_getBool(valid ? telegram->m_getId() + "_Logging" : "UnrecognizedMessage_Logging", enabled) && !enabled)
-    return true;
-  return write(category, eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT,
-               {(valid ? telegram->m_asString() : telegram->m_getErrorText()).substr(0, maximumStringLength)});
+  std::optional<EventDestination> destination;
+  bool valid = false;
+  {
+    LoggingLock lock;
+    if (!state().initialised || telegram == nullptr) return false;
+    int category = coreCategory;
+    int level = 0;
+    if (!callerCategoryAndLevel(2, defaultLevel, category, level)) return false;
+    if (level == 0) return true;
+    valid = telegram->m_isValid();
+    bool enabled = true;
+    if (CTM_config::m_getBool(valid ? telegram->m_getId() + "_Logging" : "UnrecognizedMessage_Logging", enabled) &&
+        !enabled)
+      return true;
+    destination.emplace(category);
+  }
+  return destination->m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT,
+                              {(valid ? telegram->m_asString() : telegram->m_getErrorText()).substr(0, maximumStringLength)});
 }
 
 bool CTM_logging::m_logTelegramText(bool received, const std::string& category, const std::string& text) {
-  LoggingLock lock;
-  if (!state().initialised) return false;
-  const int found = categoryOf(category);
-  return write(found < 0 ? unknownTelegramCategory : found, received ? eventTypes[4] : eventTypes[5], 0,
-               ev::LOG_TELEGRAM_TEXT, {text.substr(0, maximumStringLength)});
+  std::optional<EventDestination> destination;
+  {
+    LoggingLock lock;
+    if (!state().initialised) return false;
+    const int found = categoryOf(category);
+    destination.emplace(found < 0 ? unknownTelegramCategory : found);
+  }
+  return destination->m_write(received ? eventTypes[4] : eventTypes[5], 0, ev::LOG_TELEGRAM_TEXT,
+                              {text.substr(0, maximumStringLength)});
 }
 
 bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long newValue, long duration) {
-  LoggingLock lock;
-  if (!state().initialised) return false;
-  return write(statisticsCategory, eventTypes[3], 0, ev::LOG_STATISTICS,
-               {name.substr(0, maximumStringLength), std::to_string(startValue), std::to_string(newValue),
-                std::to_string(duration)});
+  std::optional<EventDestination> destination;
+  {
+    LoggingLock lock;
+    if (!state().initialised) return false;
+    destination.emplace(statisticsCategory);
+  }
+  return destination->m_write(eventTypes[3], 0, ev::LOG_STATISTICS,
+                              {name.substr(0, maximumStringLength), std::to_string(startValue),
+                               std::to_string(newValue), std::to_string(duration)});
 }
 
 void CTM_logging::m_setFallback(CTM_logSink* sink) {
   LoggingLock lock;
   state().fallback = sink;
+  fallbackSet.store(sink != nullptr, std::memory_order_release);
 }
 
 void CTM_logging::m_setSink(CTM_logSink* sink) {
   LoggingLock lock;
   state().sink = sink;
+  sinkSet.store(sink != nullptr, std::memory_order_release);
 }
 
 void CTM_logging::m_resetForTest() {
@@ -325,4 +468,5 @@ void CTM_logging::m_resetForTest() {
   logging.tmName.clear();
   logging.records.clear();
   for (auto& source : logging.sources) source.reset();
+  recordsChanged();
 }

@@ -1,8 +1,12 @@
 #pragma once
 // CTM_logging: the TM's events and telegram texts, written per thread under the
-// event source of the thread's category. All state is static; every operation
-// holds the configuration mutex (CTM_config::m_getMutex), so it is safe to call
-// from any thread, and it nests with configuration look-ups on the same thread.
+// event source of the thread's category. All state is static and safe to call
+// from any thread. The state is guarded by the configuration mutex
+// (CTM_config::m_getMutex), which nests with configuration look-ups on the same
+// thread. A registered thread keeps its own category and level, and uses them
+// without the mutex until a record, the sources or (for a level from the
+// configuration) the configuration change; events go to the event log outside the
+// mutex, one whole record at a time.
 
 #include <cstddef>
 #include <cstdint>

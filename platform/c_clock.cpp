@@ -1,5 +1,7 @@
 #include "platform/c_clock.h"
 
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 
@@ -45,6 +47,15 @@ std::int64_t c_clock::m_utcMicroseconds() { return utc.m_now<std::chrono::system
 std::int64_t c_clock::m_utcSeconds() { return floorDivide(m_utcMicroseconds(), 1'000'000); }
 std::int64_t c_clock::m_monotonicNanoseconds() { return monotonic.m_now<std::chrono::steady_clock, nano>(); }
 std::int64_t c_clock::m_monotonicMilliseconds() { return floorDivide(m_monotonicNanoseconds(), 1'000'000); }
+
+std::int64_t c_clock::m_monotonicMillisecondsCoarse() {
+  if (monotonic.fixed.load(std::memory_order_acquire))
+    return floorDivide(monotonic.value.load(std::memory_order_relaxed), 1'000'000);
+  // The coarse clock counts from the same start as the steady clock.
+  timespec now{};
+  if (::clock_gettime(CLOCK_MONOTONIC_COARSE, &now) != 0) return m_monotonicMilliseconds();
+  return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1'000'000;
+}
 
 void c_clock::m_fixUtc(std::int64_t seconds, std::int64_t microseconds) {
   utc.m_fix(seconds * 1'000'000 + microseconds);

@@ -27,6 +27,11 @@ class c_pattern {
   // Number of characters a matching text has.
   constexpr int m_length() const { return length_; }
 
+  // Whether a matching text may hold the byte at the position (0 <= position < m_length()).
+  constexpr bool m_acceptsAt(int position, unsigned char c) const {
+    return valid_ && position >= 0 && position < length_ && m_accepts(positions_[static_cast<std::size_t>(position)], c);
+  }
+
   constexpr bool m_matches(std::string_view text) const {
     if (!valid_ || text.size() != static_cast<std::size_t>(length_)) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -35,12 +40,12 @@ class c_pattern {
   }
 
  private:
-  using Set = std::array<std::uint64_t, 2>;  // one bit per ASCII character
+  // One bit per byte value; only ASCII is ever set, so a byte above 127 fails
+  // without a test of its own.
+  using Set = std::array<std::uint64_t, 4>;
 
   static constexpr bool m_nameable(char c) { return c >= ' ' && c <= '~'; }
-  static constexpr bool m_accepts(const Set& set, unsigned char c) {
-    return c < 128 && ((set[c >> 6] >> (c & 63)) & 1u) != 0;
-  }
+  static constexpr bool m_accepts(const Set& set, unsigned char c) { return ((set[c >> 6] >> (c & 63)) & 1u) != 0; }
   static constexpr void m_add(Set& set, unsigned char c) { set[c >> 6] |= std::uint64_t{1} << (c & 63); }
   static constexpr bool m_special(char c) {
     return c == '.' || c == '*' || c == '+' || c == '?' || c == '^' || c == '$' || c == '\\' || c == '(' ||

@@ -72,6 +72,17 @@ bool c_parseWholeLong(std::string_view text, std::int64_t& out) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == text.size()) return false;
+  if (text.size() - i <= 18) {
+    // Eighteen digits cannot overflow.
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+      if (digit > 9) return false;
+      value = value * 10 + digit;
+    }
+    out = negative ? -value : value;
+    return true;
+  }
   std::uint64_t magnitude = 0;
   const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
   for (; i < text.size(); ++i) {
@@ -121,7 +132,7 @@ std::int32_t c_value::m_asInt() const {
     case c_kind::integer: return std::get<1>(value_);
     case c_kind::longInteger: return saturateInt(std::get<2>(value_));
     case c_kind::real: return saturateInt(saturateLong(std::get<3>(value_)));
-    case c_kind::text: return c_parseInt(std::get<4>(value_));
+    case c_kind::text: return c_parseInt(m_text());
     case c_kind::dateTime: return 0;
   }
   return 0;
@@ -133,7 +144,7 @@ std::int64_t c_value::m_asLong() const {
     case c_kind::integer: return std::get<1>(value_);
     case c_kind::longInteger: return std::get<2>(value_);
     case c_kind::real: return saturateLong(std::get<3>(value_));
-    case c_kind::text: return c_parseLong(std::get<4>(value_));
+    case c_kind::text: return c_parseLong(m_text());
     case c_kind::dateTime: return 0;
   }
   return 0;
@@ -145,7 +156,7 @@ double c_value::m_asDouble() const {
     case c_kind::integer: return std::get<1>(value_);
     case c_kind::longInteger: return static_cast<double>(std::get<2>(value_));
     case c_kind::real: return std::get<3>(value_);
-    case c_kind::text: return c_parseDouble(std::get<4>(value_));
+    case c_kind::text: return c_parseDouble(m_text());
     case c_kind::dateTime: return 0.0;
   }
   return 0.0;
@@ -161,7 +172,7 @@ std::string c_value::m_asString() const {
       auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::get<3>(value_));
       return ec == std::errc() ? std::string(buffer, end) : std::string();
     }
-    case c_kind::text: return std::get<4>(value_);
+    case c_kind::text: return std::string(m_text());
     case c_kind::dateTime: return std::get<5>(value_).m_asCompact();
   }
   return {};
@@ -169,8 +180,14 @@ std::string c_value::m_asString() const {
 
 c_dateTime c_value::m_asDateTime() const {
   if (m_kind() == c_kind::dateTime) return std::get<5>(value_);
-  if (m_kind() == c_kind::text) return c_dateTime::m_fromCompact(std::get<4>(value_));
+  if (m_kind() == c_kind::text) return c_dateTime::m_fromCompact(m_text());
   return c_dateTime();
+}
+
+std::string_view c_value::m_text() const {
+  if (const auto* text = std::get_if<c_shortText>(&value_)) return text->m_view();
+  if (const auto* text = std::get_if<std::string>(&value_)) return *text;
+  return {};
 }
 
 bool c_value::m_canConvert(c_kind kind) const {
@@ -182,7 +199,7 @@ bool c_value::m_canConvert(c_kind kind) const {
     case c_kind::real: return kind != c_kind::none && kind != c_kind::dateTime;
     case c_kind::dateTime: return false;
     case c_kind::text: {
-      const std::string& text = std::get<4>(value_);
+      const std::string_view text = m_text();
       std::int64_t whole = 0;
       double real = 0;
       if (kind == c_kind::integer)

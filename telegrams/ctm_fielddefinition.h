@@ -1,6 +1,8 @@
 #pragma once
 // The static description of a telegram's data part: one table of field
 // definitions per telegram type, written once and never changed at run time.
+// Tables live as long as the program: what is worked out from a table once (how
+// its groups are checked) is kept by the table's address.
 // Parsing, writing and the readable form are driven entirely by these records,
 // so a new telegram type is a table and a thin class, never new parsing code.
 //

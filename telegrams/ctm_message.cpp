@@ -1,6 +1,8 @@
 #include "telegrams/ctm_message.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "platform/c_clock.h"
 
@@ -17,6 +19,14 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 // A header number read from its own slot: leading blanks and a sign allowed, then
 // digits up to the end of the slot.
 bool readNumberSlot(std::string_view slot, int& out) {
+  // The usual slot holds digits only.
+  int digits = 0;
+  std::size_t i = 0;
+  for (; i < slot.size() && slot[i] >= '0' && slot[i] <= '9'; ++i) digits = digits * 10 + (slot[i] - '0');
+  if (i > 0 && i == slot.size()) {
+    out = digits;
+    return true;
+  }
   std::int64_t value = 0;
   if (!c_parseWholeLong(slot, value)) return false;
   out = static_cast<int>(value);
@@ -34,46 +44,39 @@ std::string_view readSubIdSlot(std::string_view slot) {
 
 std::string quotedCharacter(char c) { return "\"" + std::string(1, c) + "\""; }
 
-// "%02d" when the value fits the two characters of its slot.
-bool appendTwoDigitSlot(std::string& out, int value) {
+// "%02d" into the two characters of its slot, when the value fits them.
+bool putTwoDigitSlot(char* slot, int value) {
   if (value < -9 || value > 99) return false;
-  if (value < 0) {
-    out += '-';
-    out += static_cast<char>('0' - value);
-  } else {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
-  }
+  slot[0] = value < 0 ? '-' : static_cast<char>('0' + value / 10);
+  slot[1] = static_cast<char>('0' + (value < 0 ? -value : value % 10));
   return true;
 }
 
+char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
+
 }  // namespace
 
-CTM_message::CTM_message() { m_setDefaults(); }
+CTM_message::CTM_message() : created_(c_clock::m_monotonicMillisecondsCoarse()) {}
 
-CTM_message::CTM_message(std::span<const CTM_fieldDefinition> table) : table_(table) {
-  m_setDefaults();
-  fields_.reserve(table.size());
-  for (const CTM_fieldDefinition& definition : table) fields_.emplace_back(&definition);
+CTM_message::CTM_message(std::span<const CTM_fieldDefinition> table)
+    : table_(table), created_(c_clock::m_monotonicMillisecondsCoarse()) {
+  if (table.size() <= inlineFieldCount) {
+    for (std::size_t i = 0; i < table.size(); ++i) std::construct_at(&inlineFields_.values[i], &table[i]);
+    fields_ = std::span(inlineFields_.values, table.size());
+    return;
+  }
+  heapFields_.reserve(table.size());
+  for (const CTM_fieldDefinition& definition : table) heapFields_.emplace_back(&definition);
+  fields_ = heapFields_;
 }
 
-CTM_message::~CTM_message() = default;
-
-void CTM_message::m_setDefaults() {
-  source_ = "-";
-  destination_ = "-";
-  typeId_.clear();
-  version_ = 1;
-  seqNo_ = -1;
-  subId_ = "01";
-  headerLength_ = 13;
-  created_ = c_clock::m_monotonicMilliseconds();
-  timeout_ = defaultTimeout;
+CTM_message::~CTM_message() {
+  if (fields_.data() == inlineFields_.values) std::destroy(fields_.begin(), fields_.end());
 }
 
-void CTM_message::m_initHeader(std::string source, std::string destination, int version, int headerLength) {
-  source_ = std::move(source);
-  destination_ = std::move(destination);
+void CTM_message::m_initHeader(std::string_view source, std::string_view destination, int version, int headerLength) {
+  source_.assign(source);
+  destination_.assign(destination);
   version_ = version;
   headerLength_ = headerLength;
 }
@@ -84,20 +87,22 @@ bool CTM_message::m_setErrorText(std::string text) {
 }
 
 bool CTM_message::m_setRawTelegram(std::string raw) {
+  // Groups still held as received text read it before it goes.
+  for (CTM_messageFieldValue& field : fields_) field.m_readAllReceivedGroups();
   raw_ = std::move(raw);
   return true;
 }
 
 bool CTM_message::m_isExpired() const {
-  return (c_clock::m_monotonicMilliseconds() - created_) / 1000 >= timeout_;
+  return (c_clock::m_monotonicMillisecondsCoarse() - created_) / 1000 >= timeout_;
 }
 
-void CTM_message::m_touch() { created_ = c_clock::m_monotonicMilliseconds(); }
+void CTM_message::m_touch() { created_ = c_clock::m_monotonicMillisecondsCoarse(); }
 
 bool CTM_message::m_init(std::string_view raw) {
+  for (CTM_messageFieldValue& field : fields_) field.m_clear();
   raw_.assign(raw);
   errorText_.clear();
-  for (CTM_messageFieldValue& field : fields_) field = CTM_messageFieldValue(&field.m_definition());
   const std::size_t total = raw.size();
   const std::size_t header = static_cast<std::size_t>(headerLength_);
 
@@ -131,7 +136,11 @@ bool CTM_message::m_init(std::string_view raw) {
     return false;
   }
   std::size_t offset = header;
-  if (!fields_.empty() && !m_parseFields(offset, fields_)) return false;
+  // A data part that is exactly one row of a plain table is checked at once.
+  if (CTM_messageFieldValue::m_readPlainRow(table_, fields_, raw.substr(header, length)))
+    offset += length;
+  else if (!fields_.empty() && !m_parseFields(offset, fields_))
+    return false;
   if (header + length != offset) {
     errorText_ += "CTM_message::m_init(): Framing Error! Header length: " + std::to_string(header) +
                   " plus data length: " + std::to_string(length) + " not equal defined length: " + std::to_string(offset);
@@ -178,6 +187,11 @@ bool CTM_message::m_parseFields(std::size_t& offset, std::span<CTM_messageFieldV
     if (definition.m_isSelector()) {
       if (value.m_groupCount() == 1 && !m_parseFields(offset, value.m_groupAt(0))) return false;
     } else if (definition.m_isCount()) {
+      std::size_t taken = 0;
+      if (value.m_takeReceivedGroups(raw.substr(offset, end - offset), taken)) {
+        offset += taken;
+        continue;
+      }
       const int groups = value.m_asInt();
       for (int g = 0; g < groups; ++g) {
         if (!value.m_appendGroup({}, definition.maxRepetitions)) {
@@ -202,17 +216,16 @@ int CTM_message::m_serialize(std::string& out) const {
   const bool idFits =
       static_cast<int>(source_.size() + destination_.size() + typeId_.size()) == headerLength_ - versionBack;
   if (!idFits || subId_.empty() || subId_.size() > 2) return 0;
+  // The header is written in place: codes and type id, version, sequence
+  // number, the data length (filled in below) and the sub id.
   out.reserve(static_cast<std::size_t>(headerLength_) + 64);
-  out += source_;
-  out += destination_;
-  out += typeId_;
-  if (!appendTwoDigitSlot(out, version_) || !appendTwoDigitSlot(out, seqNo_)) {
+  out.resize(static_cast<std::size_t>(headerLength_));
+  char* slot = put(put(put(out.data(), source_), destination_), typeId_);
+  if (!putTwoDigitSlot(slot, version_) || !putTwoDigitSlot(slot + 2, seqNo_)) {
     out.clear();
     return 0;
   }
-  out += "000";
-  out += subId_;
-  if (subId_.size() == 1) out += ' ';
+  put(put(slot + 4, "000"), subId_.size() == 1 ? subId_ + ' ' : subId_);
   int dataLength = 0;
   for (const CTM_messageFieldValue& field : fields_) dataLength += field.m_serialize(out);
   if (dataLength > maxDataLength) {

@@ -76,8 +76,8 @@ class CTM_message : public CTM_loggableTelegram {
   const std::string& m_getRawTelegram() const { return raw_; }
   bool m_setRawTelegram(std::string raw);
 
-  // Time to live, on the monotonic clock: expired once the whole seconds since
-  // creation (or the last m_touch) reach the timeout.
+  // Time to live, on the monotonic clock read to its tick: expired once the whole
+  // seconds since creation (or the last m_touch) reach the timeout.
   bool m_isExpired() const;
   void m_touch();
   void m_setTimeout(int seconds) { timeout_ = seconds; }
@@ -88,8 +88,8 @@ class CTM_message : public CTM_loggableTelegram {
   std::span<const CTM_messageFieldValue> m_fieldValues() const { return fields_; }
 
  protected:
-  void m_initHeader(std::string source, std::string destination, int version, int headerLength);
-  void m_setTypeId(std::string typeId) { typeId_ = std::move(typeId); }
+  void m_initHeader(std::string_view source, std::string_view destination, int version, int headerLength);
+  void m_setTypeId(std::string_view typeId) { typeId_.assign(typeId); }
 
   // Helpers of the typed accessors. A field is reached by pointer, and every
   // helper takes none (an index past the table, a layout a selector never
@@ -158,24 +158,32 @@ class CTM_message : public CTM_loggableTelegram {
   static c_value m_valueOf(double value) { return c_value::m_fromDouble(value); }
   static c_value m_valueOf(bool flag) { return c_value::m_fromInt(flag ? 1 : 0); }
   static c_value m_valueOf(const char* text) { return c_value::m_fromText(text ? text : ""); }
-  static c_value m_valueOf(std::string_view text) { return c_value::m_fromText(std::string(text)); }
+  static c_value m_valueOf(std::string_view text) { return c_value::m_fromText(text); }
   static c_value m_valueOf(const std::string& text) { return c_value::m_fromText(text); }
   static c_value m_valueOf(const c_value& value) { return value; }
 
-  void m_setDefaults();
   // Parses consecutive fields of the raw text from `offset` into `values`,
   // recursing into groups and layouts; `offset` ends after the last field read.
   bool m_parseFields(std::size_t& offset, std::span<CTM_messageFieldValue> values);
 
-  std::string source_;
-  std::string destination_;
+  std::string source_ = "-";
+  std::string destination_ = "-";
   std::string typeId_;
   int version_ = 1;
   int seqNo_ = -1;
-  std::string subId_;
+  std::string subId_ = "01";
   int headerLength_ = 13;
   std::span<const CTM_fieldDefinition> table_;
-  std::vector<CTM_messageFieldValue> fields_;
+  // One value per field of the table. A small table's values live in the
+  // telegram itself, so that a short telegram costs one allocation less.
+  static constexpr std::size_t inlineFieldCount = 4;
+  union c_inlineFields {
+    c_inlineFields() {}
+    ~c_inlineFields() {}
+    CTM_messageFieldValue values[inlineFieldCount];
+  } inlineFields_;
+  std::vector<CTM_messageFieldValue> heapFields_;
+  std::span<CTM_messageFieldValue> fields_;
   std::int64_t created_ = 0;  // monotonic milliseconds
   int timeout_ = defaultTimeout;
   std::string raw_;

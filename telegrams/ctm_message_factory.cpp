@@ -16,14 +16,28 @@
 #include "telegrams/ctm_tmtc_message.h"
 #include "telegrams/ctm_ud_message.h"
 
+namespace {
+
+// Whether `text` at `position` holds the whole of `code` (a short constant);
+// `position` then moves past it.
+bool takeCode(std::string_view text, std::size_t& position, const char* code) {
+  std::size_t i = position;
+  for (; *code != '\0'; ++code, ++i)
+    if (i == text.size() || text[i] != *code) return false;
+  position = i;
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<CTM_message> CTM_telegramPair::m_create(std::string_view raw) const {
-  const std::string_view from(source);
-  const std::string_view to(destination);
-  if (raw.size() < from.size() + to.size() + 2) return nullptr;
-  if (raw.substr(0, from.size()) != from || raw.substr(from.size(), to.size()) != to) return nullptr;
-  const std::string_view typeId = raw.substr(from.size() + to.size(), 2);
-  for (const CTM_telegramType& type : types)
-    if (typeId == type.typeId) return type.create();
+  std::size_t position = 0;
+  if (!takeCode(raw, position, source) || !takeCode(raw, position, destination) || raw.size() < position + 2)
+    return nullptr;
+  for (const CTM_telegramType& type : types) {
+    std::size_t typePosition = position;
+    if (takeCode(raw, typePosition, type.typeId) && typePosition == position + 2) return type.create();
+  }
   return nullptr;
 }
 

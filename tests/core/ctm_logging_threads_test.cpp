@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <barrier>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -52,6 +54,56 @@ TEST(CTMLoggingThreads, EveryEventOfEveryThreadIsWrittenWhileLoggingIsReinitiali
 
   CTM_logging::m_setSink(nullptr);
   CTM_logging::m_resetForTest();
+}
+
+std::size_t entriesIn(const char* folder) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+// Threads that share one level key keep their level between calls; each round one
+// of them sets the key, between a severity-2 and a severity-4 threshold, and the
+// next severity-3 call of every thread follows the new level.
+TEST(CTMLoggingThreads, EveryThreadTakesAChangedLevelKeyOnItsNextCall) {
+  c_tempHome home;
+  home.m_writeConfig({c_parameterLine("P", "InterfaceTC_LogLevel", "120", "I", "2")});
+  home.m_writeSystem("TM32", {});
+  CTM_eventRecorder recorder;
+  CTM_config::m_resetForTest();
+  CTM_logging::m_resetForTest();
+  ASSERT_TRUE(CTM_logging::m_init(""));
+  ASSERT_TRUE(CTM_config::m_init("TM32"));
+  CTM_logging::m_setSink(&recorder);
+  std::thread([] {}).join();  // a sanitizer starts a helper thread of its own with the first thread
+  const std::size_t threadsBefore = entriesIn("/proc/self/task");
+  const std::size_t descriptorsBefore = entriesIn("/proc/self/fd");
+
+  constexpr int rounds = 40;
+  std::barrier step(threadCount);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < threadCount; ++t)
+    threads.emplace_back([t, &step] {
+      CTM_logging::m_registerThread("TC", "LH");
+      for (int round = 0; round < rounds; ++round) {
+        if (round % threadCount == t) CTM_config::m_setInteger("InterfaceTC_LogLevel", round % 2 ? 4 : 2);
+        step.arrive_and_wait();
+        CTM_logging::m_log(3, ev::LOG_STATISTICS, "ii", t, round);
+        step.arrive_and_wait();
+      }
+      CTM_logging::m_unregisterThread();
+    });
+  for (auto& thread : threads) thread.join();
+
+  std::map<int, int> writtenIn;
+  for (const CTM_loggedEvent& event : recorder.m_eventsWithId(ev::LOG_STATISTICS)) ++writtenIn[std::stoi(event.strings[1])];
+  for (int round = 0; round < rounds; ++round) EXPECT_EQ(writtenIn[round], round % 2 ? threadCount : 0) << round;
+  EXPECT_EQ(entriesIn("/proc/self/task"), threadsBefore);
+  EXPECT_EQ(entriesIn("/proc/self/fd"), descriptorsBefore);
+
+  CTM_logging::m_setSink(nullptr);
+  CTM_logging::m_resetForTest();
+  CTM_config::m_resetForTest();
 }
 
 }  // namespace

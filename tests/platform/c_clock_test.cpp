@@ -41,6 +41,17 @@ TEST_F(ClockTest, AFixedMonotonicClockMovesOnlyWhenAdvanced) {
   EXPECT_EQ(c_clock::m_monotonicMilliseconds(), 50);
 }
 
+TEST_F(ClockTest, TheCoarseMonotonicClockIsTheSameClockToWithinATick) {
+  const std::int64_t before = c_clock::m_monotonicMilliseconds();
+  const std::int64_t coarse = c_clock::m_monotonicMillisecondsCoarse();
+  const std::int64_t after = c_clock::m_monotonicMilliseconds();
+  EXPECT_GE(coarse, before - 50);
+  EXPECT_LE(coarse, after);
+  c_clock::m_fixMonotonic(42);
+  c_clock::m_advanceMonotonic(8);
+  EXPECT_EQ(c_clock::m_monotonicMillisecondsCoarse(), 50);
+}
+
 TEST_F(ClockTest, AdvancingAnUnfixedClockFixesItAheadOfTheSystem) {
   const std::int64_t before = c_clock::m_monotonicMilliseconds();
   c_clock::m_advanceMonotonic(3'600'000);
