@@ -4,7 +4,7 @@ JOBS   ?= $(shell nproc)
 CMAKE  ?= cmake
 GEN    := -G Ninja
 
-.PHONY: all deps build run test test-asan test-tsan bench fuzz clean
+.PHONY: all deps build run test test-asan test-tsan test-thread-safety bench fuzz clean
 
 all: build
 
@@ -28,9 +28,12 @@ build/asan/build.ninja: | deps
 build/tsan/build.ninja: | deps
 	$(CMAKE) -S . -B build/tsan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTM_SANITIZE=thread -DTM_WERROR=ON -DTM_THREADS_ONLY=ON
 
+build/clang-tsa/build.ninja: | deps
+	CXX=clang++ $(CMAKE) -S . -B build/clang-tsa $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTM_TESTS=OFF -DTM_WERROR=ON -DTM_THREAD_SAFETY=ON
+
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer, then the
-# threaded ones under ThreadSanitizer.
-test: deps test-asan test-tsan
+# threaded ones under ThreadSanitizer, then clang's lock check of the libraries.
+test: deps test-asan test-tsan test-thread-safety
 
 test-asan: build/asan/build.ninja
 	$(CMAKE) --build build/asan -j $(JOBS)
@@ -39,6 +42,10 @@ test-asan: build/asan/build.ninja
 test-tsan: build/tsan/build.ninja
 	$(CMAKE) --build build/tsan -j $(JOBS)
 	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest -j $(JOBS) -L threads --output-on-failure
+
+TM_LIBRARIES := tm_platform tm_core tm_topology tm_tracking tm_telegrams tm_links tm_tm
+test-thread-safety: build/clang-tsa/build.ninja
+	$(CMAKE) --build build/clang-tsa -j $(JOBS) --target $(TM_LIBRARIES)
 
 build/bench/build.ninja: | deps
 	$(CMAKE) -S . -B build/bench $(GEN) -DCMAKE_BUILD_TYPE=Release -DTM_TESTS=OFF -DTM_BENCH=ON
