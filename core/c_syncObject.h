@@ -12,10 +12,14 @@
 #include "platform/c_eventwaitable.h"
 #include "platform/c_mutexwaitable.h"
 #include "platform/c_semaphorewaitable.h"
+#include "platform/c_threadsafety.h"
 #include "platform/c_timerwaitable.h"
 #include "platform/c_waitable.h"
 
-class c_syncObject {
+// A lock to the thread-safety analysis, so that c_lock on a c_mutex is checked
+// against the members it guards; on the other objects c_lock holds nothing that
+// a member names.
+class TM_CAPABILITY("mutex") c_syncObject {
  public:
   c_syncObject(const c_syncObject&) = delete;
   c_syncObject& operator=(const c_syncObject&) = delete;
@@ -178,12 +182,12 @@ class c_waitMultiple {
 };
 
 // Takes the object for the scope and releases it at the end, whatever the wait gave.
-class c_lock {
+class TM_SCOPED_CAPABILITY c_lock {
  public:
-  c_lock(c_syncObject* object, int timeoutMs) : object_(object) {
+  c_lock(c_syncObject* object, int timeoutMs) TM_ACQUIRE(object) : object_(object) {
     if (object_ != nullptr) object_->m_lock(timeoutMs);
   }
-  ~c_lock() {
+  ~c_lock() TM_RELEASE() {
     if (object_ != nullptr) object_->m_unlock();
   }
   c_lock(const c_lock&) = delete;

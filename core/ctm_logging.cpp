@@ -19,19 +19,19 @@ const char* const CTM_logging::categoryNames[CTM_logging::categoryCount] = {
     "LHDSTM", "LHIM", "LHLPCS", "LHMC", "LHOC", "LHTC", "LHUSTM", "LSTC", "LSUSTM", "UTIL", "STATISTICAL"};
 
 bool CTM_eventRecorder::m_write(const CTM_loggedEvent& event) {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   if (failing_) return false;
   events_.push_back(event);
   return true;
 }
 
 std::vector<CTM_loggedEvent> CTM_eventRecorder::m_events() const {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   return events_;
 }
 
 std::vector<CTM_loggedEvent> CTM_eventRecorder::m_eventsWithId(unsigned id) const {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   std::vector<CTM_loggedEvent> out;
   for (const auto& event : events_)
     if (event.id == id) out.push_back(event);
@@ -39,19 +39,19 @@ std::vector<CTM_loggedEvent> CTM_eventRecorder::m_eventsWithId(unsigned id) cons
 }
 
 std::size_t CTM_eventRecorder::m_count(unsigned id) const {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   std::size_t count = 0;
   for (const auto& event : events_) count += event.id == id;
   return count;
 }
 
 void CTM_eventRecorder::m_clear() {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   events_.clear();
 }
 
 void CTM_eventRecorder::m_setFailing(bool failing) {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   failing_ = failing;
 }
 

@@ -10,12 +10,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "platform/c_annotatedmutex.h"
 #include "tm_events.h"
 
 // What logging needs of a telegram; the telegram base implements it, so that
@@ -59,9 +59,9 @@ class CTM_eventRecorder : public CTM_logSink {
   void m_setFailing(bool failing);
 
  private:
-  mutable std::mutex mutex_;  // guards events_ and failing_
-  std::vector<CTM_loggedEvent> events_;
-  bool failing_ = false;
+  mutable c_annotatedMutex mutex_;
+  std::vector<CTM_loggedEvent> events_ TM_GUARDED_BY(mutex_);
+  bool failing_ TM_GUARDED_BY(mutex_) = false;
 };
 
 // One argument of a logging call, kept by reference until its insertion string is made.

@@ -74,7 +74,7 @@ bool c_tcpConnection::m_tryConnect() {
     return false;
   }
   {
-    std::lock_guard<std::mutex> lock(socketMutex_);
+    c_mutexGuard lock(socketMutex_);
     socket_ = std::move(connected);
   }
   CTM_logging::m_log(4, ev::TCP_CONNECTED, "si", remoteHost_, remotePort_);
@@ -85,7 +85,7 @@ bool c_tcpConnection::m_close() {
   c_socketFailure shutdownFailure, closeFailure;
   bool shutDown = true, closed = true;
   {
-    std::lock_guard<std::mutex> lock(socketMutex_);
+    c_mutexGuard lock(socketMutex_);
     if (!socket_.m_isOpen()) return true;
     shutDown = socket_.m_shutdown(shutdownFailure);
     closed = socket_.m_close(closeFailure);
@@ -98,7 +98,7 @@ bool c_tcpConnection::m_close() {
 
 void c_tcpConnection::m_shutdownSocket() {
   c_socketFailure failure;
-  std::lock_guard<std::mutex> lock(socketMutex_);
+  c_mutexGuard lock(socketMutex_);
   socket_.m_shutdown(failure);
 }
 

@@ -13,10 +13,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "links/c_bytesource.h"
+#include "platform/c_annotatedmutex.h"
 #include "platform/c_socket.h"
 
 class c_waitable;
@@ -95,7 +95,7 @@ class c_tcpConnection : public c_byteSource {
   int sendTimeout_ = defaultSendTimeout;
   int status_ = 0;
   std::array<char, receiveBufferSize> receiveBuffer_{};
-  std::mutex socketMutex_;  // guards the descriptor of socket_ between close and m_shutdownSocket
+  c_annotatedMutex socketMutex_;  // guards the descriptor of socket_ between close and m_shutdownSocket
   c_socket socket_;
   c_waitable* stop_ = nullptr;  // not owned
   std::string describe_;

@@ -65,19 +65,19 @@ const std::string& c_tcpListener::m_describe() {
 }
 
 bool c_tcpListener::m_setStatus(int status) {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   status_ = status;
   statusTime_ = c_clock::m_utcSeconds();
   return true;
 }
 
 int c_tcpListener::m_getStatus() const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   return status_;
 }
 
 void c_tcpListener::m_getStatus(int& status, std::int64_t& utcSeconds) const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   status = status_;
   utcSeconds = statusTime_;
 }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/c_syncObject.h"
+#include "platform/c_annotatedmutex.h"
 #include "platform/c_socket.h"
 
 class c_tcpListener {
@@ -84,7 +85,7 @@ class c_tcpListener {
   std::thread acceptThread_;
   c_event stop_;
 
-  mutable std::mutex statusMutex_;
-  int status_ = statusClosed;    // guarded by statusMutex_
-  std::int64_t statusTime_ = 0;  // guarded by statusMutex_, UTC seconds
+  mutable c_annotatedMutex statusMutex_;
+  int status_ TM_GUARDED_BY(statusMutex_) = statusClosed;
+  std::int64_t statusTime_ TM_GUARDED_BY(statusMutex_) = 0;  // UTC seconds
 };

@@ -164,32 +164,32 @@ bool CTM_connection::m_sendText(const std::string& text) {
 }
 
 bool CTM_connection::m_setStatus(int status) {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   status_ = status;
   statusTime_ = c_clock::m_utcSeconds();
   return true;
 }
 
 bool CTM_connection::m_getStatus(int& status) const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   status = status_;
   return true;
 }
 
 bool CTM_connection::m_getStatus(int& status, std::int64_t& utcSeconds) const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   status = status_;
   utcSeconds = statusTime_;
   return true;
 }
 
 bool CTM_connection::m_getStatusTime(std::int64_t& utcSeconds) const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   utcSeconds = statusTime_;
   return true;
 }
 
 int CTM_connection::m_getStatus() const {
-  std::lock_guard<std::mutex> lock(statusMutex_);
+  c_mutexGuard lock(statusMutex_);
   return status_;
 }

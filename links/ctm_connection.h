@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "core/c_syncObject.h"
+#include "platform/c_annotatedmutex.h"
 #include "links/c_tcpconnection.h"
 #include "links/ctm_telegramframing.h"
 
@@ -93,10 +94,10 @@ class CTM_connection : public c_tcpConnection {
   CTM_connectionOwner* owner_;  // not owned
   std::thread receiver_;
   c_event receiverStop_;  // set by m_stop to end the receiver
-  mutable std::mutex statusMutex_;
+  mutable c_annotatedMutex statusMutex_;
   c_semaphore readSemaphore_{1, 1};
-  int status_ = statusDown;        // guarded by statusMutex_
-  std::int64_t statusTime_ = 0;    // guarded by statusMutex_, UTC seconds
+  int status_ TM_GUARDED_BY(statusMutex_) = statusDown;
+  std::int64_t statusTime_ TM_GUARDED_BY(statusMutex_) = 0;  // UTC seconds
   CTM_telegramFraming framing_;
   std::string waitKey_;
   std::string retryKey_;

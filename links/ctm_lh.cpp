@@ -31,14 +31,14 @@ CTM_lh::~CTM_lh() {
 bool CTM_lh::m_start() {
   std::thread ended;
   {
-    std::lock_guard<std::mutex> lock(controlMutex_);
+    c_mutexGuard lock(controlMutex_);
     if (shutDown_ || running_.load() || m_isOwnThreadLocked()) return false;
     ended = std::move(thread_);
   }
   // A thread that has run its course (a server's last pass) is joined before the next starts.
   if (ended.joinable()) ended.join();
 
-  std::lock_guard<std::mutex> lock(controlMutex_);
+  c_mutexGuard lock(controlMutex_);
   if (shutDown_ || running_.load()) return false;
   running_ = true;
   try {
@@ -55,10 +55,10 @@ bool CTM_lh::m_start() {
 void CTM_lh::m_shutdown() {
   std::thread running;
   {
-    std::unique_lock<std::mutex> lock(controlMutex_);
+    c_mutexGuard lock(controlMutex_);
     if (m_isOwnThreadLocked()) return;
     // A hand-over under way finishes first, so that no thread starts behind the shutdown.
-    handOverDone_.wait(lock, [this] { return !handOverBusy_; });
+    while (handOverBusy_) handOverDone_.wait(controlMutex_);
     shutDown_ = true;
     stopRequested_ = true;
     stop_.m_set();
@@ -76,9 +76,9 @@ void CTM_lh::m_stopThread(std::thread running) {
 bool CTM_lh::m_beginHandOver() {
   std::thread running;
   {
-    std::unique_lock<std::mutex> lock(controlMutex_);
+    c_mutexGuard lock(controlMutex_);
     if (shutDown_ || m_isOwnThreadLocked()) return false;
-    handOverDone_.wait(lock, [this] { return !handOverBusy_; });
+    while (handOverBusy_) handOverDone_.wait(controlMutex_);
     if (shutDown_) return false;
     handOverBusy_ = true;
     stopRequested_ = true;
@@ -91,13 +91,13 @@ bool CTM_lh::m_beginHandOver() {
 
 bool CTM_lh::m_endHandOver() {
   {
-    std::lock_guard<std::mutex> lock(controlMutex_);
+    c_mutexGuard lock(controlMutex_);
     stop_.m_reset();
     stopRequested_ = false;
   }
   const bool started = m_start();
   {
-    std::lock_guard<std::mutex> lock(controlMutex_);
+    c_mutexGuard lock(controlMutex_);
     handOverBusy_ = false;
   }
   handOverDone_.notify_all();

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/c_syncObject.h"
+#include "core/ctm_config.h"
 #include "links/ctm_connectionowner.h"
 #include "links/ctm_queue.h"
 
@@ -181,7 +182,7 @@ class CTM_lh : public CTM_connectionOwner {
   // Shuts the sockets down and joins the thread taken out of thread_; the caller
   // has set the stop event and holds no lock.
   void m_stopThread(std::thread running);
-  bool m_isOwnThreadLocked() const;
+  bool m_isOwnThreadLocked() const TM_REQUIRES(controlMutex_);
 
   c_event stop_;
   std::atomic<bool> stopRequested_{false};
@@ -189,15 +190,15 @@ class CTM_lh : public CTM_connectionOwner {
 
   // controlMutex_ guards thread_, shutDown_ and handOverBusy_; it is never held
   // while a thread is joined (a shutdown waits on handOverDone_ instead).
-  std::mutex controlMutex_;
-  std::condition_variable handOverDone_;
-  std::thread thread_;
-  bool shutDown_ = false;
-  bool handOverBusy_ = false;
+  c_annotatedMutex controlMutex_;
+  std::condition_variable_any handOverDone_;  // waited on with controlMutex_ held by a c_mutexGuard
+  std::thread thread_ TM_GUARDED_BY(controlMutex_);
+  bool shutDown_ TM_GUARDED_BY(controlMutex_) = false;
+  bool handOverBusy_ TM_GUARDED_BY(controlMutex_) = false;
 
-  mutable c_mutex statusMutex_;
-  int interfaceStatus_ = statusDown;  // guarded by statusMutex_
-  std::int64_t statusTime_ = 0;       // guarded by statusMutex_
+  mutable c_mutex statusMutex_ TM_ACQUIRED_BEFORE(CTM_config::m_getMutex());
+  int interfaceStatus_ TM_GUARDED_BY(statusMutex_) = statusDown;
+  std::int64_t statusTime_ TM_GUARDED_BY(statusMutex_) = 0;
   std::uint16_t sequence_ = 0;        // the handler's thread only
   std::atomic<CTM_textReportRoute*> textRoute_;
 };

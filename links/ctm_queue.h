@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "core/c_syncObject.h"
+#include "platform/c_annotatedmutex.h"
 
 class CTM_message;
 
@@ -46,9 +47,9 @@ class CTM_queue {
   std::size_t m_size() const;
 
  private:
-  mutable std::mutex mutex_;
+  mutable c_annotatedMutex mutex_;
   c_semaphore semaphore_;
-  std::deque<std::unique_ptr<CTM_message>> queue_;  // guarded by mutex_, head first
-  unsigned maxEntries_ = defaultMaxEntries;          // guarded by mutex_
-  int timeToLive_ = -1;                              // guarded by mutex_
+  std::deque<std::unique_ptr<CTM_message>> queue_ TM_GUARDED_BY(mutex_);  // head first
+  unsigned maxEntries_ TM_GUARDED_BY(mutex_) = defaultMaxEntries;
+  int timeToLive_ TM_GUARDED_BY(mutex_) = -1;
 };

@@ -10,12 +10,12 @@ CTM_textReportRoute& CTM_textReportRoute::m_processRoute() {
 }
 
 void CTM_textReportRoute::m_setTarget(CTM_lh* imLineHandler) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  c_mutexGuard lock(mutex_);
   target_ = imLineHandler;
 }
 
 void CTM_textReportRoute::m_forget(const CTM_lh* lineHandler) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  c_mutexGuard lock(mutex_);
   if (target_ == lineHandler) target_ = nullptr;
 }
 
@@ -25,7 +25,7 @@ bool CTM_textReportRoute::m_sendReport(const std::string& equipmentCode, int lev
   report->m_setEquipmentCode(equipmentCode);
   report->m_setExceptionLevel(level);
   report->m_setExceptionDesc(description);
-  std::lock_guard<std::mutex> lock(mutex_);
+  c_mutexGuard lock(mutex_);
   if (target_ == nullptr) return false;
   return target_->m_send(std::move(report), false);
 }

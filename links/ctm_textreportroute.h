@@ -11,8 +11,9 @@
 // is never used afterwards. Lock order: this mutex, then the target's queue lock.
 
 #include <memory>
-#include <mutex>
 #include <string>
+
+#include "platform/c_annotatedmutex.h"
 
 class CTM_lh;
 
@@ -34,6 +35,6 @@ class CTM_textReportRoute {
   bool m_sendReport(const std::string& equipmentCode, int level, const std::string& description);
 
  private:
-  std::mutex mutex_;
-  CTM_lh* target_ = nullptr;  // guarded by mutex_; not owned
+  c_annotatedMutex mutex_;
+  CTM_lh* target_ TM_GUARDED_BY(mutex_) = nullptr;  // not owned
 };

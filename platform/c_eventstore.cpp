@@ -96,7 +96,7 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
 }
 
 bool c_eventStore::m_append(c_eventRecord& record) {
-  std::lock_guard guard(mutex_);
+  c_mutexGuard guard(mutex_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::uint64_t size = 0;
     if (!m_openLocked(size)) return false;

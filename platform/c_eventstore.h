@@ -10,9 +10,9 @@
 // which the fcntl lock does not.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
+#include "platform/c_annotatedmutex.h"
 #include "platform/c_eventrecord.h"
 
 class c_eventStore {
@@ -27,17 +27,17 @@ class c_eventStore {
   const std::string& m_path() const { return path_; }
 
  private:
-  bool m_openLocked(std::uint64_t& size);
-  void m_closeFile();
-  bool m_lastNumber(std::uint64_t& size, std::uint32_t& last);
+  bool m_openLocked(std::uint64_t& size) TM_REQUIRES(mutex_);
+  void m_closeFile() TM_REQUIRES(mutex_);
+  bool m_lastNumber(std::uint64_t& size, std::uint32_t& last) TM_REQUIRES(mutex_);
 
-  std::mutex mutex_;  // guards everything below
+  c_annotatedMutex mutex_;
   const std::string path_;
   const std::uint64_t maxSize_;
-  int fd_ = -1;
+  int fd_ TM_GUARDED_BY(mutex_) = -1;
   // What this process wrote last, so that the next record need not read the
   // file's end while no other process has written in between.
-  bool knownEnd_ = false;
-  std::uint64_t knownSize_ = 0;
-  std::uint32_t knownLast_ = 0;
+  bool knownEnd_ TM_GUARDED_BY(mutex_) = false;
+  std::uint64_t knownSize_ TM_GUARDED_BY(mutex_) = 0;
+  std::uint32_t knownLast_ TM_GUARDED_BY(mutex_) = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // c_eventWaitable: a manual-reset event. Once set it stays set, and every wait for
 // it returns, until it is reset; a thread's owner sets it to ask the thread to
-// stop. Safe to call from any thread; the flag is guarded by mutex_.
+// stop. Safe to call from any thread.
 
 #include "platform/c_waitable.h"
 
@@ -15,5 +15,5 @@ class c_eventWaitable final : public c_waitable {
   bool m_tryAcquire() override { return m_isSet(); }
 
  private:
-  bool set_ = false;  // guarded by mutex_
+  bool set_ TM_GUARDED_BY(mutex_) = false;
 };

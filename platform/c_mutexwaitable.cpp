@@ -38,7 +38,7 @@ bool c_mutexWaitable::m_unlock() {
   owner_.store(0, std::memory_order_relaxed);
   if (state_.exchange(unlocked) == lockedWithSleepers) wakeOneSleeper(state_);
   if (m_hasWaiters()) {
-    std::lock_guard lock(mutex_);
+    c_mutexGuard lock(mutex_);
     m_wakeWaitersLocked();
   }
   return true;

@@ -8,7 +8,7 @@ c_semaphoreWaitable::c_semaphoreWaitable(std::int64_t initialCount, std::int64_t
 }
 
 bool c_semaphoreWaitable::m_release(std::int64_t count) {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   if (count < 1 || count > maximum_ - count_) return false;
   count_ += count;
   m_wakeWaitersLocked();
@@ -16,12 +16,12 @@ bool c_semaphoreWaitable::m_release(std::int64_t count) {
 }
 
 std::int64_t c_semaphoreWaitable::m_count() {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   return count_;
 }
 
 bool c_semaphoreWaitable::m_tryAcquire() {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   if (count_ == 0) return false;
   --count_;
   return true;

@@ -1,6 +1,6 @@
 #pragma once
 // c_semaphoreWaitable: a counter without owners; one thread releases, another
-// takes. Safe to call from any thread; the count is guarded by mutex_.
+// takes. Safe to call from any thread.
 
 #include <cstdint>
 
@@ -19,6 +19,6 @@ class c_semaphoreWaitable final : public c_waitable {
   bool m_tryAcquire() override;
 
  private:
-  std::int64_t count_;         // guarded by mutex_
+  std::int64_t count_ TM_GUARDED_BY(mutex_);
   const std::int64_t maximum_;
 };

@@ -16,7 +16,7 @@ std::int64_t nanosecondsOf(std::int64_t ms) { return std::clamp<std::int64_t>(ms
 
 void c_timerWaitable::m_set(std::int64_t dueMs, std::int64_t periodMs) {
   const std::int64_t now = c_clock::m_monotonicNanoseconds();
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   armed_ = true;
   signalled_ = false;
   dueNs_ = now + nanosecondsOf(dueMs);
@@ -26,21 +26,21 @@ void c_timerWaitable::m_set(std::int64_t dueMs, std::int64_t periodMs) {
 }
 
 void c_timerWaitable::m_cancel() {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   armed_ = false;
   signalled_ = false;
 }
 
 bool c_timerWaitable::m_isSignalled() {
   const std::int64_t now = c_clock::m_monotonicNanoseconds();
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   m_catchUpLocked(now);
   return signalled_;
 }
 
 bool c_timerWaitable::m_tryAcquire() {
   const std::int64_t now = c_clock::m_monotonicNanoseconds();
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   m_catchUpLocked(now);
   if (!signalled_) return false;
   if (!manualReset_) signalled_ = false;
@@ -48,7 +48,7 @@ bool c_timerWaitable::m_tryAcquire() {
 }
 
 std::int64_t c_timerWaitable::m_readyAt() {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   return armed_ ? dueNs_ : never;
 }
 

@@ -3,7 +3,7 @@
 // time and then every period. An auto-reset timer's signal is taken by the one
 // wait that sees it; a manual-reset one stays signalled until armed again or
 // cancelled. Missed periods give one signal, not one each. Safe to call from any
-// thread; the state is guarded by mutex_.
+// thread.
 //
 // On a clock that a test has fixed, the timer signals when the test moves the
 // clock past its due time, which also wakes the threads waiting for it.
@@ -30,11 +30,11 @@ class c_timerWaitable final : public c_waitable {
   std::int64_t m_readyAt() override;
 
  private:
-  void m_catchUpLocked(std::int64_t now);
+  void m_catchUpLocked(std::int64_t now) TM_REQUIRES(mutex_);
 
   const bool manualReset_;
-  bool armed_ = false;       // guarded by mutex_
-  bool signalled_ = false;   // guarded by mutex_
-  std::int64_t dueNs_ = 0;     // guarded by mutex_; on c_clock's monotonic clock
-  std::int64_t periodNs_ = 0;  // guarded by mutex_
+  bool armed_ TM_GUARDED_BY(mutex_) = false;
+  bool signalled_ TM_GUARDED_BY(mutex_) = false;
+  std::int64_t dueNs_ TM_GUARDED_BY(mutex_) = 0;  // on c_clock's monotonic clock
+  std::int64_t periodNs_ TM_GUARDED_BY(mutex_) = 0;
 };

@@ -22,7 +22,7 @@ class c_waitRecord {
   explicit c_waitRecord(int wakeDescriptor = -1) : wakeDescriptor_(wakeDescriptor) {}
 
   void m_wake() {
-    std::lock_guard lock(mutex_);
+    c_mutexGuard lock(mutex_);
     if (woken_) return;
     woken_ = true;
     if (wakeDescriptor_ < 0) {
@@ -34,7 +34,7 @@ class c_waitRecord {
     [[maybe_unused]] const ssize_t written = ::write(wakeDescriptor_, &one, sizeof one);
   }
   void m_clear() {
-    std::lock_guard lock(mutex_);
+    c_mutexGuard lock(mutex_);
     if (!woken_) return;
     woken_ = false;
     if (wakeDescriptor_ < 0) return;
@@ -42,19 +42,22 @@ class c_waitRecord {
     [[maybe_unused]] const ssize_t drained = ::read(wakeDescriptor_, &count, sizeof count);
   }
   // Sleeps until woken or, unless negative, until sleepNs have passed.
-  void m_sleep(std::int64_t sleepNs) {
-    std::unique_lock lock(mutex_);
+  // Left out of the analysis, predicate too: the condition variable needs the
+  // std::mutex itself, which the analysis does not know as mutex_.
+  void m_sleep(std::int64_t sleepNs) TM_NO_THREAD_SAFETY_ANALYSIS {
+    std::unique_lock lock(mutex_.m_native());
+    const auto woken = [this]() TM_NO_THREAD_SAFETY_ANALYSIS { return woken_; };
     if (sleepNs < 0)
-      wake_.wait(lock, [this] { return woken_; });
+      wake_.wait(lock, woken);
     else
-      wake_.wait_for(lock, std::chrono::nanoseconds(sleepNs), [this] { return woken_; });
+      wake_.wait_for(lock, std::chrono::nanoseconds(sleepNs), woken);
   }
   int m_wakeDescriptor() const { return wakeDescriptor_; }
 
  private:
-  std::mutex mutex_;  // guards woken_ and the eventfd's count
+  c_annotatedMutex mutex_;  // also guards the eventfd's count
   std::condition_variable wake_;
-  bool woken_ = false;
+  bool woken_ TM_GUARDED_BY(mutex_) = false;
   const int wakeDescriptor_;  // -1 for a plain wait
 };
 
@@ -72,13 +75,13 @@ void c_waitable::m_wakeWaitersLocked() {
 }
 
 void c_waitable::m_register(c_waitRecord* record) {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   waiters_.push_back(record);
   waiterCount_.fetch_add(1);
 }
 
 void c_waitable::m_unregister(c_waitRecord* record) {
-  std::lock_guard lock(mutex_);
+  c_mutexGuard lock(mutex_);
   auto found = std::find(waiters_.begin(), waiters_.end(), record);
   if (found == waiters_.end()) return;
   waiters_.erase(found);
@@ -102,9 +105,9 @@ constexpr int keepWaiting = INT_MIN;
 // The waiters that a move of the monotonic clock concerns: those with a time-out
 // or a timer. Never destroyed, so that a thread still waiting at exit finds it.
 struct c_timedWaiters {
-  std::mutex mutex;
-  std::vector<c_waitRecord*> records;  // guarded by mutex
-  std::uint64_t entered = 0;           // guarded by mutex
+  c_annotatedMutex mutex;
+  std::vector<c_waitRecord*> records TM_GUARDED_BY(mutex);
+  std::uint64_t entered TM_GUARDED_BY(mutex) = 0;
 };
 
 c_timedWaiters& timedWaiters() {
@@ -120,7 +123,7 @@ class c_timedWaiterEntry {
   ~c_timedWaiterEntry() {
     if (!entered_) return;
     c_timedWaiters& waiters = timedWaiters();
-    std::lock_guard lock(waiters.mutex);
+    c_mutexGuard lock(waiters.mutex);
     waiters.records.erase(std::find(waiters.records.begin(), waiters.records.end(), record_));
   }
   c_timedWaiterEntry(const c_timedWaiterEntry&) = delete;
@@ -129,7 +132,7 @@ class c_timedWaiterEntry {
   void m_enter() {
     if (entered_) return;
     c_timedWaiters& waiters = timedWaiters();
-    std::lock_guard lock(waiters.mutex);
+    c_mutexGuard lock(waiters.mutex);
     waiters.records.push_back(record_);
     ++waiters.entered;
     entered_ = true;
@@ -246,18 +249,18 @@ int c_waitForAnyOrDescriptor(c_waitable* const* objects, std::size_t count, int 
 
 void c_wakeTimedWaiters() {
   c_timedWaiters& waiters = timedWaiters();
-  std::lock_guard lock(waiters.mutex);
+  c_mutexGuard lock(waiters.mutex);
   for (c_waitRecord* record : waiters.records) record->m_wake();
 }
 
 std::size_t c_timedWaiterCount() {
   c_timedWaiters& waiters = timedWaiters();
-  std::lock_guard lock(waiters.mutex);
+  c_mutexGuard lock(waiters.mutex);
   return waiters.records.size();
 }
 
 std::uint64_t c_timedWaitsEntered() {
   c_timedWaiters& waiters = timedWaiters();
-  std::lock_guard lock(waiters.mutex);
+  c_mutexGuard lock(waiters.mutex);
   return waiters.entered;
 }

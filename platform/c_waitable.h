@@ -19,8 +19,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <mutex>
 #include <vector>
+
+#include "platform/c_annotatedmutex.h"
 
 class c_waitRecord;
 struct c_waitAccess;
@@ -45,17 +46,17 @@ class c_waitable {
   virtual std::int64_t m_readyAt() { return never; }
 
   // Wakes every thread registered with this object; the caller holds mutex_.
-  void m_wakeWaitersLocked();
+  void m_wakeWaitersLocked() TM_REQUIRES(mutex_);
   bool m_hasWaiters() const { return waiterCount_.load() > 0; }
 
-  std::mutex mutex_;  // guards waiters_ and whatever state a subclass keeps under it
+  c_annotatedMutex mutex_;  // also guards whatever state a subclass keeps under it
 
  private:
   friend struct c_waitAccess;
   void m_register(c_waitRecord* record);
   void m_unregister(c_waitRecord* record);
 
-  std::vector<c_waitRecord*> waiters_;  // guarded by mutex_
+  std::vector<c_waitRecord*> waiters_ TM_GUARDED_BY(mutex_);
   // Read without mutex_ by a releasing mutex owner, to skip the wake-up when nobody waits.
   std::atomic<int> waiterCount_{0};
 };

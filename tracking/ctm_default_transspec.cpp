@@ -7,6 +7,7 @@
 #include "core/ctm_logging.h"
 #include "core/tmutil.h"
 #include "platform/c_environment.h"
+#include "platform/c_annotatedmutex.h"
 #include "platform/c_filesystem.h"
 #include "platform/c_linereader.h"
 #include "platform/c_value.h"
@@ -33,9 +34,9 @@ constexpr const char* defaultStart = "19700101000000";
 constexpr const char* defaultEnd = "20380101000000";
 
 struct c_processState {
-  std::mutex mutex;
-  std::string fileName;    // guarded by mutex
-  bool initialised = false;  // guarded by mutex
+  c_annotatedMutex mutex;
+  std::string fileName TM_GUARDED_BY(mutex);
+  bool initialised TM_GUARDED_BY(mutex) = false;
 };
 
 c_processState& processState() {
@@ -107,7 +108,7 @@ void setValidity(std::string_view validity, int lineNumber, CTM_transSpec& spec)
 
 bool CTM_default_transSpec::m_init() {
   c_processState& state = processState();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  c_mutexGuard lock(state.mutex);
   if (state.initialised) return true;
   std::string home;
   if (!c_getEnvironment("TM_HOME", home)) {
@@ -128,19 +129,19 @@ bool CTM_default_transSpec::m_init() {
 
 bool CTM_default_transSpec::m_isInitialised() {
   c_processState& state = processState();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  c_mutexGuard lock(state.mutex);
   return state.initialised;
 }
 
 std::string CTM_default_transSpec::m_getFileName() {
   c_processState& state = processState();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  c_mutexGuard lock(state.mutex);
   return state.fileName;
 }
 
 void CTM_default_transSpec::m_resetForTest() {
   c_processState& state = processState();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  c_mutexGuard lock(state.mutex);
   state.fileName.clear();
   state.initialised = false;
 }
