@@ -107,14 +107,14 @@ struct ThreadRecord {
   bool readingLevel = false;
 };
 
-// All guarded by the configuration mutex.
 struct LoggingState {
-  bool initialised = false;
-  std::string tmName;
-  std::array<std::shared_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
-  std::unordered_map<std::int32_t, ThreadRecord> records;
-  CTM_logSink* sink = nullptr;
-  CTM_logSink* fallback = nullptr;
+  bool initialised TM_GUARDED_BY(CTM_config::m_getMutex()) = false;
+  std::string tmName TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::array<std::shared_ptr<c_eventSource>, CTM_logging::categoryCount> sources
+      TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::unordered_map<std::int32_t, ThreadRecord> records TM_GUARDED_BY(CTM_config::m_getMutex());
+  CTM_logSink* sink TM_GUARDED_BY(CTM_config::m_getMutex()) = nullptr;
+  CTM_logSink* fallback TM_GUARDED_BY(CTM_config::m_getMutex()) = nullptr;
 };
 
 LoggingState& state() {
@@ -158,15 +158,16 @@ bool cacheIsCurrent(const CallerCache& cache) {
 
 // Every operation takes the one configuration mutex to read or change the state;
 // only a thread's own cache and the event log are used without it.
-class LoggingLock {
+class TM_SCOPED_CAPABILITY LoggingLock {
  public:
-  LoggingLock() : lock_(&CTM_config::m_getMutex(), -1) {}
+  LoggingLock() TM_ACQUIRE(CTM_config::m_getMutex()) : lock_(&CTM_config::m_getMutex(), -1) {}
+  ~LoggingLock() TM_RELEASE() {}
 
  private:
   c_lock lock_;
 };
 
-std::string sourceName(int category) {
+std::string sourceName(int category) TM_REQUIRES(CTM_config::m_getMutex()) {
   const std::string& tmName = state().tmName;
   return tmName.empty() ? CTM_logging::categoryNames[category] : tmName + "_" + CTM_logging::categoryNames[category];
 }
@@ -179,7 +180,7 @@ int categoryOf(const std::string& name) {
   return -1;
 }
 
-void registerSources() {
+void registerSources() TM_REQUIRES(CTM_config::m_getMutex()) {
   for (int i = 0; i < CTM_logging::categoryCount; ++i) state().sources[i] = std::make_shared<c_eventSource>(sourceName(i));
 }
 
@@ -189,7 +190,7 @@ void registerSources() {
 class EventDestination {
  public:
   // Chosen under the mutex.
-  explicit EventDestination(int category) : category_(category) {
+  explicit EventDestination(int category) TM_REQUIRES(CTM_config::m_getMutex()) : category_(category) {
     if (state().sink == nullptr) {
       owned_ = state().sources[category];
       source_ = owned_.get();
@@ -233,11 +234,12 @@ class EventDestination {
 };
 
 // Writes at once, under the mutex the caller holds.
-bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings) {
+bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings)
+    TM_REQUIRES(CTM_config::m_getMutex()) {
   return EventDestination(category).m_write(type, eventCategory, id, std::move(strings));
 }
 
-ThreadRecord* callingThreadRecord() {
+ThreadRecord* callingThreadRecord() TM_REQUIRES(CTM_config::m_getMutex()) {
   auto found = state().records.find(c_currentThreadId());
   return found == state().records.end() ? nullptr : &found->second;
 }
@@ -246,7 +248,7 @@ ThreadRecord* callingThreadRecord() {
 // came from there. `cacheable` tells whether the level may stand until the
 // configuration changes: not while the key is being read, nor when reading it
 // reported something.
-int currentLevel(ThreadRecord& record, bool& cacheable) {
+int currentLevel(ThreadRecord& record, bool& cacheable) TM_REQUIRES(CTM_config::m_getMutex()) {
   cacheable = !record.readingLevel;
   if (!record.levelFromConfiguration || record.readingLevel) return record.level;
   record.readingLevel = true;
@@ -268,7 +270,8 @@ int currentLevel(ThreadRecord& record, bool& cacheable) {
 }
 
 // Takes the calling thread's cache afresh, under the mutex.
-void refreshCache(const ThreadRecord& record, int level, std::uint64_t version, std::uint64_t changes) {
+void refreshCache(const ThreadRecord& record, int level, std::uint64_t version, std::uint64_t changes)
+    TM_REQUIRES(CTM_config::m_getMutex()) {
   CallerCache& cache = callerCache;
   cache.thread = c_currentThreadId();
   cache.version = version;
@@ -282,7 +285,8 @@ void refreshCache(const ThreadRecord& record, int level, std::uint64_t version, 
 // The source category and threshold of the calling thread, under the mutex. An
 // unregistered thread logs under CORE after a warning, written with the given
 // event category; false when that warning cannot be written.
-bool callerCategoryAndLevel(int warningCategory, int unregisteredLevel, int& category, int& level) {
+bool callerCategoryAndLevel(int warningCategory, int unregisteredLevel, int& category, int& level)
+    TM_REQUIRES(CTM_config::m_getMutex()) {
   // Read before the level: a change made meanwhile leaves the cache behind, never ahead.
   const std::uint64_t version = recordsVersion.load(std::memory_order_acquire);
   const std::uint64_t changes = CTM_config::m_changeCount();
