@@ -20,28 +20,32 @@ constexpr const char* typeLabels[] = {"BOOL    : ", "INTEGER : ", "LONG    : ", 
 constexpr int typeCount = 5;
 
 struct c_store {
-  bool initialised = false;
-  std::string home;
-  std::string configPath;
-  std::string systemPath;
-  std::string backupPath;
-  std::string newPath;
-  std::vector<std::unique_ptr<CTM_config_entry>> entries;  // owns every entry, in reading order
-  std::unordered_map<std::string, CTM_config_entry*> byName;
-  std::unordered_map<int, CTM_config_entry*> byHighIndex;  // indexes from indexSlots on
-  std::vector<CTM_config_entry*> systemEntries;            // the system file, in file order
-  std::array<int, CTM_config::indexSlots> slots;           // position in entries, or -1
-  int smallest[typeCount];
-  int largest[typeCount];
+  bool initialised TM_GUARDED_BY(CTM_config::m_getMutex()) = false;
+  std::string home TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::string configPath TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::string systemPath TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::string backupPath TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::string newPath TM_GUARDED_BY(CTM_config::m_getMutex());
+  // Owns every entry, in reading order.
+  std::vector<std::unique_ptr<CTM_config_entry>> entries TM_GUARDED_BY(CTM_config::m_getMutex());
+  std::unordered_map<std::string, CTM_config_entry*> byName TM_GUARDED_BY(CTM_config::m_getMutex());
+  // Indexes from indexSlots on.
+  std::unordered_map<int, CTM_config_entry*> byHighIndex TM_GUARDED_BY(CTM_config::m_getMutex());
+  // The system file, in file order.
+  std::vector<CTM_config_entry*> systemEntries TM_GUARDED_BY(CTM_config::m_getMutex());
+  // Position in entries, or -1.
+  std::array<int, CTM_config::indexSlots> slots TM_GUARDED_BY(CTM_config::m_getMutex());
+  int smallest[typeCount] TM_GUARDED_BY(CTM_config::m_getMutex());
+  int largest[typeCount] TM_GUARDED_BY(CTM_config::m_getMutex());
 
   c_store() { m_resetRanges(); }
-  void m_resetRanges() {
+  void m_resetRanges() TM_REQUIRES(CTM_config::m_getMutex()) {
     for (int type = 0; type < typeCount; ++type) {
       smallest[type] = CTM_config::indexSlots;
       largest[type] = -1;
     }
   }
-  void m_clearEntries() {
+  void m_clearEntries() TM_REQUIRES(CTM_config::m_getMutex()) {
     byName.clear();
     byHighIndex.clear();
     systemEntries.clear();
@@ -76,14 +80,14 @@ int typeSlot(const std::string& type) {
 
 // The parameter lines of an open file after its header lines, with their line numbers.
 template <typename Handle>
-void forEachEntryLine(c_lineReader& reader, int skip, Handle handle) {
+void forEachEntryLine(c_lineReader& reader, int skip, Handle handle) TM_REQUIRES(CTM_config::m_getMutex()) {
   std::string line;
   for (int number = 1; reader.m_readLine(line); ++number)
     if (number > skip) handle(line, number);
 }
 
 // A second entry of the same name or index is refused; the first one read wins.
-bool isDuplicate(const CTM_config_entry& entry, int lineNumber) {
+bool isDuplicate(const CTM_config_entry& entry, int lineNumber) TM_REQUIRES(CTM_config::m_getMutex()) {
   c_store& s = store();
   if (s.byName.count(entry.m_getName())) {
     CTM_logging::m_log(1, ev::CFG_DUPLICATE, "iss", lineNumber, "Name", entry.m_getName());
@@ -95,7 +99,7 @@ bool isDuplicate(const CTM_config_entry& entry, int lineNumber) {
   return taken;
 }
 
-void addEntry(std::unique_ptr<CTM_config_entry> entry, bool fromSystemFile) {
+void addEntry(std::unique_ptr<CTM_config_entry> entry, bool fromSystemFile) TM_REQUIRES(CTM_config::m_getMutex()) {
   c_store& s = store();
   CTM_config_entry* added = entry.get();
   int index = added->m_getIndex();
@@ -115,9 +119,9 @@ void addEntry(std::unique_ptr<CTM_config_entry> entry, bool fromSystemFile) {
 }
 
 // Reads the accepted, new entries of one file into the store; the count read.
-int readEntries(c_lineReader& reader, int skip, bool fromConfigFile) {
+int readEntries(c_lineReader& reader, int skip, bool fromConfigFile) TM_REQUIRES(CTM_config::m_getMutex()) {
   int count = 0;
-  forEachEntryLine(reader, skip, [&](const std::string& line, int number) {
+  forEachEntryLine(reader, skip, [&](const std::string& line, int number) TM_REQUIRES(CTM_config::m_getMutex()) {
     auto entry = std::make_unique<CTM_config_entry>();
     if (!entry->m_parse(line, number) || isDuplicate(*entry, number)) return;
     entry->m_setFromConfigFile(fromConfigFile);
@@ -127,13 +131,13 @@ int readEntries(c_lineReader& reader, int skip, bool fromConfigFile) {
   return count;
 }
 
-CTM_config_entry* silentFind(const std::string& name) {
+CTM_config_entry* silentFind(const std::string& name) TM_REQUIRES(CTM_config::m_getMutex()) {
   auto found = store().byName.find(name);
   return found == store().byName.end() ? nullptr : found->second;
 }
 
 // Writes what the steps of a rewrite failed at; the system file is untouched then.
-bool writeFailed(int fd, const char* step) {
+bool writeFailed(int fd, const char* step) TM_REQUIRES(CTM_config::m_getMutex()) {
   c_fileOps& files = c_fileOps::m_current();
   if (fd >= 0) files.m_close(fd);
   files.m_remove(store().newPath);
@@ -334,7 +338,7 @@ bool CTM_config::m_reloadConfigParameterFile() {
   }
   CTM_logging::m_log(3, ev::CFG_READING, "ss", function, s.configPath);
   CTM_logging::m_log(5, ev::CFG_HEADER_SKIPPED, "si", function, headerLines);
-  forEachEntryLine(reader, headerLines, [&](const std::string& line, int number) {
+  forEachEntryLine(reader, headerLines, [&](const std::string& line, int number) TM_REQUIRES(CTM_config::m_getMutex()) {
     CTM_config_entry scratch;
     if (!scratch.m_parse(line, number)) return;
     // Only an entry of this file and of the same type takes the new values: a
