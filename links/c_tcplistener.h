@@ -12,7 +12,6 @@
 // own destructor, as the accept thread calls into it.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 

@@ -26,7 +26,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -188,8 +187,8 @@ class CTM_lh : public CTM_connectionOwner {
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> running_{false};
 
-  // controlMutex_ guards thread_, shutDown_ and handOverBusy_; it is never held
-  // while a thread is joined (a shutdown waits on handOverDone_ instead).
+  // controlMutex_ is never held while a thread is joined (a shutdown waits on
+  // handOverDone_ instead).
   c_annotatedMutex controlMutex_;
   std::condition_variable_any handOverDone_;  // waited on with controlMutex_ held by a c_mutexGuard
   std::thread thread_ TM_GUARDED_BY(controlMutex_);

@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 
 #include "core/c_syncObject.h"
 #include "platform/c_annotatedmutex.h"

@@ -45,7 +45,7 @@ class c_waitable {
   // When the object will become ready without anyone releasing it (a timer's due time).
   virtual std::int64_t m_readyAt() { return never; }
 
-  // Wakes every thread registered with this object; the caller holds mutex_.
+  // Wakes every thread registered with this object.
   void m_wakeWaitersLocked() TM_REQUIRES(mutex_);
   bool m_hasWaiters() const { return waiterCount_.load() > 0; }
 

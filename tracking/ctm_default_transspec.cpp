@@ -1,7 +1,6 @@
 #include "tracking/ctm_default_transspec.h"
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "core/ctm_logging.h"
