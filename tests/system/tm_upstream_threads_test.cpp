@@ -12,8 +12,13 @@
 
 #include "telegrams/ctm_du_message.h"
 #include "telegrams/ctm_ud_message.h"
+#include "tests/support/c_temphome.h"
 #include "tests/support/c_tmprocess.h"
 #include "tests/system/tm_fixture.h"
+#include "tm/ctm_runningnodefactory.h"
+#include "tm/ctm_runningtm.h"
+#include "topology/ctm_file_populator.h"
+#include "topology/ctm_world.h"
 
 namespace {
 
@@ -78,6 +83,35 @@ TEST_F(TmUpstream, TheLinkFromTheUpstreamTmIsServedAndAnOrderlyStopReportsItsCon
   EXPECT_EQ(tm32_.m_terminate(), 0);
   EXPECT_TRUE(tm31.m_expect(connectionState(false, 1)));
   EXPECT_TRUE(tm31.m_expectClosed());
+}
+
+// TM31 runs in the test's process, its DSTM link to TM32 its only part: TM32's
+// reports set the state of TM32's entry point in TM31's model, and follow TM32's
+// stop and its start again.
+TEST_F(TmUpstream, TheUpstreamTmFollowsTheDownstreamTmsStopAndStart) {
+  home_.m_writeSystem("TM31", {c_parameterLine("P", "TM__Port", "1", "I", std::to_string(plant_->m_tmPort())),
+                               c_parameterLine("P", "TC__Port", "2", "I", std::to_string(c_runningPlant::m_freePort())),
+                               c_parameterLine("P", "DSTM__WaitSecs", "3", "I", "1")});
+  ASSERT_TRUE(m_start("TM31"));
+  CTM_world world;
+  CTM_runningNodeFactory factory;
+  CTM_file_populator populator(factory);
+  ASSERT_TRUE(populator.m_init() && world.m_populate(populator));
+  auto* tm31 = dynamic_cast<CTM_runningTm*>(world.m_findNode("TM31"));
+  ASSERT_NE(tm31, nullptr);
+  CTM_node* entry = world.m_findNode(plant_->m_controllers()[0].entry);
+  entry->m_setState("N");
+  const auto stateIs = [&](const char* state) {
+    return m_eventually([&] { return entry->m_getState() == state; }, 15000);
+  };
+
+  ASSERT_TRUE(tm31->m_init("NNNYNNN", true));
+  EXPECT_TRUE(stateIs("A"));
+  EXPECT_EQ(tm32_.m_terminate(), 0);
+  EXPECT_TRUE(stateIs("N"));
+  ASSERT_TRUE(tm32_.m_start("TM32", "NNNNYYN"));
+  EXPECT_TRUE(stateIs("A"));
+  tm31->m_stop();
 }
 
 }  // namespace
