@@ -3,7 +3,10 @@
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "links/ctm_lh.h"
+#include "tm/ctm_lhdstm.h"
+#include "tm/ctm_lhustm.h"
 #include "tm/ctm_tclistener.h"
+#include "tm/ctm_ustmlistener.h"
 #include "topology/ctm_ls.h"
 
 CTM_runningTm::CTM_runningTm(std::string id, std::string address) : CTM_tm(std::move(id), std::move(address)) {
@@ -73,6 +76,20 @@ bool readHostsAndPorts(std::initializer_list<const char*> hostKeys, std::initial
   return true;
 }
 
+// A listener step: the old listener goes first (the new one binds the same
+// port), then the new one opens on the port key and this TM's address; it
+// accepts only when enabled.
+template <class Listener, class Make>
+bool openListener(std::unique_ptr<Listener>& slot, Make make, const char* portKey, const std::string& address,
+                  bool enabled) {
+  slot.reset();
+  auto listener = make();
+  int port = 0;
+  if (!CTM_config::m_getInteger(portKey, port) || !listener->m_open(port, address)) return false;
+  slot = std::move(listener);
+  return !enabled || slot->m_start();
+}
+
 }  // namespace
 
 bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
@@ -89,30 +106,54 @@ bool CTM_runningTm::m_initLpcs(const std::string& mask, bool flag) {
 
 bool CTM_runningTm::m_initUpstream(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskUstm)) return true;
-  return m_refuseUnavailable("USTM");
+  // None starts here: each starts when the TM listener hands it its upstream TM's connection.
+  c_peerLineHandlers lineHandlers;
+  for (std::size_t i = 0; i < m_getPredecessorCount(); ++i) {
+    const std::string& upstreamId = m_getPredecessor(i)->m_getId();
+    lineHandlers.emplace_back(upstreamId, std::make_shared<CTM_lhustm>(this, upstreamId));
+  }
+  m_placeUstmLineHandlers(std::move(lineHandlers));
+  return true;
 }
 
 bool CTM_runningTm::m_initDownstream(const std::string& mask, bool flag) {
-  if (flag && !m_isEnabled(mask, maskDstm)) return true;
-  if (m_getSuccessorCount() > 0 && !readHostsAndPorts({}, {"TM__Port"})) return false;
-  return m_refuseUnavailable("DSTM");
+  const bool enabled = m_isEnabled(mask, maskDstm);
+  if (flag && !enabled) return true;
+  m_placeDstmLineHandlers({});
+  c_peerLineHandlers lineHandlers;
+  bool built = true;
+  for (std::size_t i = 0; i < m_getSuccessorCount(); ++i) {
+    int port = 0;
+    const auto* downstream = dynamic_cast<const CTM_tm*>(m_getSuccessor(i));
+    if (downstream == nullptr || !CTM_config::m_getInteger("TM__Port", port)) {
+      built = false;
+      break;
+    }
+    auto lineHandler =
+        std::make_shared<CTM_lhdstm>(this, downstream->m_getId(), downstream->m_getAddress(), port);
+    if (enabled && !lineHandler->m_start()) {
+      built = false;
+      break;
+    }
+    lineHandlers.emplace_back(downstream->m_getId(), std::move(lineHandler));
+  }
+  // The handlers built so far stay, also when a later one fails.
+  m_placeDstmLineHandlers(std::move(lineHandlers));
+  return built;
 }
 
 bool CTM_runningTm::m_initTcListener(const std::string& mask, bool flag) {
   const bool enabled = m_isEnabled(mask, maskTc);
   if (flag && !enabled) return true;
-  // The old listener goes first: the new one binds the same port.
-  tcListener_.reset();
-  auto listener = std::make_unique<CTM_tcListener>(this);
-  int port = 0;
-  if (!CTM_config::m_getInteger("TC__Port", port) || !listener->m_open(port, m_getAddress())) return false;
-  tcListener_ = std::move(listener);
-  return !enabled || tcListener_->m_start();
+  return openListener(tcListener_, [this] { return std::make_unique<CTM_tcListener>(this); }, "TC__Port",
+                      m_getAddress(), enabled);
 }
 
 bool CTM_runningTm::m_initTmListener(const std::string& mask, bool flag) {
-  if (flag && !m_isEnabled(mask, maskUstm)) return true;
-  return m_refuseUnavailable("TM listener");
+  const bool enabled = m_isEnabled(mask, maskUstm);
+  if (flag && !enabled) return true;
+  return openListener(tmListener_, [this] { return std::make_unique<CTM_ustmListener>(this); }, "TM__Port",
+                      m_getAddress(), enabled);
 }
 
 bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {

@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       c_startCase{"NothingWithoutFlag", "NNNNNNN", false, false, -1, "OC"},
                       c_startCase{"Oc", "NYNNNYN", true, false, -1, "OC"},
                       c_startCase{"Lpcs", "NNYNNYN", true, false, -1, "LPCS"},
-                      c_startCase{"Downstream", "NNNYNYN", true, false, -1, "DSTM"},
-                      c_startCase{"Upstream", "NNNNYYN", true, false, -1, "USTM"},
+                      c_startCase{"Downstream", "NNNYNYN", true, true, c_tcpListener::statusAccepting, ""},
+                      c_startCase{"Upstream", "NNNNYYN", true, true, c_tcpListener::statusAccepting, ""},
                       c_startCase{"ImAfterTheListener", "YNNNNYN", true, false, c_tcpListener::statusAccepting, "IM"}),
     [](const ::testing::TestParamInfo<c_startCase>& info) { return std::string(info.param.name); });
 

@@ -1,0 +1,26 @@
+#pragma once
+// c_tmProcess: the test program tm_testprocess as a child process that runs until
+// the test ends it with SIGTERM (a TM of its own, beside the one in the test's
+// process). It inherits the test's environment, TM_HOME included.
+
+#include <string>
+#include <sys/types.h>
+
+class c_tmProcess {
+ public:
+  c_tmProcess() = default;
+  // Kills a child that is still running.
+  ~c_tmProcess();
+  c_tmProcess(const c_tmProcess&) = delete;
+  c_tmProcess& operator=(const c_tmProcess&) = delete;
+
+  // Starts the TM with that id and interface mask; false when no child starts.
+  bool m_start(const std::string& tmId, const std::string& mask);
+  // SIGTERM, then waits at most timeoutMs: the exit status, or -1 when the child
+  // did not exit by itself in time (it is killed then).
+  int m_terminate(int timeoutMs = 10000);
+  bool m_isRunning() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
