@@ -83,7 +83,7 @@ class CTM_node {
   void m_setPositionX(int x) { positionX_ = x; }
   void m_setPositionY(int y) { positionY_ = y; }
   void m_setPositionZ(int z) { positionZ_ = z; }
-  std::string m_getDescription() const { return description_; }
+  const std::string& m_getDescription() const { return description_; }
   void m_setDescription(const std::string& description) { description_ = description; }
 
   // Sends a free-text exception report (printf rules, at most 99 characters) to the

@@ -1,6 +1,9 @@
 #include "topology/ctm_world.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "core/ctm_logging.h"
 #include "topology/ctm_populator.h"
@@ -13,15 +16,42 @@ CTM_world::~CTM_world() {
   for (auto& node : nodes_) node.reset();
 }
 
+namespace {
+
+// A node's place in the id order, with the first bytes of its id (zero-filled) as
+// two numbers that order as the bytes do: the ids of a plant differ within them, so
+// a comparison seldom reads a node.
+struct c_idKey {
+  std::uint64_t head;
+  std::uint64_t next;
+  std::size_t position;
+};
+
+std::uint64_t bigEndianWord(std::string_view id, std::size_t offset) {
+  unsigned char bytes[sizeof(std::uint64_t)] = {};
+  if (offset < id.size()) std::memcpy(bytes, id.data() + offset, std::min(sizeof bytes, id.size() - offset));
+  std::uint64_t word = 0;
+  for (unsigned char byte : bytes) word = word << 8 | byte;
+  return word;
+}
+
+}  // namespace
+
 std::vector<std::size_t> CTM_world::m_idOrder() const {
-  // The ids sorted beside the positions: a comparison then reads no node.
-  std::vector<std::pair<std::string_view, std::size_t>> keyed;
+  std::vector<c_idKey> keyed;
   keyed.reserve(nodes_.size());
-  for (std::size_t i = 0; i < nodes_.size(); ++i) keyed.emplace_back(nodes_[i]->m_getId(), i);
-  std::sort(keyed.begin(), keyed.end());
+  for (std::size_t i = 0; i < nodes_.size(); ++i) {
+    const std::string& id = nodes_[i]->m_getId();
+    keyed.push_back({bigEndianWord(id, 0), bigEndianWord(id, sizeof(std::uint64_t)), i});
+  }
+  std::sort(keyed.begin(), keyed.end(), [this](const c_idKey& left, const c_idKey& right) {
+    if (left.head != right.head) return left.head < right.head;
+    if (left.next != right.next) return left.next < right.next;
+    return nodes_[left.position]->m_getId() < nodes_[right.position]->m_getId();
+  });
   std::vector<std::size_t> order;
   order.reserve(keyed.size());
-  for (const auto& [id, position] : keyed) order.push_back(position);
+  for (const c_idKey& key : keyed) order.push_back(key.position);
   return order;
 }
 
@@ -50,9 +80,7 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
     CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
     return false;
   }
-  int kind = node->m_getType();
-  if (kind == CTM_node::typeTm) tmNodes_.push_back(node.get());
-  if (kind >= 0 && kind < static_cast<int>(kindCounts_.size())) ++kindCounts_[kind];
+  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
   nodes_.push_back(std::move(node));
   sortedById_ = false;
   return true;
