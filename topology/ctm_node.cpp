@@ -10,6 +10,7 @@ namespace {
 
 const std::string stateAvailable = "A";
 const std::string stateNotAvailable = "N";
+const std::string noDescription;
 
 // A TM report's text is built in a buffer of this size, terminator included.
 constexpr std::size_t textReportBufferSize = 100;
@@ -92,6 +93,15 @@ CTM_node* CTM_node::m_getPredecessor(std::size_t i) const {
 }
 
 CTM_node* CTM_node::m_getChild(std::size_t i) const { return i < children_.size() ? children_[i] : nullptr; }
+
+const std::string& CTM_node::m_getDescription() const { return description_ ? *description_ : noDescription; }
+
+void CTM_node::m_setDescription(const std::string& description) {
+  if (description.empty())
+    description_.reset();
+  else
+    description_ = std::make_unique<std::string>(description);
+}
 
 std::string CTM_node::m_asString() const { return "(ID = " + id_ + ")"; }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -83,8 +84,8 @@ class CTM_node {
   void m_setPositionX(int x) { positionX_ = x; }
   void m_setPositionY(int y) { positionY_ = y; }
   void m_setPositionZ(int z) { positionZ_ = z; }
-  const std::string& m_getDescription() const { return description_; }
-  void m_setDescription(const std::string& description) { description_ = description; }
+  const std::string& m_getDescription() const;
+  void m_setDescription(const std::string& description);
 
   // Sends a free-text exception report (printf rules, at most 99 characters) to the
   // IM computer through the TM above this node. True when there is no TM above
@@ -112,7 +113,9 @@ class CTM_node {
   c_compactList<CTM_edge> successors_;
   c_compactList<CTM_node*> predecessors_;
   std::vector<CTM_node*> children_;
-  std::string description_;
+  // Few nodes have a description; a plant of a million nodes keeps the room of a text
+  // only where there is one.
+  std::unique_ptr<std::string> description_;
   int positionX_ = 0;
   int positionY_ = 0;
   int positionZ_ = 0;
