@@ -43,6 +43,9 @@ constexpr XMLSize_t entityExpansionLimit = 1000;
 constexpr std::size_t textLimit = 64 * 1024;
 // Edge weight when the file gives none or no number.
 constexpr int defaultWeight = 1;
+// How far ahead the edge targets are looked up in the index, so that each is in the
+// cache by the time it is needed.
+constexpr std::size_t findsAhead = 16;
 
 // ---- text between the parser (UTF-16) and the model (UTF-8) ----
 
@@ -246,6 +249,7 @@ class CTM_saxHandler : public CTM_strictHandler {
     if (isNodeElement(element)) {
       if (!top && element != c_element::tm) refuseMisplaced(localName);
       auto node = makeNode(element, m_requiredAttribute(attributes, localName, u"id"));
+      world_.m_prefetchNode(node->m_getId());  // entered at its end tag
       node->m_setPositionX(-1);
       node->m_setPositionY(-1);
       openNodes_.push_back(std::move(node));
@@ -324,8 +328,13 @@ class CTM_saxHandler : public CTM_strictHandler {
   void endDocument() override {
     for (const auto& [parent, child] : hierarchyLinks_) m_insertEdge(parent, child, defaultWeight);
     std::vector<std::pair<CTM_node*, CTM_node*>> derived;
-    for (const c_successorLink& link : successorLinks_) {
-      std::string_view targetId(linkTargets_.data() + link.targetOffset, link.targetLength);
+    auto targetOf = [this](const c_successorLink& link) {
+      return std::string_view(linkTargets_.data() + link.targetOffset, link.targetLength);
+    };
+    for (std::size_t i = 0; i < successorLinks_.size(); ++i) {
+      if (i + findsAhead < successorLinks_.size()) world_.m_prefetchNode(targetOf(successorLinks_[i + findsAhead]));
+      const c_successorLink& link = successorLinks_[i];
+      std::string_view targetId = targetOf(link);
       CTM_node* target = world_.m_findNode(targetId);
       if (!target)
         refuse("Target node \"" + std::string(targetId) + "\" of node \"" + link.source->m_getId() + "\" not found.");

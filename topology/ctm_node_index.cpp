@@ -28,6 +28,10 @@ CTM_node* CTM_nodeIndex::m_find(std::string_view id) const {
   return slots_[m_slotOf(id, std::hash<std::string_view>{}(id))].node;
 }
 
+void CTM_nodeIndex::m_prefetch(std::string_view id) const {
+  if (slotCount_ > 0) __builtin_prefetch(&slots_[std::hash<std::string_view>{}(id) & (slotCount_ - 1)]);
+}
+
 bool CTM_nodeIndex::m_insert(CTM_node* node) {
   if ((size_ + 1) * 2 > slotCount_) m_grow();
   std::size_t hash = std::hash<std::string_view>{}(node->m_getId());

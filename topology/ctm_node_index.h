@@ -18,6 +18,8 @@ class CTM_nodeIndex {
   CTM_nodeIndex& operator=(const CTM_nodeIndex&) = delete;
 
   CTM_node* m_find(std::string_view id) const;
+  // Brings the slot of the id into the cache ahead of a find or an insertion.
+  void m_prefetch(std::string_view id) const;
   // False when a node with the same id is already in the index.
   bool m_insert(CTM_node* node);
   std::size_t m_size() const { return size_; }

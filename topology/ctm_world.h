@@ -33,6 +33,10 @@ class CTM_world {
   bool m_insertEdge(CTM_node* from, CTM_node* to, int weight);
 
   CTM_node* m_findNode(std::string_view id) const;
+  // Readies the index for a find or an insertion of the id soon after: the index of
+  // a large plant is far larger than the cache, and a reader that knows an id early
+  // hides the wait for it.
+  void m_prefetchNode(std::string_view id) const { index_.m_prefetch(id); }
   void m_clearMarks(int i);
   // Runs the populator on this world and leaves mark 0 clear on every node.
   bool m_populate(CTM_populator& populator);
