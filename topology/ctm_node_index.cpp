@@ -1,6 +1,8 @@
 #include "topology/ctm_node_index.h"
 
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <utility>
 
 #include "platform/c_largememory.h"
@@ -46,10 +48,11 @@ bool CTM_nodeIndex::m_insert(CTM_node* node) {
 // miss the address cache far less often.
 void CTM_nodeIndex::m_grow() {
   std::size_t count = slotCount_ == 0 ? initialSlots : slotCount_ * 2;
-  auto grown = std::make_unique_for_overwrite<c_slot[]>(count);
+  // Zeroed by the allocator: a large table comes zeroed from the system, untouched.
+  c_slotTable grown(static_cast<c_slot*>(std::calloc(count, sizeof(c_slot))));
+  if (!grown) throw std::bad_alloc();
   c_adviseHugePages(grown.get(), count * sizeof(c_slot));
-  for (std::size_t i = 0; i < count; ++i) grown[i] = {0, nullptr};
-  std::unique_ptr<c_slot[]> old = std::exchange(slots_, std::move(grown));
+  c_slotTable old = std::exchange(slots_, std::move(grown));
   std::size_t oldCount = std::exchange(slotCount_, count);
   std::size_t mask = count - 1;
   for (std::size_t k = 0; k < oldCount; ++k) {

@@ -5,6 +5,7 @@
 // memory. The index does not own the nodes.
 
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -27,13 +28,17 @@ class CTM_nodeIndex {
  private:
   struct c_slot {
     std::size_t hash;
-    CTM_node* node;  // null: the slot is free
+    CTM_node* node;  // null: the slot is free (all bits zero)
   };
+  struct c_freeSlots {
+    void operator()(c_slot* slots) const { std::free(slots); }
+  };
+  using c_slotTable = std::unique_ptr<c_slot[], c_freeSlots>;
 
   std::size_t m_slotOf(std::string_view id, std::size_t hash) const;
   void m_grow();
 
-  std::unique_ptr<c_slot[]> slots_;
+  c_slotTable slots_;
   std::size_t slotCount_ = 0;  // a power of two, at most half of them taken
   std::size_t size_ = 0;
 };

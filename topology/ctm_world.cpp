@@ -44,7 +44,10 @@ std::vector<std::size_t> CTM_world::m_idOrder() const {
     const std::string& id = nodes_[i]->m_getId();
     keyed.push_back({bigEndianWord(id, 0), bigEndianWord(id, sizeof(std::uint64_t)), i});
   }
-  std::sort(keyed.begin(), keyed.end(), [this](const c_idKey& left, const c_idKey& right) {
+  // A merge sort: on the order in which a plant's nodes arrive (each element after
+  // the elements it holds) the quicksort of std::sort falls back to its heap sort,
+  // three times slower.
+  std::stable_sort(keyed.begin(), keyed.end(), [this](const c_idKey& left, const c_idKey& right) {
     if (left.head != right.head) return left.head < right.head;
     if (left.next != right.next) return left.next < right.next;
     return nodes_[left.position]->m_getId() < nodes_[right.position]->m_getId();
