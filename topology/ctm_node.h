@@ -58,13 +58,15 @@ class CTM_node {
   void m_removeChild(const CTM_node* node);
 
   // Indexed access stops with null (or false) once the index reaches the count.
-  CTM_node* m_getSuccessor(std::size_t i) const;
+  CTM_node* m_getSuccessor(std::size_t i) const {
+    return i < successors_.size() ? successors_[i].m_getTarget() : nullptr;
+  }
   bool m_getSuccessorAndWeight(std::size_t i, CTM_node*& target, int& weight) const;
   CTM_node* m_findSuccessor(const std::string& id) const;
   // Every successor edge in list order, for walks that take them all.
   std::span<const CTM_edge> m_getSuccessors() const { return {successors_.begin(), successors_.size()}; }
-  CTM_node* m_getPredecessor(std::size_t i) const;
-  CTM_node* m_getChild(std::size_t i) const;
+  CTM_node* m_getPredecessor(std::size_t i) const { return i < predecessors_.size() ? predecessors_[i] : nullptr; }
+  CTM_node* m_getChild(std::size_t i) const { return i < children_.size() ? children_[i] : nullptr; }
   bool m_hasNoSuccessors() const { return successors_.empty(); }
   std::size_t m_getSuccessorCount() const { return successors_.size(); }
   std::size_t m_getPredecessorCount() const { return predecessors_.size(); }
@@ -74,9 +76,13 @@ class CTM_node {
   std::string m_asString() const;
 
   // Traversal marks 0 and 1 (set at construction); other indexes are ignored.
-  void m_setMark(int i);
-  void m_clearMark(int i);
-  bool m_isMarked(int i) const;
+  void m_setMark(int i) {
+    if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 1;
+  }
+  void m_clearMark(int i) {
+    if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 0;
+  }
+  bool m_isMarked(int i) const { return i >= 0 && i < static_cast<int>(marks_.size()) && marks_[i] != 0; }
 
   int m_getPositionX() const { return positionX_; }
   int m_getPositionY() const { return positionY_; }

@@ -21,7 +21,8 @@ namespace {
 using c_neighbourGetter = CTM_node* (CTM_node::*)(std::size_t) const;
 
 // One list line, ids each followed by a blank; no line when the list is empty.
-void appendNodeList(c_textSink& text, std::string_view heading, const CTM_node& node, c_neighbourGetter get) {
+template <c_neighbourGetter get>
+void appendNodeList(c_textSink& text, std::string_view heading, const CTM_node& node) {
   if (!(node.*get)(0)) return;
   text += heading;
   for (std::size_t i = 0; const CTM_node* neighbour = (node.*get)(i); ++i) {
@@ -42,9 +43,9 @@ void appendNodeBlock(c_textSink& text, const CTM_node& node) {
   } else {
     text += "    This node does not have a parent.\n";
   }
-  appendNodeList(text, "    Children: ", node, &CTM_node::m_getChild);
-  appendNodeList(text, "    Predecessors: ", node, &CTM_node::m_getPredecessor);
-  appendNodeList(text, "    Successors: ", node, &CTM_node::m_getSuccessor);
+  appendNodeList<&CTM_node::m_getChild>(text, "    Children: ", node);
+  appendNodeList<&CTM_node::m_getPredecessor>(text, "    Predecessors: ", node);
+  appendNodeList<&CTM_node::m_getSuccessor>(text, "    Successors: ", node);
   text += '\n';
 }
 
@@ -180,32 +181,36 @@ bool CTM_world::m_writeTopology(c_textSink& text) {
 // neighbour tested for mark 0 when the walk reaches it. The stack is explicit: a
 // line of tracking points is as deep as it is long.
 void CTM_world::m_dumpNode(c_textSink& text, CTM_node* start) {
-  static constexpr c_neighbourGetter neighbourLists[] = {&CTM_node::m_getSuccessor, &CTM_node::m_getPredecessor,
-                                                         &CTM_node::m_getChild};
+  enum { successors, predecessors, children, listCount };
+  auto neighbour = [](const CTM_node& node, int list, std::size_t i) {
+    return list == successors ? node.m_getSuccessor(i)
+           : list == predecessors ? node.m_getPredecessor(i)
+                                  : node.m_getChild(i);
+  };
   struct c_frame {
     CTM_node* node;
-    std::size_t list;
+    int list;
     std::size_t next;
   };
   std::vector<c_frame> pending;
   auto visit = [&](CTM_node* node) {
     appendNodeBlock(text, *node);
     node->m_setMark(0);
-    pending.push_back({node, 0, 0});
+    pending.push_back({node, successors, 0});
   };
   visit(start);
   while (!pending.empty()) {
     c_frame& frame = pending.back();
-    if (frame.list == std::size(neighbourLists)) {
+    if (frame.list == listCount) {
       pending.pop_back();
       continue;
     }
-    CTM_node* neighbour = (frame.node->*neighbourLists[frame.list])(frame.next++);
-    if (!neighbour) {
+    CTM_node* next = neighbour(*frame.node, frame.list, frame.next++);
+    if (!next) {
       ++frame.list;
       frame.next = 0;
-    } else if (!neighbour->m_isMarked(0)) {
-      visit(neighbour);
+    } else if (!next->m_isMarked(0)) {
+      visit(next);
     }
   }
 }
