@@ -16,16 +16,16 @@ CTM_world::~CTM_world() {
   for (auto& node : nodes_) node.reset();
 }
 
-namespace {
-
-// A node's place in the id order, with the first bytes of its id (zero-filled) as
-// two numbers that order as the bytes do: the ids of a plant differ within them, so
-// a comparison seldom reads a node.
-struct c_idKey {
+// A node's place in nodes_, with the first bytes of its id (zero-filled) as two
+// numbers that order as the bytes do: the ids of a plant differ within them, so a
+// comparison seldom reads a node.
+struct CTM_world::c_idKey {
   std::uint64_t head;
   std::uint64_t next;
   std::size_t position;
 };
+
+namespace {
 
 std::uint64_t bigEndianWord(std::string_view id, std::size_t offset) {
   unsigned char bytes[sizeof(std::uint64_t)] = {};
@@ -37,7 +37,7 @@ std::uint64_t bigEndianWord(std::string_view id, std::size_t offset) {
 
 }  // namespace
 
-std::vector<std::size_t> CTM_world::m_idOrder() const {
+std::vector<CTM_world::c_idKey> CTM_world::m_idOrder() const {
   std::vector<c_idKey> keyed;
   keyed.reserve(nodes_.size());
   for (std::size_t i = 0; i < nodes_.size(); ++i) {
@@ -52,17 +52,14 @@ std::vector<std::size_t> CTM_world::m_idOrder() const {
     if (left.next != right.next) return left.next < right.next;
     return nodes_[left.position]->m_getId() < nodes_[right.position]->m_getId();
   });
-  std::vector<std::size_t> order;
-  order.reserve(keyed.size());
-  for (const c_idKey& key : keyed) order.push_back(key.position);
-  return order;
+  return keyed;
 }
 
 void CTM_world::m_sortById() {
   if (sortedById_) return;
   std::vector<std::unique_ptr<CTM_node>> sorted;
   sorted.reserve(nodes_.size());
-  for (std::size_t position : m_idOrder()) sorted.push_back(std::move(nodes_[position]));
+  for (const c_idKey& key : m_idOrder()) sorted.push_back(std::move(nodes_[key.position]));
   nodes_ = std::move(sorted);
   sortedById_ = true;
 }
@@ -73,7 +70,7 @@ std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
   if (sortedById_) {
     for (const auto& node : nodes_) ordered.push_back(node.get());
   } else {
-    for (std::size_t position : m_idOrder()) ordered.push_back(nodes_[position].get());
+    for (const c_idKey& key : m_idOrder()) ordered.push_back(nodes_[key.position].get());
   }
   return ordered;
 }

@@ -78,8 +78,9 @@ class CTM_world {
   // The TM node with that id; null, after the given event or a not-a-TM event, when none.
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
+  struct c_idKey;
   // The positions in nodes_ in ascending order of the id.
-  std::vector<std::size_t> m_idOrder() const;
+  std::vector<c_idKey> m_idOrder() const;
   void m_sortById();
 
   // The index finds them by id. Only the views and the destruction need the id
