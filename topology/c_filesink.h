@@ -31,6 +31,8 @@ class c_fileSink : public c_textSink {
 
  private:
   bool m_open();
+  // Puts the complete temporary file in the file's place.
+  void m_replace();
   // Keeps errno (or EIO when a failure left none) as the first failure.
   void m_fail();
   void m_close();

@@ -85,16 +85,24 @@ TEST_F(FileSinkTest, TextGivenUpLeavesTheOlderFile) {
 }
 
 TEST_F(FileSinkTest, FailedStepLeavesTheOlderFileAndNoTemporary) {
-  for (c_failingFileOps::c_step step : {c_failingFileOps::c_step::open, c_failingFileOps::c_step::write,
-                                        c_failingFileOps::c_step::close, c_failingFileOps::c_step::rename}) {
-    SCOPED_TRACE(static_cast<int>(step));
+  using c_step = c_failingFileOps::c_step;
+  struct c_case {
+    c_step step;
+    int nth;
+    bool olderFile;  // else the swap finds nothing to swap with and the new file is renamed
+  };
+  for (const c_case& test : {c_case{c_step::open, 1, true}, c_case{c_step::write, 1, true},
+                             c_case{c_step::close, 1, true}, c_case{c_step::rename, 1, true},
+                             c_case{c_step::rename, 2, false}}) {
+    SCOPED_TRACE(static_cast<int>(test.step) * 10 + test.nth);
+    if (!test.olderFile) std::filesystem::remove(path_);
     c_failingFileOps files;
-    files.m_failNth(step, 1);
+    files.m_failNth(test.step, test.nth);
     c_fileSink sink(path_);
     sink += m_largeText();
     EXPECT_FALSE(sink.m_commit());
     EXPECT_NE(sink.m_getError(), 0);
-    EXPECT_EQ(m_view(), "the older view\n");
+    EXPECT_EQ(m_view(), test.olderFile ? std::optional<std::string>("the older view\n") : std::nullopt);
     EXPECT_FALSE(m_temporaryLeft());
   }
 }
