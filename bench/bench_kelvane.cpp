@@ -16,6 +16,7 @@
 #include "tests/support/c_childprocess.h"
 #include "topology/c_filesink.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 namespace {
@@ -31,7 +32,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 // The best of three bare parses of the plant's topology file.
 double bareParseSeconds() {
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   if (!populator.m_init()) return 0;
   double best = 1e300;
   for (int i = 0; i < 3; ++i) {
@@ -82,9 +84,10 @@ void BM_kelvaneStages(benchmark::State& state) {
   double bare = bareParseSeconds();
   enum { populate, text, physical, brindle, release, stageCount };
   double stages[stageCount] = {};
+  CTM_plainNodeFactory factory;
   for (auto _ : state) {
     auto world = std::make_unique<CTM_world>();
-    auto populator = std::make_unique<CTM_file_populator>();
+    auto populator = std::make_unique<CTM_file_populator>(factory);
     auto start = std::chrono::steady_clock::now();
     auto stage = [&](int which) {
       auto now = std::chrono::steady_clock::now();

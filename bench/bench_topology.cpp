@@ -12,6 +12,7 @@
 
 #include "bench/plant_generator.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 namespace {
@@ -35,7 +36,8 @@ void setCounters(benchmark::State& state, long nodes) {
 
 void BM_bareParse(benchmark::State& state) {
   long nodes = plants().use(state.range(0));
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   if (!populator.m_init()) state.SkipWithError("no topology file");
   for (auto _ : state)
     if (!populator.m_parseWithoutModel()) state.SkipWithError("parse failed");
@@ -44,7 +46,8 @@ void BM_bareParse(benchmark::State& state) {
 
 void BM_populate(benchmark::State& state) {
   long nodes = plants().use(state.range(0));
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   if (!populator.m_init()) state.SkipWithError("no topology file");
   // The baseline of this run: the bare parse of the same file, best of three.
   double bare = 1e300;

@@ -1,5 +1,7 @@
 #include "core/ctm_config_entry.h"
 
+#include <algorithm>
+
 #include <cfloat>
 #include <cmath>
 #include <functional>
@@ -89,6 +91,14 @@ void appendColumn(std::string& out, std::string_view column) {
 
 bool CTM_config_entry::m_parse(std::string_view line, int lineNumber) {
   *this = CTM_config_entry();
+  // A CR inside a column is written back as a blank, so it reads as one: the
+  // entry read from a rewritten file is the entry that was written.
+  std::string withoutCr;
+  if (line.find('\r') != std::string_view::npos) {
+    withoutCr.assign(line);
+    std::replace(withoutCr.begin(), withoutCr.end(), '\r', ' ');
+    line = withoutCr;
+  }
   if (line.find_first_not_of('\t') == std::string_view::npos) {
     CTM_logging::m_log(4, ev::CFG_EMPTY_LINE, "i", lineNumber);
     return false;

@@ -112,6 +112,7 @@ struct LoggingState {
   std::array<std::unique_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
   std::unordered_map<std::int32_t, ThreadRecord> records;
   CTM_logSink* sink = nullptr;
+  CTM_logSink* fallback = nullptr;
 };
 
 LoggingState& state() {
@@ -147,10 +148,19 @@ void registerSources() {
 
 bool write(int category, int type, int eventCategory, unsigned id, std::vector<std::string> strings) {
   LoggingState& logging = state();
-  if (logging.sink != nullptr)
-    return logging.sink->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(strings)});
-  const auto& source = logging.sources[category];
-  return source && source->m_report(type, eventCategory, id, std::move(strings));
+  // The strings are kept for a failure only when there is somewhere to send them.
+  std::vector<std::string> kept;
+  if (logging.fallback != nullptr) kept = strings;
+  bool written = false;
+  if (logging.sink != nullptr) {
+    written = logging.sink->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(strings)});
+  } else {
+    const auto& source = logging.sources[category];
+    written = source && source->m_report(type, eventCategory, id, std::move(strings));
+  }
+  if (!written && logging.fallback != nullptr)
+    logging.fallback->m_write(CTM_loggedEvent{sourceName(category), type, eventCategory, id, std::move(kept)});
+  return written;
 }
 
 ThreadRecord* callingThreadRecord() {
@@ -249,8 +259,10 @@ bool CTM_logging::m_logArguments(int severity, unsigned eventId, std::string_vie
   if (!state().initialised) return false;
   int category = coreCategory;
   int level = 0;
-  if (!callerCategoryAndLevel(1, severity, category, level)) return false;
-  if (severity < 1 || severity > 5 || severity > level) return true;
+  // A warning about the caller that could not be written does not keep the event
+  // itself from being tried (and from reaching the fallback).
+  const bool warned = callerCategoryAndLevel(1, severity, category, level);
+  if (severity < 1 || severity > 5 || severity > level) return warned;
   // Built per call: a configuration look-up that logs on the way nests safely.
   std::vector<std::string> strings;
   const std::size_t letters = std::min(argTypes.size(), ctm_logging_detail::maximumLetters);
@@ -262,7 +274,7 @@ bool CTM_logging::m_logArguments(int severity, unsigned eventId, std::string_vie
     else
       strings.emplace_back();
   }
-  return write(category, eventTypes[severity], 1, eventId, std::move(strings));
+  return write(category, eventTypes[severity], 1, eventId, std::move(strings)) && warned;
 }
 
 bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
@@ -294,6 +306,11 @@ bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long
   return write(statisticsCategory, eventTypes[3], 0, ev::LOG_STATISTICS,
                {name.substr(0, maximumStringLength), std::to_string(startValue), std::to_string(newValue),
                 std::to_string(duration)});
+}
+
+void CTM_logging::m_setFallback(CTM_logSink* sink) {
+  LoggingLock lock;
+  state().fallback = sink;
 }
 
 void CTM_logging::m_setSink(CTM_logSink* sink) {

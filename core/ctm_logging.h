@@ -201,6 +201,10 @@ class CTM_logging {
   static bool m_logTelegramText(bool received, const std::string& category, const std::string& text);
   static bool m_logStatistics(const std::string& name, long startValue, long newValue, long duration);
 
+  // Receives every event that could not be written (nullptr: none does). A program
+  // that reports its failures only as events sets one, so that the reason for a
+  // failure is not lost with an unwritable event log.
+  static void m_setFallback(CTM_logSink* sink);
   // Replaces the event log as the destination of events (nullptr restores it).
   static void m_setSink(CTM_logSink* sink);
   // Forgets the initialisation, the TM name and every thread record (tests only).

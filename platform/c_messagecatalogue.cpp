@@ -1,21 +1,26 @@
 #include "platform/c_messagecatalogue.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 
 #include "platform/c_escape.h"
+#include "platform/c_regularfile.h"
+
+namespace {
+// The catalogue holds a few hundred texts; a file far beyond that is no catalogue.
+constexpr std::uint64_t catalogueLimit = 16u << 20;
+}  // namespace
 
 bool c_messageCatalogue::m_load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string content;
+  if (!c_readRegularFile(path, catalogueLimit, content)) return false;
   m_loadText(content);
   return true;
 }
 
 void c_messageCatalogue::m_loadText(std::string_view content) {
   messages_.clear();
+  messagesByCount_.clear();
   categories_.clear();
   while (!content.empty()) {
     const std::size_t feed = content.find('\n');
@@ -31,8 +36,17 @@ void c_messageCatalogue::m_loadText(std::string_view content) {
     if (!c_unescapeField(line.substr(secondTab + 1), text)) continue;
     if (kind == "M") {
       std::uint32_t id = 0;
-      const auto result = std::from_chars(key.data(), key.data() + key.size(), id, 16);
-      if (result.ec == std::errc() && result.ptr == key.data() + key.size()) messages_[id] = std::move(text);
+      const char* const end = key.data() + key.size();
+      const auto result = std::from_chars(key.data(), end, id, 16);
+      if (result.ec != std::errc()) continue;
+      if (result.ptr == end) {
+        messages_[id] = std::move(text);
+      } else if (*result.ptr == '/') {
+        std::uint32_t count = 0;
+        const auto counted = std::from_chars(result.ptr + 1, end, count);
+        if (counted.ec == std::errc() && counted.ptr == end && counted.ptr != result.ptr + 1)
+          messagesByCount_[std::uint64_t{id} << 32 | count] = std::move(text);
+      }
     } else if (kind == "C") {
       int category = 0;
       const auto result = std::from_chars(key.data(), key.data() + key.size(), category);
@@ -46,6 +60,17 @@ bool c_messageCatalogue::m_messageText(std::uint32_t eventId, std::string& text)
   if (found == messages_.end()) return false;
   text = found->second;
   return true;
+}
+
+bool c_messageCatalogue::m_messageText(std::uint32_t eventId, std::size_t stringCount, std::string& text) const {
+  if (stringCount <= UINT32_MAX) {
+    const auto found = messagesByCount_.find(std::uint64_t{eventId} << 32 | stringCount);
+    if (found != messagesByCount_.end()) {
+      text = found->second;
+      return true;
+    }
+  }
+  return m_messageText(eventId, text);
 }
 
 bool c_messageCatalogue::m_categoryText(int category, std::string& text) const {

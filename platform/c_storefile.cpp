@@ -94,10 +94,10 @@ bool c_lastRecordNumber(int fd, std::uint64_t end, std::uint32_t& number) {
   c_backwardLineReader reader(fd, end);
   std::string line;
   std::uint64_t start = 0;
-  std::uint32_t found = 0;
+  c_eventRecord record;
   while (reader.m_previous(line, start))
-    if (c_decodeEventRecordNumber(line, found)) {
-      number = found;
+    if (c_decodeEventRecord(line, record)) {
+      number = record.number;
       return true;
     }
   return false;
@@ -108,6 +108,7 @@ bool c_forwardLineReader::m_fill() {
   const std::size_t kept = buffer_.size();
   buffer_.resize(kept + chunkSize);
   const long long n = c_readAt(fd_, buffer_.data() + kept, chunkSize, bufferStart_ + kept);
+  error_ = n < 0 ? (errno != 0 ? errno : EIO) : 0;
   buffer_.resize(kept + (n > 0 ? static_cast<std::size_t>(n) : 0));
   return n > 0;
 }

@@ -39,6 +39,9 @@ class c_forwardLineReader {
   bool m_next(std::string_view& line, std::uint64_t& start);
   // Where the next line starts.
   std::uint64_t m_offset() const { return bufferStart_ + position_; }
+  // Whether the last m_next stopped on a read error rather than at the end, and its errno.
+  bool m_failed() const { return error_ != 0; }
+  int m_error() const { return error_; }
 
  private:
   bool m_fill();
@@ -49,6 +52,7 @@ class c_forwardLineReader {
   std::size_t scanned_ = 0;  // bytes from position_ known to hold no line feed
   std::uint64_t bufferStart_ = 0;
   bool skipping_ = false;  // inside a line beyond the limit
+  int error_ = 0;
 };
 
 // The first line start at or after `offset`; false when no line starts there.
@@ -61,8 +65,9 @@ bool c_completeEnd(int fd, std::uint64_t size, std::uint64_t& end);
 // The same for an open file at its size now.
 bool c_completeEndNow(int fd, std::uint64_t& end);
 
-// The number of the last line before `end` (a line start) that begins as a
-// record does; false, with `number` unchanged, when none does.
+// The number of the last line before `end` (a line start) that reads as a whole
+// record; false, with `number` unchanged, when none does. A line of damage that
+// merely begins like a record does not count.
 bool c_lastRecordNumber(int fd, std::uint64_t end, std::uint32_t& number);
 
 // Reads up to `length` bytes at `offset`, retrying interrupted and short reads; -1 on error.

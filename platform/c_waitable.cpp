@@ -104,6 +104,7 @@ constexpr int keepWaiting = INT_MIN;
 struct c_timedWaiters {
   std::mutex mutex;
   std::vector<c_waitRecord*> records;  // guarded by mutex
+  std::uint64_t entered = 0;           // guarded by mutex
 };
 
 c_timedWaiters& timedWaiters() {
@@ -130,6 +131,7 @@ class c_timedWaiterEntry {
     c_timedWaiters& waiters = timedWaiters();
     std::lock_guard lock(waiters.mutex);
     waiters.records.push_back(record_);
+    ++waiters.entered;
     entered_ = true;
   }
 
@@ -252,4 +254,10 @@ std::size_t c_timedWaiterCount() {
   c_timedWaiters& waiters = timedWaiters();
   std::lock_guard lock(waiters.mutex);
   return waiters.records.size();
+}
+
+std::uint64_t c_timedWaitsEntered() {
+  c_timedWaiters& waiters = timedWaiters();
+  std::lock_guard lock(waiters.mutex);
+  return waiters.entered;
 }

@@ -89,6 +89,10 @@ void c_wakeTimedWaiters();
 // How many waits keep a time on the monotonic clock now (a time-out or a timer).
 // A test that moves a fixed clock first waits until its threads are among them.
 std::size_t c_timedWaiterCount();
+// How many waits have begun to keep a time so far. A test that moves the clock
+// step by step waits for it to grow, so that it never moves the clock for a wait
+// that has already ended.
+std::uint64_t c_timedWaitsEntered();
 
 // A key for the calling thread that no other thread of the process ever has (never 0).
 std::uint64_t c_newThreadKey();

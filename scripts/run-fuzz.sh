@@ -10,8 +10,13 @@ for target in "$build"/bin/fuzz_*; do
   name=$(basename "$target")
   corpus="$root/tests/fuzz/corpus/$name"
   work="$build/fuzz-work/$name"
-  mkdir -p "$work"
+  # Crash, leak and timeout inputs go here, never into the working directory.
+  artifacts="$build/fuzz-artifacts/$name"
+  mkdir -p "$work" "$artifacts"
   echo "== $name for ${seconds}s"
-  "$target" -max_total_time="$seconds" -print_final_stats=1 "$work" "$corpus" || status=1
+  "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" "$work" "$corpus" || {
+    status=1
+    echo "$name: the inputs that failed are in $artifacts"
+  }
 done
 exit $status

@@ -39,4 +39,11 @@ if [ -x "$home/run/bin/ostrel" ]; then
   echo "== ostrel: the newest events of the run ($home/run/log/TMBase.Evt)"
   "$home/run/bin/ostrel" -n -20 || echo "ostrel exit status: $?"
 fi
+
+# What a new shell needs to find this run again: the views, and the registry and
+# logs, which live under this sample and not in the user's own state folder.
+echo "== done"
+echo "The views were written to $home/views (the .gdl files open in any GDL viewer)."
+echo "List the events of this run again with:"
+printf '  TM_HOME=%q XDG_STATE_HOME=%q %q -n -20\n' "$TM_HOME" "$XDG_STATE_HOME" "$home/run/bin/ostrel"
 exit 0

@@ -2,96 +2,76 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "tracking/ctm_bitstatus.h"
 
 namespace {
 
-// Positions within the record.
-enum : std::size_t {
-  structVersion,
-  bitId,
-  status,
-  selection,
-  lpc,
-  inboundFlight,
-  outboundFlight,
-  cabinClass,
-  destination,
-  onwardConnection,
-  passengerName,
-  exceptionData,
-  tubbingNecessity,
-  tubbedIndicator,
-  requiredScreenLevel,
-  reachedScreenLevel,
-  length,
-  height,
-  width,
-  weight,
-  fsc
-};
+// The record: structVersionID, then one field per criterion.
+constexpr std::size_t structVersion = 0;
+constexpr std::size_t firstCriterion = 1;
+static_assert(CTM_itemRecord::fieldCount == firstCriterion + CTM_itemCriteria::count);
 
 int screeningLevelField(int level) { return level >= 0 && level <= 9 ? level : 9; }
 
-bool flagOf(const CTM_messageFieldValue& field) { return field.m_asString() != "0"; }
+bool isStatusWord(const CTM_itemCriterion& criterion) {
+  return criterion.comparison == CTM_itemCriterion::c_comparison::statusWord;
+}
 
 }  // namespace
 
-bool CTM_itemRecord::m_write(std::span<CTM_messageFieldValue> record, const CTM_BIT& item) {
+bool CTM_itemRecord::m_writeValue(CTM_messageFieldValue* field, const CTM_itemCriterion& criterion,
+                                  const CTM_itemData& data) {
+  if (field == nullptr) return false;
+  return criterion.m_visit(data, [&](const auto& value) {
+    using T = std::decay_t<decltype(value)>;
+    if constexpr (std::is_same_v<T, std::string>) {
+      if (isStatusWord(criterion)) return field->m_set(std::string_view(CTM_bitStatus::m_toField(value)));
+      return field->m_set(std::string_view(value));
+    } else if constexpr (std::is_same_v<T, bool>) {
+      return field->m_setFlag(value);
+    } else {
+      return field->m_set(value);
+    }
+  });
+}
+
+void CTM_itemRecord::m_readValue(const CTM_messageFieldValue* field, const CTM_itemCriterion& criterion,
+                                 CTM_itemData& data) {
+  criterion.m_visit(data, [&](auto& value) {
+    using T = std::decay_t<decltype(value)>;
+    if (field == nullptr) {
+      value = T{};
+    } else if constexpr (std::is_same_v<T, std::string>) {
+      value = field->m_enteredText();
+      if (isStatusWord(criterion)) value = CTM_bitStatus::m_fromField(value);
+    } else if constexpr (std::is_same_v<T, bool>) {
+      value = field->m_asString() != "0";
+    } else {
+      value = field->m_asInt();
+    }
+  });
+}
+
+bool CTM_itemRecord::m_write(std::span<CTM_messageFieldValue> record, const CTM_itemData& item) {
   if (record.size() < fieldCount) return false;
-  bool all = true;
-  auto text = [&](std::size_t k, std::string_view value) { all = record[k].m_set(value) && all; };
-  auto number = [&](std::size_t k, int value) { all = record[k].m_set(value) && all; };
-  auto flag = [&](std::size_t k, bool value) { all = record[k].m_setFlag(value) && all; };
-  number(structVersion, item.m_getStructVersionID());
-  text(bitId, item.m_getBIT_ID());
-  text(status, CTM_bitStatus::m_toField(item.m_getStatus()));
-  number(selection, item.m_getSelectionID());
-  text(lpc, item.m_getLPC());
-  flag(tubbingNecessity, item.m_getTubbingNecessity());
-  flag(tubbedIndicator, item.m_getTubbedIndicator());
-  text(inboundFlight, item.m_getInboundFlightID());
-  text(outboundFlight, item.m_getOutboundFlightID());
-  text(cabinClass, item.m_getOutboundCabinClass());
-  text(destination, item.m_getOutboundDestination());
-  flag(onwardConnection, item.m_getOnwardConnection());
-  text(passengerName, item.m_getPassengerName());
-  text(exceptionData, item.m_getBaggageExceptionData());
-  number(requiredScreenLevel, screeningLevelField(item.m_getRequiredScreenLevel()));
-  number(reachedScreenLevel, screeningLevelField(item.m_getReachedScreenLevel()));
-  number(length, item.m_getLength());
-  number(height, item.m_getHeight());
-  number(width, item.m_getWidth());
-  number(weight, item.m_getWeight());
-  number(fsc, item.m_getFSC());
+  CTM_itemData sent = item;
+  sent.m_setRequiredScreenLevel(screeningLevelField(item.m_getRequiredScreenLevel()));
+  sent.m_setReachedScreenLevel(screeningLevelField(item.m_getReachedScreenLevel()));
+  bool all = record[structVersion].m_set(item.m_getStructVersionID());
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i)
+    all = m_writeValue(&record[firstCriterion + i], CTM_itemCriteria::table[i], sent) && all;
   return all;
 }
 
-std::unique_ptr<CTM_BIT> CTM_itemRecord::m_read(std::span<const CTM_messageFieldValue> record) {
-  auto item = std::make_unique<CTM_BIT>();
+CTM_itemData CTM_itemRecord::m_read(std::span<const CTM_messageFieldValue> record) {
+  CTM_itemData item;
   if (record.size() < fieldCount) return item;
-  item->m_setStructVersionID(record[structVersion].m_asInt());
-  item->m_setBIT_ID(record[bitId].m_enteredText());
+  item.m_setStructVersionID(record[structVersion].m_asInt());
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i)
+    m_readValue(&record[firstCriterion + i], CTM_itemCriteria::table[i], item);
   // A word the item does not know ("TO_BE_READ") leaves it without status.
-  item->m_setStatus(CTM_bitStatus::m_fromField(record[status].m_asString()));
-  item->m_setSelectionID(record[selection].m_asInt());
-  item->m_setLPC(record[lpc].m_enteredText());
-  item->m_setTubbingNecessity(flagOf(record[tubbingNecessity]));
-  item->m_setTubbedIndicator(flagOf(record[tubbedIndicator]));
-  item->m_setInboundFlightID(record[inboundFlight].m_enteredText());
-  item->m_setOutboundFlightID(record[outboundFlight].m_enteredText());
-  item->m_setOutboundCabinClass(record[cabinClass].m_enteredText());
-  item->m_setOutboundDestination(record[destination].m_enteredText());
-  item->m_setOnwardConnection(flagOf(record[onwardConnection]));
-  item->m_setPassengerName(record[passengerName].m_enteredText());
-  item->m_setBaggageExceptionData(record[exceptionData].m_enteredText());
-  item->m_setRequiredScreenLevel(record[requiredScreenLevel].m_asInt());
-  item->m_setReachedScreenLevel(record[reachedScreenLevel].m_asInt());
-  item->m_setLength(record[length].m_asInt());
-  item->m_setHeight(record[height].m_asInt());
-  item->m_setWidth(record[width].m_asInt());
-  item->m_setWeight(record[weight].m_asInt());
-  item->m_setFSC(record[fsc].m_asInt());
+  if (!CTM_bitStatus::m_isWord(item.m_getStatus())) item.m_clearStatus();
   return item;
 }

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <span>
 
 #include "telegrams/ctm_fielddefinition.h"
 #include "telegrams/ctm_fieldpatterns.h"
 #include "telegrams/ctm_messagefieldvalue.h"
-#include "tracking/ctm_bit.h"
+#include "tracking/ctm_itemcriteria.h"
+#include "tracking/ctm_itemdata.h"
 
 // The patterns a telegram gives the item data that a sender may not know: some
 // require a value, others accept blanks.
@@ -42,11 +42,17 @@ class CTM_itemRecord {
   // The record's field definitions with the given patterns.
   static constexpr c_fields m_fields(const CTM_itemDataPatterns& patterns);
 
-  // Sets every field of the record from the item; false when any was refused
-  // (the others are set all the same).
-  static bool m_write(std::span<CTM_messageFieldValue> record, const CTM_BIT& item);
-  // A new item with every member of the record.
-  static std::unique_ptr<CTM_BIT> m_read(std::span<const CTM_messageFieldValue> record);
+  // Sets every field of the record from the item data; false when any was
+  // refused (the others are set all the same).
+  static bool m_write(std::span<CTM_messageFieldValue> record, const CTM_itemData& item);
+  // Every member of the record.
+  static CTM_itemData m_read(std::span<const CTM_messageFieldValue> record);
+
+  // A criterion's value as a field carries it, both ways: a status word as its
+  // 16-character field, a flag as "1" or "0" (read: set unless "0"), a text as
+  // it stands (read: all blanks is empty).
+  static bool m_writeValue(CTM_messageFieldValue* field, const CTM_itemCriterion& criterion, const CTM_itemData& data);
+  static void m_readValue(const CTM_messageFieldValue* field, const CTM_itemCriterion& criterion, CTM_itemData& data);
 };
 
 // A telegram's head followed by the item record, as one field table.
@@ -63,12 +69,12 @@ constexpr std::array<CTM_fieldDefinition, Head + CTM_itemRecord::fieldCount> ctm
 template <class Pair, std::size_t First>
 class CTM_itemRecordTelegram : public Pair {
  public:
-  bool m_setBIT(const CTM_BIT& item) {
+  bool m_setBIT(const CTM_itemData& item) {
     std::span<CTM_messageFieldValue> fields = this->m_fieldValues();
     return CTM_itemRecord::m_write(fields.subspan(std::min(First, fields.size())), item);
   }
-  // A new item, owned by the caller.
-  std::unique_ptr<CTM_BIT> m_getBIT() const {
+  // The item's data; the caller builds a new item from it or updates a known one.
+  CTM_itemData m_getBIT() const {
     std::span<const CTM_messageFieldValue> fields = this->m_fieldValues();
     return CTM_itemRecord::m_read(fields.subspan(std::min(First, fields.size())));
   }

@@ -1,7 +1,8 @@
 #include "telegrams/ctm_om_message.h"
 
+#include <type_traits>
+
 #include "telegrams/ctm_fieldpatterns.h"
-#include "tracking/ctm_bitstatus.h"
 
 namespace {
 
@@ -11,34 +12,9 @@ using O = CTM_fieldOption;
 
 constexpr F lsId = F::m_text("LS_ID", 5, &ctm_logicalSegmentPattern);
 
-// Transport specification: a switch "1" selects the criterion's value, "0" its filler.
-enum : std::size_t {
-  specId = 2,
-  routingPriority,
-  structVersion,
-  bitIdSwitch,
-  statusSwitch,
-  selectionSwitch,
-  lpcSwitch,
-  inboundSwitch,
-  outboundSwitch,
-  cabinClassSwitch,
-  destinationSwitch,
-  onwardSwitch,
-  passengerNameSwitch,
-  passengerName,
-  exceptionDataSwitch,
-  tubbingSwitch,
-  tubbedSwitch,
-  requiredLevelSwitch,
-  reachedLevelSwitch,
-  sizeSwitch,
-  weightSwitch,
-  fscSwitch,
-  exitPoints,
-  startTime,
-  endTime
-};
+// Transport specification: a switch "1" selects the criterion's value, "0" its
+// filler. The criteria's switches and values stand where CTM_itemCriteria says.
+enum : std::size_t { specId = 2, routingPriority, structVersion, exitPoints = 24, startTime, endTime };
 
 constexpr c_pattern modIndicatorPattern{"[ADU]"};
 constexpr c_pattern specIdPattern{"[0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z][0-9A-Z]"};
@@ -171,33 +147,45 @@ CTM_om05_message::CTM_om05_message() : CTM_om_message("05") {}
 CTM_om08_message::CTM_om08_message() : CTM_itemRecordTelegram("08", itemRecordFields) {}
 CTM_om09_message::CTM_om09_message() : CTM_om_message("09", selectionFields) {}
 
+namespace {
+
+bool selectsLayout(const CTM_messageFieldValue* relevantSwitch) {
+  return relevantSwitch != nullptr && relevantSwitch->m_definition().m_isSelector();
+}
+
+// One switch may serve several criteria (the three sizes): any relevant one
+// makes all take part, so that no restriction of the transport specification is lost.
+bool switchIsOn(const CTM_transSpec& spec, std::size_t switchField) {
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i)
+    if (CTM_itemCriteria::table[i].om03Fields.relevant == switchField && spec.m_getRelevance()[i]) return true;
+  return false;
+}
+
+}  // namespace
+
+CTM_messageFieldValue* CTM_om03_message::m_valueField(const CTM_itemCriterion& criterion) {
+  CTM_messageFieldValue* relevantSwitch = m_field(criterion.om03Fields.relevant);
+  if (selectsLayout(relevantSwitch)) return m_layoutField(relevantSwitch, criterion.om03Fields.value);
+  return m_field(criterion.om03Fields.value);
+}
+
+const CTM_messageFieldValue* CTM_om03_message::m_valueField(const CTM_itemCriterion& criterion) const {
+  return const_cast<CTM_om03_message*>(this)->m_valueField(criterion);
+}
+
 std::unique_ptr<CTM_transSpec> CTM_om03_message::m_getTransSpec() const {
   auto spec = std::make_unique<CTM_transSpec>();
   spec->m_setTransportSpecID(m_textOf(m_field(specId)));
   spec->m_setRoutingPriority(m_intOf(m_field(routingPriority)));
   spec->m_setStructVersionID(m_intOf(m_field(structVersion)));
-  spec->m_setBIT_ID(m_enteredTextOf(m_criterion(bitIdSwitch)), m_isRelevant(bitIdSwitch));
-  spec->m_setBIT_status(CTM_bitStatus::m_fromField(m_textOf(m_criterion(statusSwitch))), m_isRelevant(statusSwitch));
-  spec->m_setSelectionID(m_intOf(m_criterion(selectionSwitch)), m_isRelevant(selectionSwitch));
-  spec->m_setLPC(m_enteredTextOf(m_criterion(lpcSwitch)), m_isRelevant(lpcSwitch));
-  spec->m_setInboundFlightID(m_enteredTextOf(m_criterion(inboundSwitch)), m_isRelevant(inboundSwitch));
-  spec->m_setOutboundFlightID(m_enteredTextOf(m_criterion(outboundSwitch)), m_isRelevant(outboundSwitch));
-  spec->m_setOutboundCabinClass(m_enteredTextOf(m_criterion(cabinClassSwitch)), m_isRelevant(cabinClassSwitch));
-  spec->m_setOutboundDestination(m_enteredTextOf(m_criterion(destinationSwitch)), m_isRelevant(destinationSwitch));
-  spec->m_setOnwardConnection(m_flagOf(m_criterion(onwardSwitch)), m_isRelevant(onwardSwitch));
-  spec->m_setPassengerName(m_enteredTextOf(m_field(passengerName)), m_flagOf(m_field(passengerNameSwitch)));
-  spec->m_setBaggageExceptionData(m_enteredTextOf(m_criterion(exceptionDataSwitch)),
-                                  m_isRelevant(exceptionDataSwitch));
-  spec->m_setTubbingNecessity(m_flagOf(m_criterion(tubbingSwitch)), m_isRelevant(tubbingSwitch));
-  spec->m_setTubbedIndicator(m_flagOf(m_criterion(tubbedSwitch)), m_isRelevant(tubbedSwitch));
-  spec->m_setRequiredScreenLevel(m_intOf(m_criterion(requiredLevelSwitch)), m_isRelevant(requiredLevelSwitch));
-  spec->m_setReachedScreenLevel(m_intOf(m_criterion(reachedLevelSwitch)), m_isRelevant(reachedLevelSwitch));
-  const bool sizeRelevant = m_isRelevant(sizeSwitch);
-  spec->m_setLength(m_intOf(m_criterion(sizeSwitch, 0)), sizeRelevant);
-  spec->m_setHeight(m_intOf(m_criterion(sizeSwitch, 1)), sizeRelevant);
-  spec->m_setWidth(m_intOf(m_criterion(sizeSwitch, 2)), sizeRelevant);
-  spec->m_setWeight(m_intOf(m_criterion(weightSwitch)), m_isRelevant(weightSwitch));
-  spec->m_setFSC(m_intOf(m_criterion(fscSwitch)), m_isRelevant(fscSwitch));
+  CTM_itemData criteria;
+  CTM_itemCriteria::c_relevance relevant;
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i) {
+    const CTM_itemCriterion& criterion = CTM_itemCriteria::table[i];
+    relevant[i] = m_flagOf(m_field(criterion.om03Fields.relevant));
+    CTM_itemRecord::m_readValue(m_valueField(criterion), criterion, criteria);
+  }
+  spec->m_setCriteria(criteria, relevant);
   const CTM_messageFieldValue* exits = m_field(exitPoints);
   for (std::size_t g = 0; exits != nullptr && g < exits->m_groupCount(); ++g)
     spec->m_addDestination(exits->m_groupAt(g)[0].m_asString());
@@ -206,74 +194,30 @@ std::unique_ptr<CTM_transSpec> CTM_om03_message::m_getTransSpec() const {
   return spec;
 }
 
-template <typename Value>
-bool CTM_om03_message::m_setCriterion(std::size_t switchField, bool relevant, const Value& value) {
-  if (!m_setText(m_field(switchField), relevant ? "1" : "0")) return false;
-  CTM_messageFieldValue* layout = m_layoutField(m_field(switchField), 0);
-  return !relevant || (layout != nullptr && layout->m_set(value));
-}
-
-bool CTM_om03_message::m_setFlagCriterion(std::size_t switchField, bool relevant, bool value) {
-  if (relevant) return m_setCriterion(switchField, true, value ? 1 : 0);
-  return m_setCriterion(switchField, false, 0) && m_setText(m_layoutField(m_field(switchField), 0), value ? " " : "0");
-}
-
 bool CTM_om03_message::m_setTransSpec(const CTM_transSpec& spec) {
   bool all = true;
   auto done = [&all](bool result) { all = result && all; };
-  std::string text;
-  int number = 0;
-  bool flag = false;
   done(m_setText(m_field(specId), spec.m_getTransportSpecID()));
   done(m_setInt(m_field(routingPriority), spec.m_getRoutingPriority()));
   done(m_setInt(m_field(structVersion), spec.m_getStructVersionID()));
-  bool relevant = spec.m_getBIT_ID(text);
-  done(m_setCriterion(bitIdSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getBIT_status(text);
-  done(m_setCriterion(statusSwitch, relevant, std::string_view(CTM_bitStatus::m_toField(text))));
-  relevant = spec.m_getSelectionID(number);
-  done(m_setCriterion(selectionSwitch, relevant, number));
-  relevant = spec.m_getLPC(text);
-  done(m_setCriterion(lpcSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getInboundFlightID(text);
-  done(m_setCriterion(inboundSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getOutboundFlightID(text);
-  done(m_setCriterion(outboundSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getOutboundCabinClass(text);
-  done(m_setCriterion(cabinClassSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getOutboundDestination(text);
-  done(m_setCriterion(destinationSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getOnwardConnection(flag);
-  done(m_setFlagCriterion(onwardSwitch, relevant, flag));
-  relevant = spec.m_getPassengerName(text);
-  done(m_setFlag(m_field(passengerNameSwitch), relevant));
-  done(m_setText(m_field(passengerName), text));
-  relevant = spec.m_getBaggageExceptionData(text);
-  done(m_setCriterion(exceptionDataSwitch, relevant, std::string_view(text)));
-  relevant = spec.m_getTubbingNecessity(flag);
-  done(m_setFlagCriterion(tubbingSwitch, relevant, flag));
-  relevant = spec.m_getTubbedIndicator(flag);
-  done(m_setFlagCriterion(tubbedSwitch, relevant, flag));
-  relevant = spec.m_getRequiredScreenLevel(number);
-  done(m_setCriterion(requiredLevelSwitch, relevant, number));
-  relevant = spec.m_getReachedScreenLevel(number);
-  done(m_setCriterion(reachedLevelSwitch, relevant, number));
-  // One switch for three criteria: any relevant size makes all three take part,
-  // so that no restriction of the transport specification is lost.
-  int length = 0, height = 0, width = 0;
-  const bool lengthRelevant = spec.m_getLength(length);
-  const bool heightRelevant = spec.m_getHeight(height);
-  const bool widthRelevant = spec.m_getWidth(width);
-  const bool sizeRelevant = lengthRelevant || heightRelevant || widthRelevant;
-  done(m_setCriterion(sizeSwitch, sizeRelevant, length));
-  if (sizeRelevant) {
-    done(m_setInt(m_layoutField(m_field(sizeSwitch), 1), height));
-    done(m_setInt(m_layoutField(m_field(sizeSwitch), 2), width));
+  const CTM_itemData& criteria = spec.m_getCriteria();
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i) {
+    const CTM_itemCriterion& criterion = CTM_itemCriteria::table[i];
+    const std::size_t switchField = criterion.om03Fields.relevant;
+    const bool relevant = switchIsOn(spec, switchField);
+    // Setting the switch selects its layout, whose fillers are written as they are.
+    if (i == 0 || CTM_itemCriteria::table[i - 1].om03Fields.relevant != switchField)
+      done(m_setText(m_field(switchField), relevant ? "1" : "0"));
+    CTM_messageFieldValue* value = m_valueField(criterion);
+    if (relevant || !selectsLayout(m_field(switchField))) {
+      done(CTM_itemRecord::m_writeValue(value, criterion, criteria));
+      continue;
+    }
+    // A flag's filler keeps the flag: a blank for set, "0" for clear.
+    criterion.m_visit(criteria, [&](const auto& flag) {
+      if constexpr (std::is_same_v<std::decay_t<decltype(flag)>, bool>) done(m_setText(value, flag ? " " : "0"));
+    });
   }
-  relevant = spec.m_getWeight(number);
-  done(m_setCriterion(weightSwitch, relevant, number));
-  relevant = spec.m_getFSC(number);
-  done(m_setCriterion(fscSwitch, relevant, number));
   for (const std::string& exit : spec.m_getDestinations()) done(m_appendGroupTo(m_field(exitPoints), exit));
   done(m_setTime(m_field(startTime), spec.m_getStartTime()));
   done(m_setTime(m_field(endTime), spec.m_getEndTime()));

@@ -12,6 +12,7 @@
 #include "telegrams/ctm_itemrecord.h"
 #include "telegrams/ctm_message.h"
 #include "telegrams/ctm_pairmessage.h"
+#include "tracking/ctm_itemcriteria.h"
 #include "tracking/ctm_transspec.h"
 
 extern const CTM_telegramPair ctm_omPair;
@@ -56,16 +57,10 @@ class CTM_om03_message : public CTM_om_message {
   bool m_setTransSpec(const CTM_transSpec& spec);
 
  private:
-  bool m_isRelevant(std::size_t switchField) const { return m_flagOf(m_field(switchField)); }
-  const CTM_messageFieldValue* m_criterion(std::size_t switchField, std::size_t k = 0) const {
-    return m_layoutField(m_field(switchField), k);
-  }
-  // Sets the switch; the value goes into the layout only when relevant, the
-  // filler being the layout's own.
-  template <typename Value>
-  bool m_setCriterion(std::size_t switchField, bool relevant, const Value& value);
-  // A flag's filler keeps the flag: a blank for set, "0" for clear.
-  bool m_setFlagCriterion(std::size_t switchField, bool relevant, bool value);
+  // The field of a criterion's value: in the layout its switch selected, or
+  // beside a switch without layout. None when the switch selected no layout.
+  CTM_messageFieldValue* m_valueField(const CTM_itemCriterion& criterion);
+  const CTM_messageFieldValue* m_valueField(const CTM_itemCriterion& criterion) const;
 };
 
 // End of the download.

@@ -4,6 +4,9 @@
 #include "topology/ctm_file_populator.h"
 
 #include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,7 +29,9 @@
 #include <vector>
 
 #include "core/ctm_logging.h"
+#include "platform/c_regularfile.h"
 #include "topology/ctm_ls.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_tc.h"
 #include "topology/ctm_tm.h"
 #include "topology/ctm_tp.h"
@@ -41,6 +47,15 @@ namespace {
 constexpr XMLSize_t entityExpansionLimit = 1000;
 // No description, address or position comes near this; more is refused.
 constexpr std::size_t textLimit = 64 * 1024;
+// No attribute value comes near this either.
+constexpr std::size_t attributeLimit = textLimit;
+// Nor a tag of a few such attributes, a comment or a declaration this.
+constexpr long markupLimit = 1 << 20;
+// A plant nests a handful of levels; the parser's cost grows with the square of
+// the depth, so a document nested deeper than this is refused at once.
+constexpr int depthLimit = 64;
+// An external entity is part of the topology, read whole into memory.
+constexpr std::uint64_t entityFileLimit = 256u << 20;
 // Edge weight when the file gives none or no number.
 constexpr int defaultWeight = 1;
 // How far ahead the edge targets are looked up in the index, so that each is in the
@@ -181,18 +196,22 @@ c_element elementOf(const XMLCh* name) {
 
 bool isNodeElement(c_element element) { return element <= c_element::tp; }
 
-std::unique_ptr<CTM_node> makeNode(c_element element, std::string id) {
+// The factory returns each kind as its own class, so the address, offset and colour
+// elements may treat the open node as the class of its kind.
+std::unique_ptr<CTM_node> makeNode(CTM_nodeFactory& factory, c_element element, std::string id) {
   switch (element) {
-    case c_element::tm: return std::make_unique<CTM_tm>(std::move(id));
-    case c_element::ls: return std::make_unique<CTM_ls>(std::move(id));
-    case c_element::tc: return std::make_unique<CTM_tc>(std::move(id));
-    case c_element::ts: return std::make_unique<CTM_ts>(std::move(id));
-    default: return std::make_unique<CTM_tp>(std::move(id));
+    case c_element::tm: return factory.m_makeTm(std::move(id));
+    case c_element::ls: return factory.m_makeLs(std::move(id));
+    case c_element::tc: return factory.m_makeTc(std::move(id));
+    case c_element::ts: return factory.m_makeTs(std::move(id));
+    default: return factory.m_makeTp(std::move(id));
   }
 }
 
-// Outside input fetches nothing from the network: an external entity or DTD is read
-// only from a local regular file, a relative name against the topology file's folder.
+// Outside input fetches nothing from the network and reads nothing the plant's
+// own folder does not hold: an external entity or DTD names a file in the folder of
+// the topology file (or below it), relative to it or by an absolute or file: name,
+// and only where it still lies there once "..", "." and links are resolved.
 std::string localEntityPath(const std::string& systemId, const std::filesystem::path& folder) {
   std::string path = systemId;
   for (std::string_view scheme : {"file://localhost/", "file:///", "file:/"}) {
@@ -204,40 +223,219 @@ std::string localEntityPath(const std::string& systemId, const std::filesystem::
   std::size_t colon = path.find(':');
   if (colon != std::string::npos && path.find('/') > colon) return {};  // another scheme
   if (path.starts_with("//")) return {};
-  std::filesystem::path resolved(path);
-  if (resolved.is_relative()) resolved = folder / resolved;
-  std::error_code error;
-  return std::filesystem::is_regular_file(resolved, error) ? resolved.string() : std::string();
+  std::filesystem::path named(path);
+  if (named.is_relative()) named = folder / named;
+  std::error_code error, folderError;
+  const std::filesystem::path resolved = std::filesystem::canonical(named, error);
+  const std::filesystem::path ownFolder = std::filesystem::canonical(folder, folderError);
+  if (error || folderError) return {};
+  const auto [folderEnd, unused] = std::mismatch(ownFolder.begin(), ownFolder.end(), resolved.begin(), resolved.end());
+  if (folderEnd != ownFolder.end() || resolved == ownFolder) return {};
+  return resolved.string();
 }
 
+// The first fault the input stream found, if any.
+struct c_inputFault {
+  bool found = false;
+  std::string message;
+  std::string entity;  // the external entity's file; empty for the topology file
+  XMLFileLoc line = 0;
+  XMLFileLoc column = 0;
+};
+
+// What the parser cannot be trusted with is stopped before it gets there: the
+// stream ends just before it and notes what and where it was, and the populator
+// refuses the file for it.
+// - A NUL character: the parser takes it for the end of its input, so inside the
+//   root element it would report a misleading fault and after it silently drop
+//   the rest of the file.
+// - Markup (from a '<' to the next '>') longer than any tag of a topology needs:
+//   the parser holds a whole attribute value in memory before the handler sees
+//   it, so its limit alone would come only after the memory was spent.
+// The width of a character (1, 2 or 4 bytes) follows from the first bytes, as the
+// parser's own detection of the encoding does.
+class CTM_checkedStream : public xml::BinInputStream {
+ public:
+  CTM_checkedStream(xml::BinInputStream* inner, std::string entity, c_inputFault& fault)
+      : inner_(inner), entity_(std::move(entity)), fault_(fault) {}
+
+  XMLFilePos curPos() const override { return inner_->curPos(); }
+  const XMLCh* getContentType() const override { return inner_->getContentType(); }
+  const XMLCh* getEncoding() const override { return inner_->getEncoding(); }
+
+  XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
+    if (stopped_) return 0;
+    const XMLSize_t read = inner_->readBytes(toFill, maxToRead);
+    if (width_ == 0 && read > 0) m_detectWidth(toFill, read);
+    const XMLSize_t kept = width_ == 1 ? m_checkBytes(toFill, read) : m_checkUnits(toFill, read);
+    if (kept < read) m_stop();
+    return kept;
+  }
+
+ private:
+  void m_detectWidth(const XMLByte* bytes, XMLSize_t size) {
+    auto at = [&](XMLSize_t i) { return i < size ? bytes[i] : 0xFF; };
+    const bool wide4 = (at(0) == 0 && at(1) == 0) || (at(2) == 0 && at(3) == 0 && at(1) != 0xFE);
+    const bool wide2 = (at(0) == 0xFE && at(1) == 0xFF) || (at(0) == 0xFF && at(1) == 0xFE) ||
+                       (at(0) == 0 && at(1) != 0) || (at(0) != 0 && at(1) == 0);
+    width_ = wide4 ? 4 : wide2 ? 2 : 1;
+    littleEndian_ = at(0) != 0 && !(at(0) == 0xFE && at(1) == 0xFF);
+  }
+
+  // The bytes before the first fault.
+  XMLSize_t m_checkBytes(const XMLByte* bytes, XMLSize_t size) {
+    for (XMLSize_t i = 0; i < size; ++i)
+      if (!m_take(bytes[i])) return i;
+    return size;
+  }
+
+  // The bytes before the first faulty character; its bytes read so far count in.
+  XMLSize_t m_checkUnits(const XMLByte* bytes, XMLSize_t size) {
+    for (XMLSize_t i = 0; i < size; ++i) {
+      unit_[filled_++] = bytes[i];
+      if (filled_ < width_) continue;
+      filled_ = 0;
+      // The character's lowest byte, and whether all the others are zero.
+      const XMLByte* rest = littleEndian_ ? unit_ + 1 : unit_;
+      const bool zeroRest = std::all_of(rest, rest + width_ - 1, [](XMLByte byte) { return byte == 0; });
+      const XMLByte low = littleEndian_ ? unit_[0] : unit_[width_ - 1];
+      // Any character beyond ASCII counts as a letter.
+      if (!m_take(zeroRest ? low : 'x')) return i + 1 >= width_ ? i + 1 - width_ : 0;
+    }
+    return size;
+  }
+
+  // Takes one character; false, with the fault noted, when it is one.
+  bool m_take(XMLByte c) {
+    if (c == 0) return m_fault("invalid character 0x0");
+    if (c == '<') {
+      markupLength_ = 0;
+    } else if (c == '>') {
+      markupLength_ = -1;
+    } else if (markupLength_ >= 0 && ++markupLength_ > markupLimit) {
+      return m_fault("markup longer than " + std::to_string(markupLimit) + " characters");
+    }
+    if (c == '\n') {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+    return true;
+  }
+
+  bool m_fault(const std::string& message) {
+    if (!fault_.found) fault_ = c_inputFault{true, message, entity_, line_, column_};
+    return false;
+  }
+
+  void m_stop() { stopped_ = true; }
+
+  std::unique_ptr<xml::BinInputStream> inner_;
+  std::string entity_;
+  c_inputFault& fault_;
+  bool stopped_ = false;
+  long markupLength_ = -1;  // characters since the last '<', -1 outside markup
+  unsigned width_ = 0;  // bytes per character; 0 until the first bytes are read
+  bool littleEndian_ = false;
+  XMLByte unit_[4] = {};  // the bytes of the current character read so far
+  unsigned filled_ = 0;
+  XMLFileLoc line_ = 1;
+  XMLFileLoc column_ = 1;
+};
+
+// A source of the parser whose stream is checked as above: the topology file
+// itself, or the content of an external entity read beforehand.
+class CTM_checkedSource : public xml::InputSource {
+ public:
+  static CTM_checkedSource* m_file(const std::string& fileName, c_inputFault& fault) {
+    auto* source = new CTM_checkedSource(fault);
+    source->inner_ = std::make_unique<xml::LocalFileInputSource>(toUtf16(fileName).c_str());
+    source->setSystemId(source->inner_->getSystemId());
+    return source;
+  }
+  static CTM_checkedSource* m_content(const std::string& path, std::string content, c_inputFault& fault) {
+    auto* source = new CTM_checkedSource(fault);
+    source->entity_ = path;
+    source->content_ = std::move(content);
+    source->inner_ = std::make_unique<xml::MemBufInputSource>(
+        reinterpret_cast<const XMLByte*>(source->content_.data()), source->content_.size(), toUtf16(path).c_str());
+    source->setSystemId(source->inner_->getSystemId());
+    return source;
+  }
+
+  xml::BinInputStream* makeStream() const override {
+    xml::BinInputStream* stream = inner_->makeStream();
+    return stream ? new CTM_checkedStream(stream, entity_, fault_) : nullptr;
+  }
+
+ private:
+  explicit CTM_checkedSource(c_inputFault& fault) : fault_(fault) {}
+
+  c_inputFault& fault_;
+  std::string entity_;
+  std::string content_;  // outlives the source that reads it
+  std::unique_ptr<xml::InputSource> inner_;
+};
+
 // Errors of every kind end the parse: the populator logs the first one and stops.
+// The limits of a topology file hold for every handler.
 class CTM_strictHandler : public xml::DefaultHandler {
  public:
   explicit CTM_strictHandler(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
   void error(const xml::SAXParseException& exception) override { throw exception; }
   void fatalError(const xml::SAXParseException& exception) override { throw exception; }
+  void setDocumentLocator(const xml::Locator* const locator) override { locator_ = locator; }
 
   xml::InputSource* resolveEntity(const XMLCh* const, const XMLCh* const systemId) override {
     std::string id = toUtf8(systemId);
     std::string path = localEntityPath(id, folder_);
-    if (path.empty()) refuse("External entity \"" + id + "\" is not a local file.");
-    return new xml::LocalFileInputSource(toUtf16(path).c_str());
+    std::string content;
+    if (path.empty() || !c_readRegularFile(path, entityFileLimit, content, false))
+      refuse("External entity \"" + id + "\" is not a file in the folder of the topology file.");
+    return CTM_checkedSource::m_content(path, std::move(content), fault_);
   }
+
+  c_inputFault& m_inputFault() { return fault_; }
+
+  void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
+                    const xml::Attributes& attributes) override {
+    m_enterElement(localName, attributes);
+  }
+  void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const) override { m_leaveElement(); }
+
+ protected:
+  void m_enterElement(const XMLCh* localName, const xml::Attributes& attributes) {
+    if (++depth_ > depthLimit) {
+      const std::u16string message = toUtf16("elements nested deeper than " + std::to_string(depthLimit) + " levels");
+      if (locator_) throw xml::SAXParseException(message.c_str(), *locator_);
+      throw xml::SAXParseException(message.c_str(), nullptr, nullptr, 0, 0);
+    }
+    for (XMLSize_t i = 0; i < attributes.getLength(); ++i)
+      if (std::char_traits<XMLCh>::length(attributes.getValue(i)) > attributeLimit)
+        refuse("Attribute '" + toUtf8(attributes.getLocalName(i)) + "' of element '" + toUtf8(localName) +
+               "' is longer than " + std::to_string(attributeLimit) + " characters.");
+  }
+  void m_leaveElement() { --depth_; }
 
  private:
   std::filesystem::path folder_;
+  c_inputFault fault_;
+  const xml::Locator* locator_ = nullptr;
+  int depth_ = 0;
 };
 
 // Builds the model as the elements arrive. Nodes enter the world at their end tag;
 // links are kept until the end of the document, when every node is known.
 class CTM_saxHandler : public CTM_strictHandler {
  public:
-  CTM_saxHandler(CTM_world& world, std::filesystem::path folder)
-      : CTM_strictHandler(std::move(folder)), world_(world) {}
+  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder)
+      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {}
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
+    m_enterElement(localName, attributes);
     // Inside a text element all markup is part of the text.
     if (textDepth_ > 0) {
       ++textDepth_;
@@ -248,7 +446,8 @@ class CTM_saxHandler : public CTM_strictHandler {
     CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
     if (isNodeElement(element)) {
       if (!top && element != c_element::tm) refuseMisplaced(localName);
-      auto node = makeNode(element, m_requiredAttribute(attributes, localName, u"id"));
+      auto node = makeNode(factory_, element, m_requiredAttribute(attributes, localName, u"id"));
+      if (!node) refuse("Node \"" + toUtf8(attributes.getValue(u"id")) + "\" could not be created.");
       world_.m_prefetchNode(node->m_getId());  // entered at its end tag
       node->m_setPositionX(-1);
       node->m_setPositionY(-1);
@@ -281,6 +480,7 @@ class CTM_saxHandler : public CTM_strictHandler {
   }
 
   void endElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const) override {
+    m_leaveElement();
     if (textDepth_ > 1) {
       --textDepth_;
       return;
@@ -418,6 +618,7 @@ class CTM_saxHandler : public CTM_strictHandler {
   }
 
   CTM_world& world_;
+  CTM_nodeFactory& factory_;
   std::string text_;
   int textDepth_ = 0;  // > 0 inside a text element, counting the elements open within it
   std::string edgeTarget_;
@@ -430,8 +631,10 @@ class CTM_saxHandler : public CTM_strictHandler {
 
 int clampedLocation(XMLFileLoc location) { return location > INT_MAX ? INT_MAX : static_cast<int>(location); }
 
-// Reads the file with the handler; every failure is logged as the event of its kind.
-bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
+// Reads the file with the handler; every failure is logged as the event of its
+// kind. A fault of the input stream cut the input short, so it is the one to report.
+bool parseFile(const std::string& fileName, CTM_strictHandler& handler) {
+  const c_inputFault& fault = handler.m_inputFault();
   try {
     xml::SecurityManager securityManager;
     securityManager.setEntityExpansionLimit(entityExpansionLimit);
@@ -442,19 +645,24 @@ bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
     reader->setContentHandler(&handler);
     reader->setErrorHandler(&handler);
     reader->setEntityResolver(&handler);
-    xml::LocalFileInputSource source(toUtf16(fileName).c_str());
-    reader->parse(source);
-    return true;
+    std::unique_ptr<CTM_checkedSource> source(CTM_checkedSource::m_file(fileName, handler.m_inputFault()));
+    reader->parse(*source);
+    if (!fault.found) return true;
   } catch (const xml::XMLException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_XML_ERROR, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (const xml::SAXParseException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
-                       clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
+    if (!fault.found)
+      CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(exception.getLineNumber()),
+                         clampedLocation(exception.getColumnNumber()), toUtf8(exception.getMessage()));
   } catch (const xml::SAXException& exception) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_REFUSED, "ss", fileName, toUtf8(exception.getMessage()));
   } catch (...) {
-    CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
+    if (!fault.found) CTM_logging::m_log(1, ev::TOPO_FILE_UNEXPECTED_ERROR, "s", fileName);
   }
+  if (fault.found)
+    CTM_logging::m_log(1, ev::TOPO_FILE_PARSE_ERROR, "siis", fileName, clampedLocation(fault.line),
+                       clampedLocation(fault.column),
+                       fault.message + (fault.entity.empty() ? "" : " in external entity " + fault.entity));
   return false;
 }
 
@@ -465,7 +673,7 @@ bool parseFile(const std::string& fileName, xml::DefaultHandler& handler) {
 // told so, so that reading a topology file with a DTD stays clean.
 extern "C" const char* __lsan_default_suppressions() { return "leak:XMLScanner::scanProlog\n"; }
 
-CTM_file_populator::CTM_file_populator() = default;
+CTM_file_populator::CTM_file_populator(CTM_nodeFactory& factory) : factory_(factory) {}
 
 CTM_file_populator::~CTM_file_populator() {
   if (parserStarted_) xml::XMLPlatformUtils::Terminate();
@@ -503,7 +711,7 @@ bool CTM_file_populator::m_startParser() {
 bool CTM_file_populator::populate(CTM_world& world) {
   if (!m_startParser()) return false;
   // The handler (and inside parseFile the reader) is gone before the parser shuts down.
-  CTM_saxHandler handler(world, std::filesystem::path(fileName_).parent_path());
+  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path());
   if (!parseFile(fileName_, handler)) return false;
   CTM_logging::m_log(4, ev::TOPO_FILE_READ, "s", fileName_);
   return true;

@@ -10,9 +10,12 @@
 
 #include "topology/ctm_populator.h"
 
+class CTM_nodeFactory;
+
 class CTM_file_populator : public CTM_populator {
  public:
-  CTM_file_populator();
+  // The factory outlives the populator.
+  explicit CTM_file_populator(CTM_nodeFactory& factory);
   // Shuts the XML parser down again when populate started it.
   ~CTM_file_populator() override;
   CTM_file_populator(const CTM_file_populator&) = delete;
@@ -31,6 +34,7 @@ class CTM_file_populator : public CTM_populator {
  private:
   bool m_startParser();
 
+  CTM_nodeFactory& factory_;
   std::string fileName_;
   bool parserStarted_ = false;
 };

@@ -21,7 +21,7 @@ class CTM_ls : public CTM_node {
   // Tracking is not built yet: both report that nothing was started.
   bool m_init(const std::string& mask, bool flag) override;
   void m_stop() override;
-  int m_getType() const override { return type; }
+  int m_getType() const final { return type; }
 
   // GDL colour name and drawing offset, set only while the topology file is read.
   std::string m_getColor() const { return color_; }

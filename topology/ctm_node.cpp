@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "core/c_syncObject.h"
-#include "topology/ctm_tm.h"
+#include "topology/ctm_imreporter.h"
 
 namespace {
 
@@ -104,5 +104,6 @@ bool CTM_node::m_sendText(const std::string& source, unsigned short level, const
   va_start(arguments, format);
   std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  return static_cast<CTM_tm*>(node)->m_sendImText(source, level, text);
+  CTM_imReporter* reporter = node->m_getImReporter();
+  return reporter && reporter->m_reportText(source, level, text);
 }

@@ -20,6 +20,7 @@
 #include "topology/ctm_edge.h"
 
 class c_mutex;
+class CTM_imReporter;
 
 class CTM_node {
  public:
@@ -95,9 +96,11 @@ class CTM_node {
 
   // Sends a free-text exception report (printf rules, at most 99 characters) to the
   // IM computer through the TM above this node. True when there is no TM above
-  // (nothing to send); false when the TM has no IM link to take it.
+  // (nothing to send); false when the TM has no reporter or its reporter refuses it.
   bool m_sendText(const std::string& source, unsigned short level, const char* format, ...)
       __attribute__((format(printf, 4, 5)));
+  // The reporter of texts for IM that this node holds; only a TM node holds one.
+  virtual CTM_imReporter* m_getImReporter() const { return nullptr; }
 
   // Serialises the text dumps of the model, which walk it with mark 0.
   static c_mutex& m_getDumpMutex();

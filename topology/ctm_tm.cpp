@@ -10,8 +10,6 @@ bool CTM_tm::m_init(const std::string&, bool) { return false; }
 
 void CTM_tm::m_stop() {}
 
-bool CTM_tm::m_sendImText(const std::string&, unsigned short, const std::string&) { return false; }
-
 CTM_ls* CTM_tm::m_getChild(std::size_t i) const { return m_childOfKind<CTM_ls>(i); }
 
 CTM_ls* CTM_tm::m_findLS(const std::string& id) const {

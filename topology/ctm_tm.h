@@ -3,12 +3,13 @@
 // is where a neighbouring TM reaches it. The running TM (listeners, line handlers,
 // reports to the other computers) hangs off this node once it has been started.
 
+#include <atomic>
 #include <string>
 
+#include "topology/ctm_imreporter.h"
 #include "topology/ctm_node.h"
 
 class CTM_ls;
-class CTM_lhim;
 
 class CTM_tm : public CTM_node {
  public:
@@ -20,15 +21,16 @@ class CTM_tm : public CTM_node {
   // Nothing of the running TM can be started yet: both report that.
   bool m_init(const std::string& mask, bool flag) override;
   void m_stop() override;
-  int m_getType() const override { return type; }
+  int m_getType() const final { return type; }
 
   const std::string& m_getAddress() const { return address_; }
   void m_setAddress(const std::string& address) { address_ = address; }
 
-  // The IM line handler; null until the TM has been started.
-  CTM_lhim* m_getImLineHandler() const { return nullptr; }
-  // Queues a text report for IM; false while there is no IM line handler.
-  bool m_sendImText(const std::string& source, unsigned short level, const std::string& text);
+  // Where the texts of the nodes below go to IM; null (texts are refused) until the
+  // running TM sets one. Any thread may read it while another sets it; a reporter
+  // stays alive until no thread can report through it any more.
+  CTM_imReporter* m_getImReporter() const override { return imReporter_.load(std::memory_order_acquire); }
+  void m_setImReporter(CTM_imReporter* reporter) { imReporter_.store(reporter, std::memory_order_release); }
 
   // Logical segment i (null past the end or when child i is of another kind).
   CTM_ls* m_getChild(std::size_t i) const;
@@ -37,4 +39,5 @@ class CTM_tm : public CTM_node {
 
  private:
   std::string address_;
+  std::atomic<CTM_imReporter*> imReporter_{nullptr};
 };

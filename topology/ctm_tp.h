@@ -18,7 +18,7 @@ class CTM_tp : public CTM_node {
 
   explicit CTM_tp(std::string id) : CTM_node(std::move(id)) {}
 
-  int m_getType() const override { return type; }
+  int m_getType() const final { return type; }
 
   // Ids of the TM (four parents up) and the logical segment (three up); empty when
   // the tracking point lacks that ancestor.

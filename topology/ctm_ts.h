@@ -15,7 +15,7 @@ class CTM_ts : public CTM_node {
 
   explicit CTM_ts(std::string id) : CTM_node(std::move(id)) {}
 
-  int m_getType() const override { return type; }
+  int m_getType() const final { return type; }
   // Tracking point i (null past the end or when child i is of another kind).
   CTM_tp* m_getChild(std::size_t i) const;
 };

@@ -2,12 +2,16 @@
 // into the working directory. Command-line arguments are ignored.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
+#include "core/tmutil.h"
 #include "platform/c_errortext.h"
+#include "platform/c_messagecatalogue.h"
 #include "topology/c_filesink.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 namespace {
@@ -24,6 +28,37 @@ void reportInputError() {
   std::fflush(stderr);
   inputErrorReported = true;
 }
+
+// The errors that the event log could not take. The notice sends the user to the
+// event log, so a run that printed it (or failed) names them on standard error.
+class c_unloggedErrors : public CTM_logSink {
+ public:
+  bool m_write(const CTM_loggedEvent& event) override {
+    constexpr int errorType = 1;
+    if (event.type == errorType) lines_.push_back(m_readable(event));
+    return true;
+  }
+
+  void m_print() {
+    for (const std::string& line : lines_) std::fprintf(stderr, "Not written to the event log: %s\n", line.c_str());
+    std::fflush(stderr);
+    lines_.clear();
+  }
+
+ private:
+  // The event's text with its insertion strings, escaped: they may come from the input.
+  static std::string m_readable(const CTM_loggedEvent& event) {
+    std::vector<std::string> strings;
+    for (const std::string& text : event.strings) strings.push_back(escapeString(text));
+    for (const ev::c_eventInfo& known : ev::allEvents)
+      if (known.id == event.id) return c_formatMessage(known.text, strings);
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08X", event.id);
+    return std::string("event ") + id;
+  }
+
+  std::vector<std::string> lines_;
+};
 
 // Replaces the file with the view, written as it is made. A view that turns out
 // empty is not written (its event is logged): the notice stands for it and an older
@@ -49,7 +84,8 @@ bool writeView(const std::string& fileName, Render render) {
 // which shuts the XML parser down, goes before the model, on every path.
 int writeViews() {
   CTM_world world;
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   if (!populator.m_init() || !world.m_populate(populator)) {
     reportInputError();
     return failureStatus;
@@ -62,9 +98,7 @@ int writeViews() {
   return written ? 0 : failureStatus;
 }
 
-}  // namespace
-
-int main() {
+int run() {
   const std::string tmName = "TM32";
   // The views are written under the bare category names, so logging has no TM name.
   CTM_logging::m_init("");
@@ -75,4 +109,15 @@ int main() {
   }
   CTM_logging::m_registerThread("UTIL", "");
   return writeViews();
+}
+
+}  // namespace
+
+int main() {
+  c_unloggedErrors unlogged;
+  CTM_logging::m_setFallback(&unlogged);
+  const int status = run();
+  if (status != 0 || inputErrorReported) unlogged.m_print();
+  CTM_logging::m_setFallback(nullptr);
+  return status;
 }

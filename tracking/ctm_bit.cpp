@@ -2,13 +2,14 @@
 
 #include <array>
 #include <string_view>
+#include <type_traits>
 
 #include "core/ctm_config.h"
 #include "platform/c_clock.h"
 #include "topology/ctm_ls.h"
 #include "topology/ctm_node.h"
 #include "tracking/ctm_bit_trace.h"
-#include "tracking/ctm_bitstatus.h"
+#include "tracking/ctm_itemcriteria.h"
 #include "tracking/ctm_transspec.h"
 
 namespace {
@@ -40,47 +41,39 @@ const c_exceptionHandling* exceptionHandlingFor(int kind) {
 // Texts from telegrams and the topology, escaped so that a record stays one line.
 std::string inParens(std::string_view text) { return "(" + CTM_BIT_trace::m_escape(text) + ")"; }
 std::string inParens(int value) { return "(" + std::to_string(value) + ")"; }
-const char* yesNo(bool value) { return value ? "Yes" : "No"; }
 
-std::string lpcDataText(const CTM_lpcInfo& data) {
-  return "InID=" + inParens(data.m_getInboundFlightID()) + " OutID=" + inParens(data.m_getOutboundFlightID()) +
-         " OutCC=" + inParens(data.m_getOutboundCabinClass()) + " OutDes=" +
-         inParens(data.m_getOutboundDestination()) + " Outonw=" + inParens(yesNo(data.m_getOnwardConnection())) +
-         " PaName=" + inParens(data.m_getPassengerName()) + " Excep=" + inParens(data.m_getBaggageExceptionData());
-}
+using c_criteria = CTM_itemCriteria;
 
-// Fixed-width texts compare equal whatever blanks pad them.
-std::string_view withoutTrailingBlanks(std::string_view text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
-bool sameText(std::string_view left, std::string_view right) {
-  return withoutTrailingBlanks(left) == withoutTrailingBlanks(right);
-}
-
-bool statusMatches(const std::string& transSpecStatus, const std::string& itemStatus) {
-  const std::string wanted = CTM_bitStatus::m_fromField(transSpecStatus);
-  const std::string actual = CTM_bitStatus::m_fromField(itemStatus);
-  if (wanted == actual) return true;
-  // Items that no reader identified go where unread ones go.
-  return wanted == "NO_READ" && (actual == "UFO" || actual == "MISSING" || actual == "UNK");
+// "<label>=(<value>)" for each criterion from first to last that trace records show.
+std::string traced(const CTM_itemData& data, c_criteria::c_id first, c_criteria::c_id last) {
+  std::string text;
+  for (std::size_t i = first; i <= last; ++i) {
+    const CTM_itemCriterion& criterion = c_criteria::table[i];
+    if (criterion.trace.label == nullptr) continue;
+    if (!text.empty()) text += ' ';
+    text += criterion.trace.label;
+    text += '=';
+    criterion.m_visit(data, [&](const auto& value) {
+      if constexpr (std::is_same_v<std::decay_t<decltype(value)>, bool>) {
+        text += inParens(value ? "Yes" : criterion.trace.no);
+      } else {
+        text += inParens(value);
+      }
+    });
+  }
+  return text;
 }
 
 }  // namespace
 
 CTM_BIT::CTM_BIT() : lastEventTime_(static_cast<std::time_t>(c_clock::m_utcSeconds())) {}
 
+CTM_BIT::CTM_BIT(const CTM_itemData& data) : CTM_BIT() { CTM_itemData::operator=(data); }
+
 CTM_BIT::~CTM_BIT() = default;
 
-bool CTM_BIT::m_setStatus(const std::string& word) {
-  if (!CTM_bitStatus::m_isWord(word)) return false;
-  status_ = word;
-  return true;
-}
-
 void CTM_BIT::m_setAnnounced(bool announced) {
-  if (announced_ && !announced && !LPC_.empty()) lpcRequestState_ = lpcRequestDue;
+  if (announced_ && !announced && !m_getLPC().empty()) lpcRequestState_ = lpcRequestDue;
   announced_ = announced;
   if (trace_) trace_->m_setEraseOnClose(announced);
 }
@@ -91,7 +84,7 @@ bool CTM_BIT::m_openTrace(CTM_ls* segment, bool announced) {
   if (!trace_) {
     const CTM_node* tm = segment ? segment->m_getParent() : nullptr;
     trace_ = std::make_unique<CTM_BIT_trace>(tm ? tm->m_getId() : std::string(),
-                                             segment ? segment->m_getId() : std::string(), BIT_ID_, announced);
+                                             segment ? segment->m_getId() : std::string(), m_getBIT_ID(), announced);
   } else {
     trace_->m_setEraseOnClose(announced);
   }
@@ -108,7 +101,7 @@ void CTM_BIT::m_applyExceptionHandling(int kind) {
   if (!applies) return;
   reasonKind_ = kind;
   std::string configured;
-  if (!CTM_config::m_getString(handling->key, configured) || !m_setStatus(configured)) status_ = handling->fallback;
+  if (!CTM_config::m_getString(handling->key, configured) || !m_setStatus(configured)) m_setStatus(handling->fallback);
 }
 
 void CTM_BIT::traceBIT(CTM_node* node, int kind, const std::string& text) {
@@ -124,7 +117,7 @@ void CTM_BIT::traceBIT(CTM_node* node, int kind, const std::string& text) {
   if (!trace_) return;
 
   const std::string tp = "TP=" + inParens(m_currentNodeId());
-  const std::string status = " Status=" + inParens(status_);
+  const std::string status = " " + traced(*this, c_criteria::BIT_status, c_criteria::BIT_status);
   int mark = CTM_BIT_trace::markInternal;
   std::string record;
   switch (kind) {
@@ -151,46 +144,28 @@ void CTM_BIT::traceBIT(CTM_node* node, int kind, const std::string& text) {
     case UNEXPECTED: record = tp + "\tUnexpected baggage!" + status; break;
     case MISSING: record = tp + "\tMissing baggage!" + status; break;
     case UNKNOWN: record = tp + "\tUnknown baggage!" + status; break;
-    case SELECT: record = "Selection=" + inParens(selectionID_); break;
+    case SELECT: record = traced(*this, c_criteria::selectionID, c_criteria::selectionID); break;
     case NO_READ: case TRACE: record = tp; break;
-    case CODING_TERMINAL: record = "CODING TERMINAL\t" + lpcDataText(*this); break;
-    case SCN: record = tp + "\tLPC=" + inParens(LPC_); break;
+    case CODING_TERMINAL:
+      record = "CODING TERMINAL\t" + traced(*this, c_criteria::inboundFlightID, c_criteria::baggageExceptionData);
+      break;
+    case SCN: record = tp + "\t" + traced(*this, c_criteria::LPC, c_criteria::LPC); break;
     case SCR:
-      record = tp + "\tReq=" + inParens(requiredScreenLevel_) + " Rea=" + inParens(reachedScreenLevel_);
+      record = tp + "\t" + traced(*this, c_criteria::requiredScreenLevel, c_criteria::reachedScreenLevel);
       break;
-    case SIZE:
-      record = tp + "\tL=" + inParens(length_) + " H=" + inParens(height_) + " W=" + inParens(width_) +
-               " W=" + inParens(weight_);
-      break;
-    case BIT:
-      record = "Status=" + inParens(status_) + " Selection=" + inParens(selectionID_) + " LPC=" + inParens(LPC_) +
-               " " + lpcDataText(*this) + " TubNec=" + inParens(yesNo(tubbingNecessity_)) +
-               " TubInd=" + inParens(tubbedIndicator_ ? "Yes" : "NO") + " Req=" + inParens(requiredScreenLevel_) +
-               " Rea=" + inParens(reachedScreenLevel_) + " L=" + inParens(length_) + " H=" + inParens(height_) +
-               " W=" + inParens(width_) + " W=" + inParens(weight_) + " FSC=" + inParens(FSC_);
-      break;
-    case FSC: record = "FSC=" + inParens(FSC_); break;
+    case SIZE: record = tp + "\t" + traced(*this, c_criteria::length, c_criteria::weight); break;
+    case BIT: record = traced(*this, c_criteria::BIT_status, c_criteria::FSC); break;
+    case FSC: record = traced(*this, c_criteria::FSC, c_criteria::FSC); break;
     case CLEAN_UP: record = "CLEAN_UP"; break;
     default: return;  // EOD and unknown kinds leave no record
   }
   trace_->writeTraceRecord(mark, kind, record);
 }
 
-void CTM_BIT::m_takeData(const CTM_BIT& other) {
-  status_ = other.status_;
-  selectionID_ = other.selectionID_;
-  LPC_ = other.LPC_;
-  m_copyLpcData(other);
-  tubbingNecessity_ = other.tubbingNecessity_;
-  tubbedIndicator_ = other.tubbedIndicator_;
-  requiredScreenLevel_ = other.requiredScreenLevel_;
-  reachedScreenLevel_ = other.reachedScreenLevel_;
-  length_ = other.length_;
-  height_ = other.height_;
-  width_ = other.width_;
-  weight_ = other.weight_;
-  FSC_ = other.FSC_;
-  if (!LPC_.empty() && lpcRequestState_ == lpcNone) lpcRequestState_ = lpcRequestDue;
+void CTM_BIT::m_takeData(const CTM_itemData& other) {
+  for (std::size_t i = 0; i < c_criteria::count; ++i)
+    if (i != c_criteria::BIT_ID) c_criteria::table[i].m_copy(other, *this);
+  if (!m_getLPC().empty() && lpcRequestState_ == lpcNone) lpcRequestState_ = lpcRequestDue;
   traceBIT(currentNode_, BIT, "");
 }
 
@@ -198,7 +173,7 @@ bool CTM_BIT::m_applyLpcData(const std::string& status, const CTM_lpcInfo& recor
   if (lpcRequestState_ == lpcRequestSent) lpcRequestState_ = lpcDataReceived;
   if (status == "P" || status == "A" || status == "U") {
     m_copyLpcData(record);
-    if (status_ == "UNK") status_.clear();
+    if (m_getStatus() == "UNK") m_clearStatus();
     traceBIT(currentNode_, BIT, "");
   } else if (status == "D" || status == "N") {
     m_clearLpcData();
@@ -209,37 +184,14 @@ bool CTM_BIT::m_applyLpcData(const std::string& status, const CTM_lpcInfo& recor
 
 bool CTM_BIT::m_applyFSC(const std::string& status, int fsc) {
   if (status == "P") {
-    FSC_ = fsc;
+    m_setFSC(fsc);
     traceBIT(currentNode_, FSC, "");
   }
   return true;
 }
 
 bool CTM_BIT::m_matches(const CTM_transSpec& transSpec) const {
-  std::string text;
-  int number = 0;
-  bool flag = false;
-  if (transSpec.m_getBIT_ID(text) && !sameText(text, BIT_ID_)) return false;
-  if (transSpec.m_getBIT_status(text) && !statusMatches(text, status_)) return false;
-  if (transSpec.m_getSelectionID(number) && number != selectionID_) return false;
-  if (transSpec.m_getLPC(text) && !sameText(text, LPC_)) return false;
-  if (transSpec.m_getInboundFlightID(text) && !sameText(text, m_getInboundFlightID())) return false;
-  if (transSpec.m_getOutboundFlightID(text) && !sameText(text, m_getOutboundFlightID())) return false;
-  if (transSpec.m_getOutboundCabinClass(text) && !sameText(text, m_getOutboundCabinClass())) return false;
-  if (transSpec.m_getOutboundDestination(text) && !sameText(text, m_getOutboundDestination())) return false;
-  if (transSpec.m_getOnwardConnection(flag) && flag != m_getOnwardConnection()) return false;
-  if (transSpec.m_getPassengerName(text) && !sameText(text, m_getPassengerName())) return false;
-  if (transSpec.m_getBaggageExceptionData(text) && !sameText(text, m_getBaggageExceptionData())) return false;
-  if (transSpec.m_getTubbingNecessity(flag) && flag != tubbingNecessity_) return false;
-  if (transSpec.m_getTubbedIndicator(flag) && flag != tubbedIndicator_) return false;
-  if (transSpec.m_getRequiredScreenLevel(number) && number != requiredScreenLevel_) return false;
-  if (transSpec.m_getReachedScreenLevel(number) && number != reachedScreenLevel_) return false;
-  if (transSpec.m_getLength(number) && number != length_) return false;
-  if (transSpec.m_getHeight(number) && number != height_) return false;
-  if (transSpec.m_getWidth(number) && number != width_) return false;
-  if (transSpec.m_getWeight(number) && number != weight_) return false;
-  if (transSpec.m_getFSC(number) && number != FSC_) return false;
-  return true;
+  return c_criteria::m_matches(transSpec.m_getCriteria(), transSpec.m_getRelevance(), *this);
 }
 
 bool CTM_BIT::m_setDestination(const std::string& name, CTM_node* node, int priority) {

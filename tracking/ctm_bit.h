@@ -1,7 +1,8 @@
 #pragma once
-// CTM_BIT: the tracking record of one baggage item: its identity, the data that
-// OC, LPCS, MC and the neighbouring TMs deliver, what the transport controllers
-// measured, where it was last seen, where it is to go, and its trace file.
+// CTM_BIT: the tracking record of one baggage item: its record (CTM_itemData: its
+// identity, the data that OC, LPCS, MC and the neighbouring TMs deliver, what the
+// transport controllers measured), where it was last seen, where it is to go, and
+// its trace file.
 // Items are changed only under the segment lock of the segment that holds them.
 
 #include <ctime>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "tracking/ctm_destination.h"
+#include "tracking/ctm_itemdata.h"
 #include "tracking/ctm_lpcinfo.h"
 
 class CTM_BIT_trace;
@@ -18,7 +20,7 @@ class CTM_ls;
 class CTM_node;
 class CTM_transSpec;
 
-class CTM_BIT : public CTM_lpcInfo {
+class CTM_BIT : public CTM_itemData {
  public:
   // Event codes: what a segment dispatches and the kind of a trace record.
   enum c_event {
@@ -32,41 +34,12 @@ class CTM_BIT : public CTM_lpcInfo {
   using c_destinationList = std::vector<CTM_destination>;
 
   CTM_BIT();
+  // An item with the data of a record (from a telegram).
+  explicit CTM_BIT(const CTM_itemData& data);
   ~CTM_BIT() override;
   CTM_BIT(const CTM_BIT&) = delete;
   CTM_BIT& operator=(const CTM_BIT&) = delete;
 
-  const std::string& m_getBIT_ID() const { return BIT_ID_; }
-  bool m_setBIT_ID(const std::string& id) { BIT_ID_ = id; return true; }
-  const std::string& m_getStatus() const { return status_; }
-  // Only the eight status words; anything else (the empty text too) is refused.
-  bool m_setStatus(const std::string& word);
-  // The segment's good LPC read leaves the item without status.
-  void m_clearStatus() { status_.clear(); }
-  int m_getSelectionID() const { return selectionID_; }
-  bool m_setSelectionID(int id) { selectionID_ = id; return true; }
-  const std::string& m_getLPC() const { return LPC_; }
-  bool m_setLPC(const std::string& lpc) { LPC_ = lpc; return true; }
-  int m_getStructVersionID() const { return structVersionID_; }
-  bool m_setStructVersionID(int version) { structVersionID_ = version; return true; }
-  bool m_getTubbingNecessity() const { return tubbingNecessity_; }
-  bool m_setTubbingNecessity(bool value) { tubbingNecessity_ = value; return true; }
-  bool m_getTubbedIndicator() const { return tubbedIndicator_; }
-  bool m_setTubbedIndicator(bool value) { tubbedIndicator_ = value; return true; }
-  int m_getRequiredScreenLevel() const { return requiredScreenLevel_; }
-  bool m_setRequiredScreenLevel(int level) { requiredScreenLevel_ = level; return true; }
-  int m_getReachedScreenLevel() const { return reachedScreenLevel_; }
-  bool m_setReachedScreenLevel(int level) { reachedScreenLevel_ = level; return true; }
-  int m_getLength() const { return length_; }
-  bool m_setLength(int value) { length_ = value; return true; }
-  int m_getHeight() const { return height_; }
-  bool m_setHeight(int value) { height_ = value; return true; }
-  int m_getWidth() const { return width_; }
-  bool m_setWidth(int value) { width_ = value; return true; }
-  int m_getWeight() const { return weight_; }
-  bool m_setWeight(int value) { weight_ = value; return true; }
-  int m_getFSC() const { return FSC_; }
-  bool m_setFSC(int value) { FSC_ = value; return true; }
   int m_getPIC() const { return PIC_; }
   // The PIC of the latest transport-controller report, for the telegrams the TM
   // sends on its own about the item.
@@ -97,7 +70,8 @@ class CTM_BIT : public CTM_lpcInfo {
   bool m_openTrace(CTM_ls* segment, bool announced);
   // Records an event at node: status effects, then one trace record.
   void traceBIT(CTM_node* node, int kind, const std::string& text);
-  void m_takeData(const CTM_BIT& other);
+  // The data of a record from OC or an upstream TM for a known item: all but its identity.
+  void m_takeData(const CTM_itemData& other);
   bool m_applyLpcData(const std::string& status, const CTM_lpcInfo& record);
   bool m_applyFSC(const std::string& status, int fsc);
   bool m_matches(const CTM_transSpec& transSpec) const;
@@ -110,20 +84,6 @@ class CTM_BIT : public CTM_lpcInfo {
   bool m_replaceDestinations(const std::string& name, c_destinationList wanted);
   std::string m_currentNodeId() const;
 
-  int structVersionID_ = 0;
-  std::string BIT_ID_;
-  std::string status_;
-  int selectionID_ = 0;
-  std::string LPC_;
-  bool tubbingNecessity_ = false;
-  bool tubbedIndicator_ = false;
-  int requiredScreenLevel_ = -1;
-  int reachedScreenLevel_ = 0;
-  int length_ = 0;
-  int height_ = 0;
-  int width_ = 0;
-  int weight_ = 0;
-  int FSC_ = 0;
   int PIC_ = 0;
   int recirculationCount_ = 0;
   CTM_ls* segment_ = nullptr;

@@ -10,6 +10,8 @@
 #include "platform/c_filesystem.h"
 #include "platform/c_linereader.h"
 #include "platform/c_value.h"
+#include "tracking/ctm_itemcriteria.h"
+#include "tracking/ctm_itemdata.h"
 #include "tracking/ctm_transspec.h"
 #include "tracking/ctm_transspeclist.h"
 
@@ -18,14 +20,10 @@ namespace {
 constexpr const char* fileBelowHome = "/run/cfg/tm_default_transspec.txt";
 constexpr int headingLines = 2;
 
-// Columns of a data line.
+// Columns of a data line; the criteria stand in columns 6 to 43 (CTM_itemCriteria).
 enum c_column {
   segmentColumn = 2, idColumn, priorityColumn, versionColumn,
-  bitIdColumn, bitStatusColumn = 8, selectionColumn = 10, lpcColumn = 12, inboundFlightColumn = 14,
-  outboundFlightColumn = 16, cabinClassColumn = 18, outboundDestinationColumn = 20, onwardColumn = 22,
-  passengerColumn = 24, exceptionDataColumn = 26, tubbingColumn = 28, tubbedColumn = 30,
-  requiredLevelColumn = 32, reachedLevelColumn = 34, sizeRelevantColumn = 36, lengthColumn, heightColumn,
-  widthColumn, weightColumn, fscColumn = 42, destinationsColumn = 44, validityColumn,
+  destinationsColumn = 44, validityColumn,
   columnCount
 };
 constexpr std::size_t fewestColumnsWithoutWarning = validityColumn;  // the validity may be left out
@@ -64,34 +62,24 @@ class c_columns {
   // Only "1" counts as set.
   bool m_flag(std::size_t i) const { return m_text(i) == "1"; }
   int m_number(std::size_t i) const { return c_parseInt(m_text(i)); }
+  // A criterion's value by its type; a flag as m_flag.
+  void m_read(std::size_t i, std::string& value) const { value = m_string(i); }
+  void m_read(std::size_t i, int& value) const { value = m_number(i); }
+  void m_read(std::size_t i, bool& value) const { value = m_flag(i); }
 
  private:
   const std::vector<std::string_view>& columns_;
 };
 
 void setCriteria(const c_columns& column, CTM_transSpec& spec) {
-  spec.m_setBIT_ID(column.m_string(bitIdColumn + 1), column.m_flag(bitIdColumn));
-  spec.m_setBIT_status(column.m_string(bitStatusColumn + 1), column.m_flag(bitStatusColumn));
-  spec.m_setSelectionID(column.m_number(selectionColumn + 1), column.m_flag(selectionColumn));
-  spec.m_setLPC(column.m_string(lpcColumn + 1), column.m_flag(lpcColumn));
-  spec.m_setInboundFlightID(column.m_string(inboundFlightColumn + 1), column.m_flag(inboundFlightColumn));
-  spec.m_setOutboundFlightID(column.m_string(outboundFlightColumn + 1), column.m_flag(outboundFlightColumn));
-  spec.m_setOutboundCabinClass(column.m_string(cabinClassColumn + 1), column.m_flag(cabinClassColumn));
-  spec.m_setOutboundDestination(column.m_string(outboundDestinationColumn + 1),
-                                column.m_flag(outboundDestinationColumn));
-  spec.m_setOnwardConnection(column.m_flag(onwardColumn + 1), column.m_flag(onwardColumn));
-  spec.m_setPassengerName(column.m_string(passengerColumn + 1), column.m_flag(passengerColumn));
-  spec.m_setBaggageExceptionData(column.m_string(exceptionDataColumn + 1), column.m_flag(exceptionDataColumn));
-  spec.m_setTubbingNecessity(column.m_flag(tubbingColumn + 1), column.m_flag(tubbingColumn));
-  spec.m_setTubbedIndicator(column.m_flag(tubbedColumn + 1), column.m_flag(tubbedColumn));
-  spec.m_setRequiredScreenLevel(column.m_number(requiredLevelColumn + 1), column.m_flag(requiredLevelColumn));
-  spec.m_setReachedScreenLevel(column.m_number(reachedLevelColumn + 1), column.m_flag(reachedLevelColumn));
-  const bool sizeRelevant = column.m_flag(sizeRelevantColumn);
-  spec.m_setLength(column.m_number(lengthColumn), sizeRelevant);
-  spec.m_setHeight(column.m_number(heightColumn), sizeRelevant);
-  spec.m_setWidth(column.m_number(widthColumn), sizeRelevant);
-  spec.m_setWeight(column.m_number(weightColumn + 1), column.m_flag(weightColumn));
-  spec.m_setFSC(column.m_number(fscColumn + 1), column.m_flag(fscColumn));
+  CTM_itemData values;
+  CTM_itemCriteria::c_relevance relevant;
+  for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i) {
+    const CTM_itemCriterion& criterion = CTM_itemCriteria::table[i];
+    relevant[i] = column.m_flag(criterion.fileColumns.relevant);
+    criterion.m_visit(values, [&](auto& value) { column.m_read(criterion.fileColumns.value, value); });
+  }
+  spec.m_setCriteria(values, relevant);
 }
 
 void addDestinations(std::string_view list, CTM_transSpec& spec) {

@@ -33,6 +33,8 @@ class CTM_lpcInfo {
   void m_clearLpcData() { CTM_lpcInfo::operator=(CTM_lpcInfo()); }
 
  private:
+  friend class CTM_itemCriteria;  // its table reaches every member
+
   std::string inboundFlightID_;
   std::string outboundFlightID_;
   std::string outboundCabinClass_;

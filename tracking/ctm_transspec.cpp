@@ -48,7 +48,7 @@ bool CTM_transSpec::m_getDestination(unsigned j, std::string& out) {
   if (j == 0) {
     statusDestinations_.reset();
     std::string configured;
-    const char* suffix = statusDestinationSuffix(CTM_bitStatus::m_fromField(BIT_status_.value));
+    const char* suffix = statusDestinationSuffix(CTM_bitStatus::m_fromField(criteria_.m_getStatus()));
     if (suffix && CTM_config::m_getString(key_ + suffix, configured)) statusDestinations_ = wordsOf(configured);
   }
   const std::vector<std::string>& list = statusDestinations_ ? *statusDestinations_ : destinations_;

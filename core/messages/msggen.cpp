@@ -5,6 +5,9 @@
 // strings than its event carries fails the build.
 //
 // Table row:     <0xC000xxxx> TAB <NAME> TAB <argument letters or -> TAB <text>
+//                A further row of the same id and name with fewer letters gives the
+//                text for the event raised with only that many strings; the
+//                catalogue holds it as "M" TAB <id>/<number of strings> TAB <text>.
 // Category row:  category TAB <number> TAB <text>
 // Lines that are empty or start with '#' are comments.
 #include <algorithm>
@@ -142,6 +145,29 @@ int main(int argc, char** argv) {
       rows.push_back(row);
     }
   }
+  // A second row of an event with fewer letters is the text for the event raised
+  // with that many insertion strings; the row with the most letters is the event's own.
+  std::map<unsigned long, std::map<std::size_t, std::string>> variants;
+  {
+    std::map<unsigned long, Row*> main;
+    std::vector<Row> kept;
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& l, const Row& r) { return l.letters.size() > r.letters.size(); });
+    for (Row& row : rows) {
+      auto found = main.find(row.id);
+      if (found == main.end()) {
+        main[row.id] = &row;
+        continue;
+      }
+      const Row& own = *found->second;
+      if (own.name != row.name || own.letters.size() == row.letters.size() ||
+          !variants[row.id].emplace(row.letters.size(), row.text).second)
+        ok = fail(row.where, "duplicate event id");
+      row.id = 0;  // taken as a variant
+    }
+    for (const Row& row : rows)
+      if (row.id != 0) kept.push_back(row);
+    rows = std::move(kept);
+  }
   std::set<unsigned long> ids;
   std::set<std::string> names;
   for (const Row& row : rows) {
@@ -168,12 +194,14 @@ int main(int argc, char** argv) {
 
   std::ostringstream catalogue;
   catalogue << "# Event message catalogue of the Transport Manager. Generated: do not edit.\n"
-               "# M <TAB> event id (hex) <TAB> text;  C <TAB> category number <TAB> text\n";
+               "# M <TAB> event id (hex)[/number of strings] <TAB> text;  C <TAB> category number <TAB> text\n";
   for (const auto& [number, text] : categories) catalogue << "C\t" << number << "\t" << escapeCatalogue(text + "\r\n") << "\n";
   for (const Row& row : rows) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%08lX", row.id);
     catalogue << "M\t" << hex << "\t" << escapeCatalogue(row.text + "\r\n") << "\n";
+    for (const auto& [count, text] : variants[row.id])
+      catalogue << "M\t" << hex << "/" << count << "\t" << escapeCatalogue(text + "\r\n") << "\n";
   }
 
   // Rewrite only on change, so that a table edit rebuilds only what it must.

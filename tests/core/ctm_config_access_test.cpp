@@ -43,7 +43,7 @@ class AccessTest : public ConfigFixture {
 TEST_F(AccessTest, MissingNameIsAWarning) {
   int value = 0;
   EXPECT_FALSE(CTM_config::m_getInteger("NoSuchKey", value));
-  EXPECT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_NAME), (Arguments{{"NoSuchKey"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_NAME), (Arguments{{"NoSuchKey"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_UNKNOWN_NAME)[0].type, typeOf(2));
   EXPECT_FALSE(CTM_config::m_setInteger("NoSuchKey", 1));
   EXPECT_FALSE(CTM_config::m_addToInteger("NoSuchKey", 1));
@@ -107,7 +107,7 @@ TEST_F(AccessTest, FailedRewriteFailsTheSetterAndKeepsTheValue) {
 TEST_F(AccessTest, ByIndexResultsAreDoneMissingOrRefused) {
   int value = 0;
   EXPECT_EQ(CTM_config::m_getIntegerByIndex(5, value, 0), 0);
-  EXPECT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_INDEX), (Arguments{{"5"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_INDEX), (Arguments{{"5"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_UNKNOWN_INDEX)[0].type, typeOf(1));
   EXPECT_EQ(CTM_config::m_getIntegerByIndex(-1, value, 0), 0);
   EXPECT_EQ(CTM_config::m_getIntegerByIndex(12345, value, 0), 0);

@@ -76,7 +76,7 @@ TEST_F(EntryTest, LineEventsCarryLineNumberAndColumnCount) {
   EXPECT_EQ(m_argumentsOf(ev::CFG_TOO_MANY_COLUMNS), (std::vector<std::vector<std::string>>{{"15", "42"}}));
   EXPECT_EQ(m_argumentsOf(ev::CFG_NO_NAME), (std::vector<std::vector<std::string>>{{"43"}}));
   EXPECT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_KIND), (std::vector<std::vector<std::string>>{{"43"}}));
-  EXPECT_EQ(m_argumentsOf(ev::CFG_EMPTY_LINE), (std::vector<std::vector<std::string>>{{"44"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_EMPTY_LINE), (std::vector<std::vector<std::string>>{{"44"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_EMPTY_LINE)[0].type, typeOf(4));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_NO_NAME)[0].type, typeOf(1));
 }
@@ -154,7 +154,7 @@ TEST_F(EntryTest, ClampRaisesToMinimumAndLowersToMaximum) {
   EXPECT_FALSE(entry.m_setInteger(0, 0));
   entry.m_getInteger(value, 0);
   EXPECT_EQ(value, 1);
-  EXPECT_EQ(events_.m_count(ev::CFG_BELOW_MINIMUM), 1u);
+  ASSERT_EQ(events_.m_count(ev::CFG_BELOW_MINIMUM), 1u);
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_BELOW_MINIMUM)[0].type, typeOf(1));
 
   EXPECT_FALSE(entry.m_setInteger(11, 0));
@@ -336,7 +336,7 @@ TEST_F(EntryTest, ComputedEntryReadAsAnotherTypeGivesItsStoredValue) {
   std::string value;
   EXPECT_TRUE(entry.m_getString(value, 0));
   EXPECT_EQ(value, "full");
-  EXPECT_EQ(m_argumentsOf(ev::CFG_NOT_COMPUTED), (std::vector<std::vector<std::string>>{{"DISK_FREE"}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_NOT_COMPUTED), (std::vector<std::vector<std::string>>{{"DISK_FREE"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_NOT_COMPUTED)[0].type, typeOf(2));
 }
 
@@ -375,6 +375,20 @@ TEST_F(EntryTest, WrittenLineStaysOneLineWhateverTheValue) {
   std::string line;
   entry.m_asLine(line);
   EXPECT_EQ(line, c_parameterLine("P", "Host", "", "S", "x y  z") + "\r\n");
+}
+
+// Bounds that hold only with the CR ("x\r" below "x\x1f", but "x " above it)
+// must not hold on the first reading and fail on the next.
+TEST_F(EntryTest, ACarriageReturnInAColumnReadsAsTheBlankItIsWrittenAs) {
+  CTM_config_entry entry = m_accepted("P\tName\r\t\tS\tx\r\t\t\t\t\tx\r\tx\x1f\t\tend\r");
+  std::string written;
+  entry.m_asLine(written);
+  CTM_config_entry reread = m_accepted(written.substr(0, written.size() - 2));
+  std::string rewritten;
+  reread.m_asLine(rewritten);
+  EXPECT_EQ(rewritten, written);
+  EXPECT_EQ(written, "P\tName \t\tS\tx \t\t\t\t\t\t\t\tend \r\n");
+  EXPECT_EQ(entry.m_getName(), "Name ");
 }
 
 TEST_F(EntryTest, CopyValuesKeepsIdentity) {

@@ -64,7 +64,7 @@ TEST_F(StoreTest, StartUpFailsWithoutHome) {
       ::unsetenv("TM_HOME");
     events_.m_clear();
     EXPECT_FALSE(m_start());
-    EXPECT_EQ(m_ids(), (std::vector<unsigned>{ev::CFG_TM_HOME_NOT_SET}));
+    ASSERT_EQ(m_ids(), (std::vector<unsigned>{ev::CFG_TM_HOME_NOT_SET}));
     EXPECT_EQ(events_.m_eventsWithId(ev::CFG_TM_HOME_NOT_SET)[0].type, typeOf(1));
   }
   EXPECT_FALSE(CTM_config::m_isInitialised());
@@ -74,7 +74,7 @@ TEST_F(StoreTest, MissingConfigFileFailsAfterCheckingTheSystemFile) {
   home_.m_writeSystem("TM32", {c_parameterLine("P", "A", "1", "I", "1")});
   EXPECT_FALSE(m_start());
   EXPECT_FALSE(CTM_config::m_isInitialised());
-  EXPECT_EQ(m_argumentsOf(ev::CFG_FILE_MISSING), (Arguments{{"Config", m_path(c_tempHome::configFileName)}}));
+  ASSERT_EQ(m_argumentsOf(ev::CFG_FILE_MISSING), (Arguments{{"Config", m_path(c_tempHome::configFileName)}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_FILE_MISSING)[0].type, typeOf(1));
   EXPECT_EQ(m_argumentsOf(ev::CFG_FILE_PRESENT), (Arguments{{"System", m_path(systemFile)}}));
   int value = 0;
@@ -176,7 +176,7 @@ TEST_F(StoreTest, DuplicatesByNameAndIndexAreRefusedFirstWins) {
                                c_parameterLine("P", "HighIndex", "12000", "I", "4"),
                                c_parameterLine("P", "HighTwin", "12000", "I", "5")});
   ASSERT_TRUE(m_start());
-  EXPECT_EQ(m_argumentsOf(ev::CFG_DUPLICATE),
+  ASSERT_EQ(m_argumentsOf(ev::CFG_DUPLICATE),
             (Arguments{{"2", "Name", "Shared"}, {"3", "Index", "10"}, {"5", "Index", "12000"}}));
   EXPECT_EQ(events_.m_eventsWithId(ev::CFG_DUPLICATE)[0].type, typeOf(1));
   EXPECT_EQ(m_integer("Shared"), 1);

@@ -20,7 +20,7 @@ struct SourceFile {
 
 std::vector<SourceFile> codeFiles() {
   std::vector<SourceFile> files;
-  for (const char* folder : {"platform", "core", "telegrams", "topology", "tracking", "interfaces", "tools"}) {
+  for (const char* folder : {"platform", "core", "telegrams", "topology", "tracking", "links", "tm", "tools"}) {
     const std::filesystem::path root = std::filesystem::path(TM_SOURCE_DIR) / folder;
     if (!std::filesystem::is_directory(root)) continue;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {

@@ -10,6 +10,7 @@
 
 #include "core/ctm_logging.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 namespace {
@@ -61,7 +62,8 @@ struct Installation {
 
   std::filesystem::path home;
   DiscardingSink sink;
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator{factory};
 };
 
 }  // namespace

@@ -306,6 +306,79 @@ TEST_F(CEventLogReader, AFollowingReaderGoesOnThroughARollover) {
   EXPECT_EQ(seen, upFrom(1, 16));
 }
 
+// Two rollovers between two looks: the file read so far is read to its end from
+// the descriptor still open, the ".old" file it never saw is read whole, then the
+// new file; each record once, in order.
+TEST_F(CEventLogReader, AFollowingReaderReadsTheOldFileThatTwoRolloversLeft) {
+  writeRecords(path(), 1, 3);
+  c_eventLogReader reader;
+  ASSERT_TRUE(reader.m_openStore(path().string()));
+  EXPECT_EQ(numbersFrom(reader), upFrom(1, 3));
+  writeRecords(path(), 4, 1);
+  std::filesystem::rename(path(), old());
+  writeRecords(path(), 5, 2);
+  std::filesystem::rename(path(), old());
+  writeRecords(path(), 7, 2);
+  EXPECT_EQ(numbersFrom(reader), upFrom(4, 8));
+  writeRecords(path(), 9, 1);
+  EXPECT_EQ(numbersFrom(reader), upFrom(9, 9));
+}
+
+// A store cut back in place (emptied, or cut to its first records) and written on:
+// what the writer put after the cut is read, however long the file has grown
+// again by the next look, and nothing that was read before is read twice.
+TEST_F(CEventLogReader, AFollowingReaderTakesUpAStoreCutBackInPlace) {
+  struct Cut {
+    std::uintmax_t keptRecords;
+    std::uint32_t firstNew;
+    std::uint32_t newCount;
+  };
+  for (const Cut& cut : {Cut{0, 1, 2}, Cut{0, 6, 9}, Cut{2, 3, 2}, Cut{2, 3, 8}}) {
+    std::filesystem::remove(path());
+    writeRecords(path(), 1, 5);
+    c_eventLogReader reader;
+    ASSERT_TRUE(reader.m_openStore(path().string()));
+    ASSERT_EQ(numbersFrom(reader), upFrom(1, 5));
+    const std::string content = readFile(path());
+    std::size_t keptBytes = 0;
+    for (std::uintmax_t i = 0; i < cut.keptRecords; ++i) keptBytes = content.find('\n', keptBytes) + 1;
+    std::filesystem::resize_file(path(), keptBytes);
+    // Other strings than the records first written, as a writer's would be.
+    std::string added;
+    for (std::uint32_t n = cut.firstNew; n < cut.firstNew + cut.newCount; ++n) {
+      c_eventRecord record = sampleRecord(0xC0000000u + n, {"after the cut", std::string(n, 'q')});
+      record.number = n;
+      added += c_encodeEventRecord(record);
+    }
+    appendRaw(path(), added);
+    EXPECT_EQ(numbersFrom(reader), upFrom(cut.firstNew, cut.firstNew + cut.newCount - 1))
+        << cut.keptRecords << " kept, " << cut.newCount << " new";
+  }
+}
+
+// On a damaged store a stray line that begins like a record counts for nothing,
+// and numbers that run backwards are taken in file order.
+TEST_F(CEventLogReader, ADamagedStoreIsSearchedInFileOrderByWholeRecords) {
+  appendRaw(path(), "900\tnot a record\n");
+  writeRecords(path(), 10, 3);
+  writeRecords(path(), 7, 2);
+  appendRaw(path(), "950\tnot a record either\n");
+  c_eventLogReader reader;
+  ASSERT_TRUE(reader.m_openStore(path().string()));
+  std::uint32_t oldest = 0, newest = 0;
+  ASSERT_TRUE(reader.m_range(oldest, newest));
+  EXPECT_EQ(oldest, 10u);
+  EXPECT_EQ(newest, 8u);
+  ASSERT_TRUE(reader.m_seekNumber(11));
+  EXPECT_EQ(numbersFrom(reader), (std::vector<std::uint32_t>{11, 12, 7, 8}));
+  ASSERT_TRUE(reader.m_seekNumber(8));
+  EXPECT_EQ(numbersFrom(reader), (std::vector<std::uint32_t>{10, 11, 12, 7, 8}));
+  c_eventStore store(path().string(), 1 << 20);
+  c_eventRecord record = sampleRecord(1, {"numbered after the last whole record"});
+  ASSERT_TRUE(store.m_append(record));
+  EXPECT_EQ(record.number, 9u);
+}
+
 class CEventLogRegistry : public ::testing::Test {
  protected:
   static std::string logKey(const std::string& log) { return std::string(c_eventLog::registryRoot) + "\\" + log; }

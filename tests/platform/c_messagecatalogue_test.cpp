@@ -72,4 +72,31 @@ TEST(CMessageCatalogue, TheBuiltMessageFileHoldsEveryEventAndBothCategories) {
   EXPECT_FALSE(catalogue.m_load(std::string(TM_BIN_DIR) + "/no-such-file.dll"));
 }
 
-}  // namespace
+// The configuration store raises these with one string at start-up and with the
+// calling function before it on a re-read: both read as sentences.
+TEST(CMessageCatalogue, EventsRaisedWithFewerStringsHaveTheirOwnText) {
+  c_messageCatalogue catalogue;
+  ASSERT_TRUE(catalogue.m_load(std::string(TM_BIN_DIR) + "/logging.dll"));
+  const std::string function = "CTM_config::m_reloadConfigParameterFile";
+  const struct {
+    unsigned id;
+    std::vector<std::string> strings;
+    std::string expected;
+  } cases[] = {
+      {ev::CFG_READING, {"/tm/cfg.txt"}, "Reading the parameter file /tm/cfg.txt\r\n"},
+      {ev::CFG_READING, {function, "/tm/cfg.txt"}, function + ": reading the parameter file /tm/cfg.txt\r\n"},
+      {ev::CFG_HEADER_SKIPPED, {"2"}, "Header lines skipped: 2\r\n"},
+      {ev::CFG_HEADER_SKIPPED, {function, "2"}, function + ": header lines skipped: 2\r\n"},
+  };
+  for (const auto& [id, strings, expected] : cases) {
+    std::string text;
+    ASSERT_TRUE(catalogue.m_messageText(id, strings.size(), text));
+    EXPECT_EQ(c_formatMessage(text, strings), expected);
+  }
+  std::string own, fallback;
+  ASSERT_TRUE(catalogue.m_messageText(ev::CFG_FILE_MISSING, own));
+  ASSERT_TRUE(catalogue.m_messageText(ev::CFG_FILE_MISSING, 1, fallback));
+  EXPECT_EQ(fallback, own);
+}
+
+}  // namespace}  // namespace

@@ -52,3 +52,25 @@ TEST_F(KelvaneStartupTest, MissingTopologyFileEndsAfterTheConfigurationWithTheNo
   EXPECT_EQ(run.exitStatus, 255);
   EXPECT_TRUE(m_filesBelow(workDir_).empty());
 }
+
+// The notice sends the user to the event log; when that cannot be written (here
+// its state folder is a file), the errors it was given go to standard error.
+TEST_F(KelvaneStartupTest, WithTheEventLogUnwritableTheReasonGoesToStandardError) {
+  home_.m_writeFile("not-a-folder", "");
+  const c_environment unwritableLog = {{"XDG_STATE_HOME", home_.m_pathOf("not-a-folder")}};
+  c_childResult configuration = m_run({}, unwritableLog);
+  EXPECT_EQ(configuration.err, "Error : Configuration\n"
+                               "Not written to the event log: Config parameter file missing: " +
+                                   home_.m_pathOf(c_tempHome::configFileName) + "\n"
+                               "Not written to the event log: System parameter file missing: " +
+                                   home_.m_pathOf("run/cfg/tm_system_parameter-TM32.txt.bak") + "\n");
+  EXPECT_EQ(configuration.exitStatus, 255);
+
+  m_installSampleConfiguration();
+  m_installTopology("<topology><transportManager id=\"TM\"><tp id=\"P\"><address/></tp></transportManager></topology>");
+  c_childResult topology = m_run({}, unwritableLog);
+  EXPECT_EQ(topology.err, inputErrorNotice + "Not written to the event log: Topology file " +
+                              home_.m_pathOf("run/cfg/topology.xml") +
+                              " refused: misplaced <address> tag.\n");
+  EXPECT_EQ(topology.exitStatus, 255);
+}

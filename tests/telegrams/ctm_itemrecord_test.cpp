@@ -6,15 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
 
 #include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_om_message.h"
 #include "telegrams/ctm_ud_message.h"
 #include "tests/support/ctm_telegram_text.h"
+#include "tracking/ctm_itemcriteria.h"
 
 namespace {
 
@@ -29,8 +32,8 @@ struct RecordTelegram {
   std::string id;
   std::string head;
   std::function<std::unique_ptr<CTM_message>()> make;
-  std::function<bool(CTM_message&, const CTM_BIT&)> setBIT;
-  std::function<std::unique_ptr<CTM_BIT>(const CTM_message&)> getBIT;
+  std::function<bool(CTM_message&, const CTM_itemData&)> setBIT;
+  std::function<CTM_itemData(const CTM_message&)> getBIT;
 };
 
 void PrintTo(const RecordTelegram& c, std::ostream* os) { *os << c.name; }
@@ -45,7 +48,7 @@ RecordTelegram recordTelegram(const char* name, std::string head, std::function<
             setHead(*telegram);
             return std::unique_ptr<CTM_message>(std::move(telegram));
           },
-          [](CTM_message& telegram, const CTM_BIT& item) { return dynamic_cast<T&>(telegram).m_setBIT(item); },
+          [](CTM_message& telegram, const CTM_itemData& item) { return dynamic_cast<T&>(telegram).m_setBIT(item); },
           [](const CTM_message& telegram) { return dynamic_cast<const T&>(telegram).m_getBIT(); }};
 }
 
@@ -60,7 +63,7 @@ const RecordTelegram ud12 = recordTelegram<CTM_ud12_message>("UD12", "ABCDE1234"
 const RecordTelegram om08 = recordTelegram<CTM_om08_message>("OM08", "LS001", [](auto& t) { t.m_setLS_ID("LS001"); });
 
 // Every datum of an item, with the record text it gives.
-void fillItem(CTM_BIT& item) {
+void fillItem(CTM_itemData& item) {
   item.m_setStructVersionID(1);
   item.m_setBIT_ID("W3212300001");
   item.m_setStatus("GARB");
@@ -89,7 +92,7 @@ const std::string fullRecord = "01" "W3212300001" "GARBAGE         " "3" "012345
 constexpr std::size_t statusAt = 13;
 
 // An item that only its id and sizes are known of.
-void fillBareItem(CTM_BIT& item) {
+void fillBareItem(CTM_itemData& item) {
   item.m_setStructVersionID(1);
   item.m_setBIT_ID("W3212300002");
   item.m_setReachedScreenLevel(0);
@@ -101,7 +104,7 @@ const std::string bareRecord = "01" "W3212300002" "                " "0" "      
                                "                " " " "   " "0" "                    " "    " "0" "0" "0" "0"
                                "00650" "00000" "00000" "0012" "0000";
 
-void expectSameItem(const CTM_BIT& read, const CTM_BIT& given, const char* padded) {
+void expectSameItem(const CTM_itemData& read, const CTM_itemData& given, const char* padded) {
   EXPECT_EQ(read.m_getStructVersionID(), given.m_getStructVersionID());
   EXPECT_EQ(read.m_getBIT_ID(), given.m_getBIT_ID());
   EXPECT_EQ(read.m_getStatus(), given.m_getStatus());
@@ -130,7 +133,7 @@ class CTM_itemRecordOf : public testing::TestWithParam<RecordTelegram> {
  protected:
   std::string text(const std::string& record) const { return telegramText(GetParam().id, 1, GetParam().head + record); }
   // The item's record written, read back by the factory, and converted to a new item.
-  std::unique_ptr<CTM_BIT> throughText(const CTM_BIT& item, std::string* written = nullptr) const {
+  CTM_itemData throughText(const CTM_itemData& item, std::string* written = nullptr) const {
     auto telegram = GetParam().make();
     EXPECT_TRUE(GetParam().setBIT(*telegram, item));
     const std::string out = writtenAsSeven(*telegram);
@@ -142,7 +145,7 @@ class CTM_itemRecordOf : public testing::TestWithParam<RecordTelegram> {
 };
 
 TEST_P(CTM_itemRecordOf, AnItemGivesItsExactText) {
-  CTM_BIT item;
+  CTM_itemData item;
   fillItem(item);
   auto telegram = GetParam().make();
   ASSERT_TRUE(GetParam().setBIT(*telegram, item));
@@ -154,17 +157,17 @@ TEST_P(CTM_itemRecordOf, ATextGivesEveryMemberOfTheItem) {
   ASSERT_TRUE(telegram->m_isValid()) << telegram->m_getErrorText();
   EXPECT_EQ(written(*telegram), text(fullRecord));
   auto read = GetParam().getBIT(*telegram);
-  CTM_BIT given;
+  CTM_itemData given;
   fillItem(given);
-  expectSameItem(*read, given, "MUELLER HANS        ");
+  expectSameItem(read, given, "MUELLER HANS        ");
 }
 
 TEST_P(CTM_itemRecordOf, ABuiltTelegramGivesTheItemBack) {
-  CTM_BIT given;
+  CTM_itemData given;
   fillItem(given);
   auto telegram = GetParam().make();
   ASSERT_TRUE(GetParam().setBIT(*telegram, given));
-  expectSameItem(*GetParam().getBIT(*telegram), given, "MUELLER HANS");
+  expectSameItem(GetParam().getBIT(*telegram), given, "MUELLER HANS");
 }
 
 INSTANTIATE_TEST_SUITE_P(Telegrams, CTM_itemRecordOf, testing::Values(mo10, ud11, ud12, om08),
@@ -174,19 +177,19 @@ INSTANTIATE_TEST_SUITE_P(Telegrams, CTM_itemRecordOf, testing::Values(mo10, ud11
 class CTM_itemRecordHandedOver : public CTM_itemRecordOf {};
 
 TEST_P(CTM_itemRecordHandedOver, AnItemWithoutStatusOrLpcDataIsWrittenWholeAndReadBackEmpty) {
-  CTM_BIT bare;
+  CTM_itemData bare;
   fillBareItem(bare);
   auto telegram = GetParam().make();
   ASSERT_TRUE(GetParam().setBIT(*telegram, bare));
   EXPECT_EQ(writtenAsSeven(*telegram), text(bareRecord));
   auto read = CTM_message::m_new(text(bareRecord));
   ASSERT_TRUE(read->m_isValid()) << read->m_getErrorText();
-  expectSameItem(*GetParam().getBIT(*read), bare, "");
+  expectSameItem(GetParam().getBIT(*read), bare, "");
 }
 
 TEST_P(CTM_itemRecordHandedOver, EveryStatusWordTravelsAndEveryLaterFieldStaysInPlace) {
   for (const char* word : {"", "SPECIAL_HANDLING", "GARB", "NO_READ", "UFO", "MISSING", "UNK", "ERROR", "BUFFERED"}) {
-    CTM_BIT item;
+    CTM_itemData item;
     fillItem(item);
     if (*word) {
       ASSERT_TRUE(item.m_setStatus(word));
@@ -195,14 +198,14 @@ TEST_P(CTM_itemRecordHandedOver, EveryStatusWordTravelsAndEveryLaterFieldStaysIn
     }
     std::string out;
     auto read = throughText(item, &out);
-    EXPECT_EQ(read->m_getStatus(), word);
-    EXPECT_EQ(read->m_getFSC(), 42) << word;
+    EXPECT_EQ(read.m_getStatus(), word);
+    EXPECT_EQ(read.m_getFSC(), 42) << word;
     EXPECT_EQ(out.size(), 13 + GetParam().head.size() + fullRecord.size() + 1) << word;
   }
 }
 
 TEST_P(CTM_itemRecordHandedOver, AScreeningLevelBeyondItsDigitGoesAsNine) {
-  CTM_BIT item;
+  CTM_itemData item;
   fillItem(item);
   item.m_setRequiredScreenLevel(-1);
   item.m_setReachedScreenLevel(10);
@@ -212,10 +215,10 @@ TEST_P(CTM_itemRecordHandedOver, AScreeningLevelBeyondItsDigitGoesAsNine) {
   ASSERT_TRUE(GetParam().setBIT(*telegram, item));
   EXPECT_EQ(writtenAsSeven(*telegram), text(expected));
   auto read = throughText(item);
-  EXPECT_EQ(read->m_getRequiredScreenLevel(), 9);
-  EXPECT_EQ(read->m_getReachedScreenLevel(), 9);
-  EXPECT_EQ(read->m_getLength(), 500);
-  EXPECT_EQ(read->m_getFSC(), 42);
+  EXPECT_EQ(read.m_getRequiredScreenLevel(), 9);
+  EXPECT_EQ(read.m_getReachedScreenLevel(), 9);
+  EXPECT_EQ(read.m_getLength(), 500);
+  EXPECT_EQ(read.m_getFSC(), 42);
 }
 
 TEST_P(CTM_itemRecordHandedOver, AStatusOnlyThePeersKnowLeavesTheItemWithoutStatus) {
@@ -224,15 +227,33 @@ TEST_P(CTM_itemRecordHandedOver, AStatusOnlyThePeersKnowLeavesTheItemWithoutStat
   auto telegram = CTM_message::m_new(text(record));
   ASSERT_TRUE(telegram->m_isValid()) << telegram->m_getErrorText();
   auto read = GetParam().getBIT(*telegram);
-  EXPECT_EQ(read->m_getStatus(), "");
-  EXPECT_EQ(read->m_getLPC(), "0123456789");
+  EXPECT_EQ(read.m_getStatus(), "");
+  EXPECT_EQ(read.m_getLPC(), "0123456789");
 }
 
 INSTANTIATE_TEST_SUITE_P(Telegrams, CTM_itemRecordHandedOver, testing::Values(ud11, ud12),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The record follows the criteria table: structVersionID, then each criterion in
+// the field of its name ("OnwardConnection" is capitalised on the wire).
+TEST(CTM_itemRecord, EachCriterionStandsInTheFieldOfItsName) {
+  auto lower = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  for (const RecordTelegram& telegram : {mo10, ud11, ud12, om08}) {
+    auto made = telegram.make();
+    std::span<const CTM_messageFieldValue> fields = made->m_fieldValues();
+    ASSERT_GT(fields.size(), CTM_itemCriteria::count) << telegram.name;
+    const std::size_t first = fields.size() - CTM_itemCriteria::count;
+    EXPECT_STREQ(fields[first - 1].m_name(), "structVersionID") << telegram.name;
+    for (std::size_t i = 0; i < CTM_itemCriteria::count; ++i)
+      EXPECT_EQ(lower(fields[first + i].m_name()), lower(CTM_itemCriteria::table[i].name)) << telegram.name;
+  }
+}
+
 TEST(CTM_itemRecord, AnUpdateDiffersFromAnAnnouncementOnlyInItsTypeAndFirstName) {
-  CTM_BIT item;
+  CTM_itemData item;
   fillItem(item);
   CTM_ud11_message announced;
   CTM_ud12_message updated;
@@ -247,7 +268,7 @@ TEST(CTM_itemRecord, AnUpdateDiffersFromAnAnnouncementOnlyInItsTypeAndFirstName)
 }
 
 TEST(CTM_itemRecord, OcIsSentOnlyCompleteItemData) {
-  CTM_BIT bare;
+  CTM_itemData bare;
   fillBareItem(bare);
   CTM_mo10_message report;
   ASSERT_TRUE(report.m_setLS_ID("LS001") && report.m_setTimeStamp(leapDayNoon));
@@ -265,7 +286,7 @@ TEST(CTM_itemRecord, EachTelegramAcceptsTheBlankStatus) {
   for (const RecordTelegram& telegram : {mo10, ud11, ud12, om08}) {
     auto parsed = CTM_message::m_new(telegramText(telegram.id, 1, telegram.head + record));
     ASSERT_TRUE(parsed->m_isValid()) << telegram.name << ": " << parsed->m_getErrorText();
-    EXPECT_EQ(telegram.getBIT(*parsed)->m_getStatus(), "") << telegram.name;
+    EXPECT_EQ(telegram.getBIT(*parsed).m_getStatus(), "") << telegram.name;
   }
 }
 
@@ -288,7 +309,7 @@ TEST(CTM_itemRecord, AnyItemComesBackFromTheDownstreamTelegram) {
   const char* words[] = {"", "SPECIAL_HANDLING", "GARB", "NO_READ", "UFO", "MISSING", "UNK", "ERROR", "BUFFERED"};
   const std::string digits = "0123456789", letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   for (int round = 0; round < 300; ++round) {
-    CTM_BIT item;
+    CTM_itemData item;
     item.m_setStructVersionID(between(0, 99));
     item.m_setBIT_ID(pick(letters, 1) + pick(digits + letters, 2) + pick(digits, 8));
     if (const char* word = words[between(0, 8)]; *word) item.m_setStatus(word);
@@ -321,7 +342,7 @@ TEST(CTM_itemRecord, AnyItemComesBackFromTheDownstreamTelegram) {
     auto level = [](int given) { return given >= 0 && given <= 9 ? given : 9; };
     item.m_setRequiredScreenLevel(level(item.m_getRequiredScreenLevel()));
     item.m_setReachedScreenLevel(level(item.m_getReachedScreenLevel()));
-    expectSameItem(*read, item, padded.c_str());
+    expectSameItem(read, item, padded.c_str());
     if (testing::Test::HasFailure()) break;
   }
 }

@@ -189,6 +189,7 @@ TEST_F(CTM_messageFieldValueSelector, AnUnknownOptionChangesNothing) {
   EXPECT_FALSE(telegram_.m_setFieldType("X"));
   EXPECT_EQ(telegram_.m_getFieldType(), "A");
   EXPECT_EQ(telegram_.m_getFieldCount(), 1);
+  ASSERT_FALSE(telegram_.m_fieldValues().empty());
   EXPECT_EQ(telegram_.m_fieldValues()[0].m_getErrorText(), "Unknown option \"X\" for field fieldType!");
   // Setting the value it already has keeps the layout and its groups.
   EXPECT_TRUE(telegram_.m_setFieldType("A"));

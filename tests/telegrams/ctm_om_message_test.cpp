@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/c_foreignzone.h"
 #include "tests/support/ctm_telegram_text.h"
+#include "tracking/ctm_itemcriteria.h"
 
 namespace {
 
@@ -121,6 +124,25 @@ TEST_F(CTM_om03Test, ATextGivesEveryCriterion) {
   EXPECT_EQ(spec->m_getDestinations(), (std::vector<std::string>{"EXIT00001", "EXIT00002"}));
   EXPECT_EQ(spec->m_getStartTime(), leapDay);
   EXPECT_EQ(spec->m_getEndTime(), marchFirst);
+}
+
+// The criteria table names where each criterion stands: a switch, and the value
+// in the layout the switch selects or beside a switch without layout.
+TEST_F(CTM_om03Test, EachCriterionStandsInTheFieldOfItsName) {
+  CTM_transSpec spec;
+  fillEveryCriterion(spec);
+  CTM_om03_message telegram;
+  ASSERT_TRUE(telegram.m_setTransSpec(spec));
+  std::span<const CTM_messageFieldValue> fields = telegram.m_fieldValues();
+  for (const CTM_itemCriterion& criterion : CTM_itemCriteria::table) {
+    const auto [relevant, value] = criterion.om03Fields;
+    ASSERT_LT(relevant, fields.size()) << criterion.name;
+    EXPECT_TRUE(std::string_view(fields[relevant].m_name()).ends_with("_relevant")) << criterion.name;
+    std::span<const CTM_messageFieldValue> holder =
+        fields[relevant].m_groupCount() == 1 ? fields[relevant].m_groupAt(0) : fields;
+    ASSERT_LT(value, holder.size()) << criterion.name;
+    EXPECT_STREQ(holder[value].m_name(), criterion.name);
+  }
 }
 
 TEST_F(CTM_om03Test, ASpecificationGivesItsExactText) {
@@ -256,6 +278,7 @@ TEST(CTM_om09, TheSelectionIdIsStoredAsItsInt) {
   ASSERT_TRUE(selection.m_setSelectionID(5));
   ASSERT_TRUE(selection.m_appendBIT_ID("W3212300001"));
   EXPECT_EQ(selection.m_getSelectionID(), 5);
+  ASSERT_FALSE(selection.m_fieldValues().empty());
   EXPECT_EQ(selection.m_fieldValues()[0].m_kind(), c_value::c_kind::integer);
   EXPECT_NE(selection.m_asString().find("(selectionID=5)"), std::string::npos) << selection.m_asString();
   EXPECT_EQ(writtenAsSeven(selection), om("09", "5" "001" "W3212300001"));
@@ -271,9 +294,9 @@ TEST(CTM_om08, OnwardConnectionAndBlankCabinClass) {
   ASSERT_TRUE(telegram);
   EXPECT_EQ(telegram->m_getLS_ID(), "LS001");
   auto item = telegram->m_getBIT();
-  EXPECT_TRUE(item->m_getOnwardConnection());
-  EXPECT_EQ(item->m_getOutboundCabinClass(), "");
-  EXPECT_EQ(item->m_getStatus(), "");
+  EXPECT_TRUE(item.m_getOnwardConnection());
+  EXPECT_EQ(item.m_getOutboundCabinClass(), "");
+  EXPECT_EQ(item.m_getStatus(), "");
 }
 
 TEST(CTM_omFactory, HeaderOnlyTelegramsAndNoOtherTypes) {

@@ -1,6 +1,9 @@
 // ostrel as a program: where a listing starts, which records pass the filters,
 // how each column prints, the texts of the message file and the options' values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
 
 #include "tests/tools/ostrel_test_support.h"
 
@@ -86,6 +89,71 @@ TEST_F(OstrelSmallLog, ALogThatIsNotRegisteredIsRefusedNotReplacedByAnother) {
     const c_childResult result = run(arguments);
     EXPECT_EQ(result.out, "ERROR: Could not open the Application event log " + log + ".\n");
     EXPECT_EQ(result.exitStatus, 1);
+  }
+}
+
+// Numbers that run backwards and stray lines that begin like a record: the start is
+// the first whole record, in file order, that reaches the number asked.
+TEST_F(OstrelSmallLog, ADamagedStoreStartsAtTheFirstRecordReachingTheNumberInFileOrder) {
+  std::string content = "900\tnot a record\n";
+  for (const std::uint32_t number : {10u, 11u, 12u, 7u, 8u}) {
+    c_eventRecord made = record(newYear2002, started, c_eventRecord::information, 1, "CORE", {"x"});
+    made.number = number;
+    content += c_encodeEventRecord(made);
+  }
+  writeFile(storePath("TMBase"), content + "950\tnot a record either\n");
+  EXPECT_EQ(run({"-m", "n", "-n", "1"}).out, numberLines({10, 11, 12, 7, 8}));
+  EXPECT_EQ(run({"-m", "n", "-n", "2"}).out, numberLines({11, 12, 7, 8}));
+  EXPECT_EQ(run({"-m", "n", "-n", "-2"}).out, numberLines({7, 8}));
+}
+
+// A store that exists but cannot be read (as root, permissions do not stop a
+// read; the other kinds do) is a failure with its reason, at once, never a wait
+// or an empty listing.
+TEST_F(OstrelSmallLog, AStoreThatCannotBeReadFailsAtOnceWithItsReason) {
+  const std::string store = storePath("TMBase");
+  const std::vector<std::pair<std::string, std::function<void()>>> damages = {
+      {store, [&] { std::filesystem::create_directories(store); }},
+      {store, [&] { ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0); }},
+      {store + ".old", [&] { ASSERT_EQ(::mkfifo((store + ".old").c_str(), 0600), 0); }},
+      {store, [&] { std::filesystem::create_symlink("/dev/zero", store); }}};
+  c_childOptions options;
+  options.timeoutMs = 20000;
+  for (const auto& [damaged, make] : damages) {
+    std::filesystem::remove_all(store);
+    std::filesystem::remove_all(store + ".old");
+    make();
+    for (const char* follow : {"-n", "-f"}) {
+      const c_childResult result = c_runChild(program(), {follow, "1", "-m", "n"}, options);
+      EXPECT_FALSE(result.timedOut) << damaged;
+      EXPECT_EQ(result.exitStatus, 1) << damaged;
+      EXPECT_EQ(result.err, "ostrel: the event log TMBase cannot be read: " + damaged + ": not a regular file\n");
+    }
+  }
+}
+
+// A message file that is no regular file of sane size is not read: the listing
+// goes on without texts, as without a message file.
+TEST_F(OstrelSmallLog, AMessageFileThatIsNoRegularFileOfSaneSizeIsNotRead) {
+  writeNumbered(storePath("TMBase"), 1, 1);
+  const std::filesystem::path messageFile = bin_ / "logging.dll";
+  const std::vector<std::function<void()>> kinds = {
+      [&] { std::filesystem::create_directory(messageFile); },
+      [&] { ASSERT_EQ(::mkfifo(messageFile.c_str(), 0600), 0); },
+      [&] { std::filesystem::create_symlink("/dev/zero", messageFile); },
+      [&] {
+        writeFile(messageFile, catalogue);
+        std::filesystem::resize_file(messageFile, 64u << 20);
+      }};
+  c_childOptions options;
+  options.timeoutMs = 20000;
+  for (std::size_t kind = 0; kind < kinds.size(); ++kind) {
+    std::filesystem::remove_all(messageFile);
+    kinds[kind]();
+    const c_childResult result = c_runChild(program(), {"-m", "m"}, options);
+    EXPECT_FALSE(result.timedOut) << kind;
+    EXPECT_EQ(result.exitStatus, 0) << kind;
+    EXPECT_EQ(result.out, "[No text for message with ID -1073741823.]\n") << kind;
   }
 }
 

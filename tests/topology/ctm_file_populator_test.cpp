@@ -1,6 +1,8 @@
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -11,6 +13,8 @@
 #include "topology/ctm_tm.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // One plant: TM > LS > TC > TS > tracking points P1 and P2, with extra content at each level.
 struct Plant {
@@ -24,6 +28,21 @@ struct Plant {
 
 std::string inP1(const std::string& content) { return Plant{.p1 = content}.text(); }
 std::string inLs(const std::string& content) { return Plant{.ls = content}.text(); }
+
+// A document whose only text is an external entity of that system id.
+std::string entityDocument(const std::string& systemId) {
+  return "<!DOCTYPE topology [<!ELEMENT topology ANY><!ENTITY x SYSTEM \"" + systemId + "\">]><topology>&x;</topology>";
+}
+
+// A TM inside `depth` - 1 unknown elements.
+std::string nested(int depth) {
+  std::string open, close;
+  for (int i = 1; i < depth; ++i) {
+    open += "<level>";
+    close += "</level>";
+  }
+  return open + "<transportManager id=\"TM\"/>" + close;
+}
 
 // Two TMs, each TM > LS > TC > TS > TP, for links across the plant.
 const char* const twoTms = R"(<topology>
@@ -150,6 +169,12 @@ INSTANTIATE_TEST_SUITE_P(
                    EXPECT_EQ(ls->m_getOffsetX(), 5);
                    EXPECT_EQ(ls->m_getOffsetY(), -6);
                  }},
+        ReadCase{"DeepestNesting", nested(64),
+                 [](const CTM_world& world) { EXPECT_EQ(world.m_getNodeCount(), 1u); }},
+        ReadCase{"LongestAttribute", "<transportManager id=\"" + std::string(65536, 'T') + "\"/>",
+                 [](const CTM_world& world) { EXPECT_EQ(world.m_getNodeCount(), 1u); }},
+        ReadCase{"CommentsAndSpaceAfterTheRoot", Plant{}.text() + "\n<!-- end -->\n<?tm done?>\n",
+                 [](const CTM_world& world) { EXPECT_EQ(world.m_getNodeCount(), 6u); }},
         ReadCase{"SegmentWithoutColourOrOffset", Plant{}.text(),
                  [](const CTM_world& world) {
                    auto* ls = static_cast<CTM_ls*>(find(world, "LS"));
@@ -352,14 +377,41 @@ INSTANTIATE_TEST_SUITE_P(
                    ev::TOPO_FILE_PARSE_ERROR, ""},
         RefuseCase{"DtdFromTheNetwork",
                    "<!DOCTYPE topology SYSTEM \"http://plant.invalid/topology.dtd\"><topology/>",
-                   ev::TOPO_FILE_REFUSED, "External entity \"http://plant.invalid/topology.dtd\" is not a local file."},
+                   ev::TOPO_FILE_REFUSED, "External entity \"http://plant.invalid/topology.dtd\" is not a file in the folder of the topology file."},
         RefuseCase{"EntityFromAnotherHost",
                    "<!DOCTYPE topology [<!ELEMENT topology ANY><!ENTITY x SYSTEM \"file://plant.invalid/x\">]>"
                    "<topology>&x;</topology>",
-                   ev::TOPO_FILE_REFUSED, "External entity \"file://plant.invalid/x\" is not a local file."},
+                   ev::TOPO_FILE_REFUSED, "External entity \"file://plant.invalid/x\" is not a file in the folder of the topology file."},
         RefuseCase{"EntityFromADevice",
                    "<!DOCTYPE topology [<!ELEMENT topology ANY><!ENTITY x SYSTEM \"/dev/zero\">]><topology>&x;</topology>",
-                   ev::TOPO_FILE_REFUSED, "External entity \"/dev/zero\" is not a local file."}),
+                   ev::TOPO_FILE_REFUSED, "External entity \"/dev/zero\" is not a file in the folder of the topology file."},
+        RefuseCase{"EntityByAbsolutePath", entityDocument("/etc/hostname"), ev::TOPO_FILE_REFUSED,
+                   "External entity \"/etc/hostname\" is not a file in the folder of the topology file."},
+        RefuseCase{"EntityByFileUrl", entityDocument("file:///etc/hostname"), ev::TOPO_FILE_REFUSED,
+                   "External entity \"file:///etc/hostname\" is not a file in the folder of the topology file."},
+        RefuseCase{"EntityClimbingOut", entityDocument("../../../../../../../../etc/hostname"), ev::TOPO_FILE_REFUSED,
+                   "External entity \"../../../../../../../../etc/hostname\" is not a file in the folder of the "
+                   "topology file."},
+        RefuseCase{"SchemaFromOutside",
+                   "<topology xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                   "xsi:noNamespaceSchemaLocation=\"/etc/hostname\"/>",
+                   ev::TOPO_FILE_REFUSED, "External entity \"/etc/hostname\" is not a file in the folder of the topology file."},
+        RefuseCase{"NestedTooDeep", nested(65), ev::TOPO_FILE_PARSE_ERROR, "elements nested deeper than 64 levels"},
+        RefuseCase{"AttributeTooLong", inP1("<edge target=\"" + std::string(70000, 'x') + "\"/>"), ev::TOPO_FILE_REFUSED,
+                   "Attribute 'target' of element 'edge' is longer than 65536 characters."},
+        // Refused while it is read, before the parser holds it whole.
+        RefuseCase{"AttributeFarBeyondTheLimit", inP1("<edge target=\"" + std::string(2u << 20, 'x') + "\"/>"),
+                   ev::TOPO_FILE_PARSE_ERROR, "markup longer than 1048576 characters"},
+        RefuseCase{"ElementAfterTheRoot", Plant{}.text() + "<topology/>", ev::TOPO_FILE_PARSE_ERROR,
+                   "comment or processing instruction expected"},
+        RefuseCase{"TextAfterTheRoot", Plant{}.text() + "junk", ev::TOPO_FILE_PARSE_ERROR,
+                   "comment or processing instruction expected"},
+        RefuseCase{"NulAfterTheRoot", Plant{}.text() + std::string(1, '\0') + "<topology/>", ev::TOPO_FILE_PARSE_ERROR,
+                   "invalid character 0x0"},
+        RefuseCase{"NulInAnAttribute", inP1("<edge target=\"P\0\"/>"s), ev::TOPO_FILE_PARSE_ERROR,
+                   "invalid character 0x0"},
+        RefuseCase{"NulInText", inP1("<desc>a\0b</desc>"s), ev::TOPO_FILE_PARSE_ERROR,
+                   "invalid character 0x0"}),
     caseName<RefuseCase>);
 
 class PopulateGrammar : public TopologyFixture {
@@ -403,6 +455,41 @@ TEST_F(PopulateGrammar, DocumentWithoutGrammarIsNotValidated) {
   EXPECT_NE(node("TM"), nullptr);
 }
 
+TEST_F(PopulateGrammar, EntitiesInTheFolderOfTheFileAreRead) {
+  writeCfg("hall.txt", "Hall B");
+  writeCfg("parts/north.txt", "North");
+  std::filesystem::create_symlink("hall.txt", cfgDir() / "alias.txt");
+  const std::string folder = cfgDir().string();
+  for (const std::string& name : std::vector<std::string>{"hall.txt", "parts/north.txt", "alias.txt",
+                                  "../cfg/hall.txt", "file://" + folder + "/hall.txt", folder + "/parts/../hall.txt"}) {
+    CTM_world world;
+    writeCfg("topology.xml", "<!DOCTYPE topology [<!ELEMENT topology ANY><!ELEMENT transportManager ANY>"
+                             "<!ATTLIST transportManager id CDATA #REQUIRED><!ELEMENT desc (#PCDATA)>"
+                             "<!ENTITY x SYSTEM \"" + name + "\">]>"
+                             "<topology><transportManager id=\"TM\"><desc>&x;</desc></transportManager></topology>");
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
+    ASSERT_TRUE(populator.m_init());
+    ASSERT_TRUE(world.m_populate(populator)) << name;
+    EXPECT_NE(world.m_findNode("TM")->m_getDescription(), "") << name;
+  }
+}
+
+// A name that leads out of the folder, or to anything but a regular file, is
+// refused without being read: a FIFO without a writer would block the reader.
+TEST_F(PopulateGrammar, EntitiesLeadingElsewhereAreRefusedWithoutBlocking) {
+  writeCfg("hall.txt", "Hall B");
+  std::filesystem::create_symlink("/etc/hostname", cfgDir() / "outside.txt");
+  std::filesystem::create_directory(cfgDir() / "folder");
+  ASSERT_EQ(::mkfifo((cfgDir() / "fifo").c_str(), 0600), 0);
+  for (const char* name : {"outside.txt", "folder", "fifo", "missing.txt", "/dev/null"}) {
+    events_.m_clear();
+    EXPECT_FALSE(populate(entityDocument(name))) << name;
+    EXPECT_EQ(lastArgumentOf(ev::TOPO_FILE_REFUSED),
+              "External entity \"" + std::string(name) + "\" is not a file in the folder of the topology file.");
+  }
+}
+
 TEST_F(PopulateGrammar, LocalEntitiesAreExpanded) {
   writeCfg("hall.txt", "Hall B");
   ASSERT_TRUE(populate("<!DOCTYPE topology [<!ELEMENT topology ANY><!ELEMENT transportManager ANY>"
@@ -416,7 +503,8 @@ class PopulatorInit : public TopologyFixture {};
 
 TEST_F(PopulatorInit, FindsTheFileUnderTmHome) {
   writeCfg("topology.xml", "<topology/>");
-  CTM_file_populator populator;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator populator(factory);
   ASSERT_TRUE(populator.m_init());
   EXPECT_EQ(populator.m_getFileName(), topologyFile().string());
   EXPECT_EQ(lastArgumentOf(ev::TOPO_FILE_FOUND), topologyFile().string());
@@ -430,7 +518,8 @@ TEST_F(PopulatorInit, UnsetOrEmptyTmHomeIsRefused) {
     } else {
       setenv("TM_HOME", "", 1);
     }
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     EXPECT_FALSE(populator.m_init());
     EXPECT_EQ(events_.m_count(ev::CFG_TM_HOME_NOT_SET), 1u);
     EXPECT_EQ(populator.m_getFileName(), "");
@@ -438,13 +527,14 @@ TEST_F(PopulatorInit, UnsetOrEmptyTmHomeIsRefused) {
 }
 
 TEST_F(PopulatorInit, MissingFileOrFolderIsRefused) {
-  CTM_file_populator missing;
+  CTM_plainNodeFactory factory;
+  CTM_file_populator missing(factory);
   EXPECT_FALSE(missing.m_init());
   EXPECT_EQ(lastArgumentOf(ev::TOPO_FILE_MISSING), topologyFile().string());
 
   events_.m_clear();
   std::filesystem::create_directory(topologyFile());
-  CTM_file_populator folder;
+  CTM_file_populator folder(factory);
   EXPECT_FALSE(folder.m_init());
   EXPECT_EQ(events_.m_count(ev::TOPO_FILE_MISSING), 1u);
 }
@@ -453,7 +543,8 @@ TEST_F(PopulatorInit, PopulatorsCanReadOneAfterAnother) {
   writeCfg("topology.xml", Plant{}.text());
   for (int round = 0; round < 2; ++round) {
     CTM_world world;
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     ASSERT_TRUE(populator.m_init());
     EXPECT_TRUE(world.m_populate(populator));
     EXPECT_TRUE(populator.m_parseWithoutModel());

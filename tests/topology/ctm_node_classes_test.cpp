@@ -149,5 +149,5 @@ TEST_F(NodeClassesTest, ControllersAndSegmentsCannotStartYet) {
   EXPECT_FALSE(node("E3201")->m_init("YYYYYYY", false));
   EXPECT_TRUE(node("E3201_0100")->m_init("YYYYYYY", false));
   EXPECT_TRUE(node("E3201_0100-P0001")->m_init("YYYYYYY", true));
-  EXPECT_EQ(static_cast<CTM_tm*>(node("TM32"))->m_getImLineHandler(), nullptr);
+  EXPECT_EQ(static_cast<CTM_tm*>(node("TM32"))->m_getImReporter(), nullptr);
 }

@@ -20,7 +20,7 @@ class ExamplePlant : public TopologyFixture {
     std::filesystem::path cfg = std::filesystem::path(TM_SOURCE_DIR) / "examples/plant/run/cfg";
     for (const char* name : {"topology.xml", "topology.dtd"})
       std::filesystem::copy_file(cfg / name, cfgDir() / name);
-    CTM_file_populator populator;
+    CTM_file_populator populator(plainFactory_);
     ASSERT_TRUE(populator.m_init());
     ASSERT_TRUE(world_.m_populate(populator));
   }

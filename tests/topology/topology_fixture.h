@@ -10,6 +10,7 @@
 #include "core/ctm_logging.h"
 #include "tests/support/c_temphome.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
 
 class TopologyFixture : public ::testing::Test {
@@ -29,10 +30,11 @@ class TopologyFixture : public ::testing::Test {
   std::filesystem::path topologyFile() const { return home_.m_pathOf("run/cfg/topology.xml"); }
   void writeCfg(const std::string& name, const std::string& text) const { home_.m_writeFile("run/cfg/" + name, text); }
 
-  // Writes the topology file and reads it into world_.
-  bool populate(const std::string& xml) {
+  // Writes the topology file and reads it into world_, with the nodes the factory builds.
+  bool populate(const std::string& xml) { return populate(xml, plainFactory_); }
+  bool populate(const std::string& xml, CTM_nodeFactory& factory) {
     writeCfg("topology.xml", xml);
-    CTM_file_populator populator;
+    CTM_file_populator populator(factory);
     return populator.m_init() && world_.m_populate(populator);
   }
 
@@ -47,5 +49,6 @@ class TopologyFixture : public ::testing::Test {
 
   c_tempHome home_;
   CTM_eventRecorder events_;
+  CTM_plainNodeFactory plainFactory_;
   CTM_world world_;
 };

@@ -204,6 +204,39 @@ TEST_F(TraceFileTest, LongOrMultiLineTextStaysOneRecordOfAtMost999Characters) {
   EXPECT_EQ(lines[2].substr(lines[2].size() - 4), "\\x01");
 }
 
+// Whether the text ends inside an escape: a backslash without all of its escape.
+bool endsInsideAnEscape(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] != '\\') {
+      ++i;
+      continue;
+    }
+    const std::size_t length = i + 1 < text.size() && text[i + 1] == 'x' ? 4 : 2;
+    if (i + length > text.size()) return true;
+    i += length;
+  }
+  return false;
+}
+
+// Leads of every length move the cut across every byte of the escapes and
+// characters that follow, so no boundary is met by chance.
+TEST_F(TraceFileTest, ACutRecordEndsOnAWholeEscapeOrCharacterWhereverTheCutFalls) {
+  CTM_BIT_trace trace("TM32", "LS001", "W3212300042", false);
+  std::string repeated;
+  for (int i = 0; i < 200; ++i) repeated += "\x01\\\xC3\xBC";
+  // Outside text comes escaped, as the callers hand it in.
+  for (std::size_t lead = 0; lead < 8; ++lead)
+    trace.writeTraceRecord(0, 6, std::string(lead, 'A') + CTM_BIT_trace::m_escape(repeated));
+  const auto lines = linesOf(traceFile("W3212300042"));
+  ASSERT_EQ(lines.size(), 8u);
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), CTM_BIT_trace::maxRecordLength);
+    ASSERT_GT(line.size(), CTM_BIT_trace::maxRecordLength - 4) << "cut more than one escape short";
+    EXPECT_FALSE(endsInsideAnEscape(line)) << line.substr(line.size() - 8);
+    EXPECT_LT(static_cast<unsigned char>(line.back()), 0xC0) << "ends in the first byte of a character";
+  }
+}
+
 TEST_F(TraceFileTest, EscapeMakesOutsideTextOneLine) {
   EXPECT_EQ(CTM_BIT_trace::m_escape("a\\b\tc\nd\re\x7f" "f\x01"), "a\\\\b\\tc\\nd\\re\\x7Ff\\x01");
   EXPECT_EQ(CTM_BIT_trace::m_escape("M\xC3\xBCller"), "M\xC3\xBCller");
@@ -249,6 +282,7 @@ TEST_F(TraceNumberScanTest, HighestNumberOfTheHighestFolderWithAMatch) {
   ASSERT_EQ(found.size(), 1u);
   const std::string lastFile = (segmentFolder() / "01" / "W3212301000.trc").string();
   EXPECT_EQ(found[0].strings, (std::vector<std::string>{lastFile, "1000"}));
+  ASSERT_EQ(recorder_.m_count(ev::TRACE_SCAN_STARTED), 1u);
   EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_SCAN_STARTED)[0].strings,
             std::vector<std::string>{"W32123?????.trc"});
 }

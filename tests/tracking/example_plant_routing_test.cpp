@@ -7,6 +7,7 @@
 
 #include "tests/tracking/routing_fixture.h"
 #include "topology/ctm_file_populator.h"
+#include "topology/ctm_nodefactory.h"
 #include "topology/ctm_tp.h"
 #include "topology/ctm_world.h"
 #include "tracking/ctm_bit.h"
@@ -46,7 +47,8 @@ class ExamplePlantRouting : public CTM_routingTest {
                                  std::filesystem::copy_options::overwrite_existing);
     CTM_config::m_resetForTest();
     ASSERT_TRUE(CTM_config::m_init("TM32"));
-    CTM_file_populator populator;
+    CTM_plainNodeFactory factory;
+    CTM_file_populator populator(factory);
     ASSERT_TRUE(populator.m_init());
     ASSERT_TRUE(world_.m_populate(populator));
     recorder_.m_clear();

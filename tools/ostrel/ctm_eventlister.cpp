@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "core/tmutil.h"
@@ -60,9 +61,10 @@ bool CTM_eventLister::m_position(c_eventLogReader& reader) const {
   std::uint32_t newest = 0;
   if (!reader.m_range(oldest, newest)) return reader.m_seekOldest();
   // Records are numbered consecutively, so a position from the oldest is a number.
-  const std::uint64_t count = std::uint64_t{newest} - oldest + 1;
+  // On a damaged store whose numbers run backwards the newest one bounds nothing.
+  const std::uint64_t count = newest >= oldest ? std::uint64_t{newest} - oldest + 1 : UINT32_MAX;
   const std::uint64_t skip = std::min<std::uint64_t>(static_cast<std::uint64_t>(options_.start), count) - 1;
-  return reader.m_seekNumber(static_cast<std::uint32_t>(oldest + skip));
+  return reader.m_seekNumber(static_cast<std::uint32_t>(std::min<std::uint64_t>(oldest + skip, UINT32_MAX)));
 }
 
 bool CTM_eventLister::m_passes(const c_eventRecord& record, bool& stop) const {
@@ -99,7 +101,7 @@ bool CTM_eventLister::m_passes(const c_eventRecord& record, bool& stop) const {
 
 std::string CTM_eventLister::m_messageText(const c_eventRecord& record) const {
   std::string text;
-  if (!catalogue_.m_messageText(record.eventId, text)) {
+  if (!catalogue_.m_messageText(record.eventId, record.strings.size(), text)) {
     std::string missing = "[No text for message with ID ";
     appendPrintf(missing, "%lld.]", static_cast<std::int32_t>(record.eventId));
     return missing;
@@ -166,7 +168,7 @@ bool CTM_eventLister::m_list(c_eventLogReader& reader) {
       // What follows a stop would not be printed, so it is not read.
       if (stop || (options_.lineLimit > 0 && printed_ >= options_.lineLimit)) return m_flushed();
     }
-    if (!m_flushed()) return false;
+    if (!m_flushed() || !reader.m_failure().empty()) return false;
     if (!options_.follow) return true;
     std::this_thread::sleep_for(followInterval);
   }

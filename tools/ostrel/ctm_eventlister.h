@@ -24,7 +24,7 @@ class CTM_eventLister {
   bool m_position(c_eventLogReader& reader) const;
   // Prints what passes the filters until the end of the log, the line limit or
   // the end time; with follow on, an end of the log is waited out instead. False
-  // when the output could not be written.
+  // when the output could not be written or the log could no longer be read.
   bool m_list(c_eventLogReader& reader);
 
   // The printed line of a record, with its line feed.

@@ -21,7 +21,15 @@ void loadMessageFile(c_messageCatalogue& catalogue) {
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (!error && catalogue.m_load((self.parent_path() / "logging.dll").string())) return;
   std::string home;
-  if (c_getEnvironment("TM_HOME", home)) catalogue.m_load(home + "/run/bin/logging.dll");
+  if (c_getEnvironment("TM_HOME", home) && !home.empty()) catalogue.m_load(home + "/run/bin/logging.dll");
+}
+
+// A store that exists but cannot be read is named with the reason, so that an
+// empty listing is never mistaken for an empty log.
+void reportUnreadable(const std::string& logName, const c_eventLogReader& reader) {
+  if (reader.m_failure().empty()) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "ostrel: the event log %s cannot be read: %s\n", logName.c_str(), reader.m_failure().c_str());
 }
 
 }  // namespace
@@ -39,7 +47,10 @@ int main(int argc, char** argv) {
   CTM_eventLister lister(options, catalogue, stdout);
   if (!reader.m_openLog(options.logName) || !lister.m_position(reader)) {
     std::printf("ERROR: Could not open the Application event log %s.\n", options.logName.c_str());
+    reportUnreadable(options.logName, reader);
     return 1;
   }
-  return lister.m_list(reader) ? 0 : 1;
+  if (lister.m_list(reader)) return 0;
+  reportUnreadable(options.logName, reader);
+  return 1;
 }

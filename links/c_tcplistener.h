@@ -1,0 +1,90 @@
+#pragma once
+// c_tcpListener: the listening socket on which transport controllers and
+// upstream TMs connect to the TM, with its accept thread. A subclass decides who
+// gets an accepted socket (m_onAccept), matching the peer against the addresses
+// that the topology configures (m_peerMatches); a socket that no one takes is
+// closed with an event.
+//
+// Threads: the owner opens, starts and closes; the accept thread is the only one
+// that calls m_onAccept; statusMutex_ guards status_ and statusTime_. m_close ends
+// the accept thread by its stop event and a shutdown of the socket, joins it and
+// only then closes the socket. A subclass closes the listener (m_close) in its
+// own destructor, as the accept thread calls into it.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/c_syncObject.h"
+#include "platform/c_socket.h"
+
+class c_tcpListener {
+ public:
+  static constexpr int statusOpen = 0;
+  static constexpr int statusAccepting = 1;
+  static constexpr int statusClosed = 2;
+  static constexpr int backlog = 20;
+  // How long the accept thread rests after a failed accept (out of descriptors, say).
+  static constexpr int acceptRetryMs = 100;
+
+  // name: "TC" or "USTM"; the accept thread logs under "LS" + name.
+  explicit c_tcpListener(std::string name);
+  virtual ~c_tcpListener();
+  c_tcpListener(const c_tcpListener&) = delete;
+  c_tcpListener& operator=(const c_tcpListener&) = delete;
+
+  // Binds and listens on port (0: an ephemeral one) at host (empty: any local
+  // address; a dotted address as given, a name looked up forward). False, with an
+  // event and no socket left behind, when that fails.
+  bool m_open(int port, const std::string& host);
+  // Starts the accept thread (event either way); false when not open or already started.
+  bool m_start();
+  // Ends the accept thread, closes the socket; status 2. True.
+  bool m_close();
+  bool m_isOpen() const { return socket_.m_isOpen(); }
+  // The port the socket is bound to (the ephemeral one when opened with 0); 0 when closed.
+  int m_getPort() const { return socket_.m_localPort(); }
+  const std::string& m_getName() const { return name_; }
+  // "((port=<port given to m_open>))"
+  const std::string& m_describe();
+
+  bool m_setStatus(int status);
+  int m_getStatus() const;
+  void m_getStatus(int& status, std::int64_t& utcSeconds) const;
+
+  // An accepted peer: its address and, when the name service has one, its name.
+  struct c_peer {
+    std::uint32_t address = 0;
+    std::string dotted;
+    std::string name;  // empty: no reverse name
+  };
+
+ protected:
+  // Decides who gets the socket: true when it was handed on (taken from
+  // `accepted`); false, and the socket is closed.
+  virtual bool m_onAccept(c_socket& accepted, const c_peer& peer) = 0;
+
+  // Whether the peer is the unit configured at `address` (a host name or a dotted
+  // address): its reverse name equals it exactly, or its dotted address does, or
+  // a name looks up to the peer's address. A name that does not resolve is logged
+  // and matches nothing.
+  static bool m_peerMatches(const c_peer& peer, const std::string& address);
+
+ private:
+  void m_acceptLoop();
+  void m_handOver(c_socket accepted, std::uint32_t peerAddress);
+  void m_closeSocket(c_socket& socket);
+
+  const std::string name_;
+  int port_ = 0;
+  std::string host_;
+  std::string describe_;
+  c_socket socket_;  // the owner's thread opens and closes it while no accept thread runs
+  std::thread acceptThread_;
+  c_event stop_;
+
+  mutable std::mutex statusMutex_;
+  int status_ = statusClosed;    // guarded by statusMutex_
+  std::int64_t statusTime_ = 0;  // guarded by statusMutex_, UTC seconds
+};

@@ -1,0 +1,52 @@
+#include "links/ctm_client_lh.h"
+
+#include "links/ctm_connection.h"
+#include "platform/c_clock.h"
+
+CTM_client_lh::CTM_client_lh() { keepAliveInterval_ = 30; }
+
+CTM_client_lh::~CTM_client_lh() {
+  m_shutdown();
+  m_disconnect();
+}
+
+void CTM_client_lh::m_run() {
+  while (!m_stopRequested()) m_runPass();
+}
+
+bool CTM_client_lh::m_onKeepAlive() {
+  keepAlivePending_ = false;
+  if (m_getInterfaceStatus() == statusDown) {
+    m_setInterfaceStatus(statusUp);
+    timers_[0].m_set(keepAliveInterval_, 0);
+  }
+  return true;
+}
+
+bool CTM_client_lh::m_onTimer1() {
+  if (connection_ == nullptr || connection_->m_getStatus() != CTM_connection::statusDataArrived) return false;
+  if (keepAlivePending_) return false;
+  if (!m_transmit(keepAlive_.get(), 0)) return false;
+  keepAlivePending_ = true;
+  return true;
+}
+
+bool CTM_client_lh::m_tryConnection(CTM_connection& connection) {
+  m_setInterfaceStatus(statusDown);
+  connection_ = &connection;
+  keepAlivePending_ = false;
+  return connection.m_connect() && m_transmit(keepAlive_.get(), 0);
+}
+
+bool CTM_client_lh::m_isTryDue(bool up, std::int64_t lastTryMs, int waitSeconds) const {
+  if (lastTryMs < 0) return true;
+  const std::int64_t sinceMs = c_clock::m_monotonicMilliseconds() - lastTryMs;
+  return up ? sinceMs >= std::int64_t{keepAliveInterval_} * 1000 : sinceMs >= std::int64_t{waitSeconds} * 1000;
+}
+
+bool CTM_client_lh::m_nextCycle(int& cycles, int maxCycles) {
+  if (maxCycles <= 0) return true;
+  if (cycles >= maxCycles) return false;
+  ++cycles;
+  return true;
+}

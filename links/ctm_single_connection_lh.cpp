@@ -1,0 +1,30 @@
+#include "links/ctm_single_connection_lh.h"
+
+#include "links/ctm_connection.h"
+#include "platform/c_clock.h"
+
+bool CTM_single_connection_lh::m_connect() {
+  m_setInterfaceStatus(statusDown);
+  connection_ = ownedConnection_.get();
+  if (connection_ == nullptr) return false;
+  int waitSeconds = 0;
+  int maxCycles = 0;
+  connection_->m_getRetryParameters(waitSeconds, maxCycles);
+  connection_->m_stop();
+  if (sleepBeforeConnect_ && m_sleepOrStop(waitSeconds * 1000)) return false;
+
+  bool up = false;
+  std::int64_t lastTryMs = -1;
+  int cycles = 0;
+  while (!m_stopRequested() && m_nextCycle(cycles, maxCycles)) {
+    if (m_isTryDue(up, lastTryMs, waitSeconds)) {
+      lastTryMs = c_clock::m_monotonicMilliseconds();
+      up = m_tryConnection(*connection_);
+    }
+    const bool woken = m_waitForWakeUp(cycleMs);
+    const int status = connection_->m_getStatus();
+    if (woken && status == CTM_connection::statusDataArrived && m_receiveTelegram()) return true;
+    if (status == CTM_connection::statusDown) up = false;
+  }
+  return false;
+}

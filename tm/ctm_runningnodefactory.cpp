@@ -1,0 +1,3 @@
+#include "tm/ctm_runningnodefactory.h"
+
+CTM_runningNodeFactory::~CTM_runningNodeFactory() = default;
