@@ -218,6 +218,10 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "Check-in & sorter"); }},
         ReadCase{"CdataAndComment", inP1("<desc>a<![CDATA[<b>]]>c<!-- note -->d&#x20AC;</desc>"),
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "a<b>cd\xE2\x82\xAC"); }},
+        ReadCase{"AsciiRunsBetweenCharactersOfEveryLength", inP1("<desc>a\xC3\xA4" "bc\xE2\x82\xAC\xF0\x9D\x84\x9E" "d</desc>"),
+                 [](const CTM_world& w) {
+                   EXPECT_EQ(find(w, "P1")->m_getDescription(), "a\xC3\xA4" "bc\xE2\x82\xAC\xF0\x9D\x84\x9E" "d");
+                 }},
         ReadCase{"MarkupInsideText", inP1("<desc>Hall <b>B</b> east</desc>"),
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "Hall B east"); }},
         ReadCase{"PositionAcrossPieces", inP1("<position>1<!-- x -->0,2&#48;</position>"),
