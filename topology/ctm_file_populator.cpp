@@ -282,12 +282,31 @@ class CTM_checkedStream : public xml::BinInputStream {
     littleEndian_ = at(0) != 0 && !(at(0) == 0xFE && at(1) == 0xFF);
   }
 
-  // The bytes before the first fault.
+  // The bytes before the first fault. The characters between the few that matter
+  // (NUL, the ends of markup, line feeds) are counted a run at a time.
   XMLSize_t m_checkBytes(const XMLByte* bytes, XMLSize_t size) {
-    for (XMLSize_t i = 0; i < size; ++i)
+    XMLSize_t i = 0;
+    while (i < size) {
+      const XMLSize_t start = i;
+      while (i < size && !isMarked(bytes[i])) ++i;
+      const auto run = static_cast<long>(i - start);
+      if (markupLength_ >= 0 && markupLength_ + run > markupLimit) {
+        const long within = markupLimit - markupLength_;
+        markupLength_ = markupLimit + 1;
+        column_ += static_cast<XMLFileLoc>(within);
+        m_fault("markup longer than " + std::to_string(markupLimit) + " characters");
+        return start + static_cast<XMLSize_t>(within);
+      }
+      if (markupLength_ >= 0) markupLength_ += run;
+      column_ += static_cast<XMLFileLoc>(run);
+      if (i == size) break;
       if (!m_take(bytes[i])) return i;
+      ++i;
+    }
     return size;
   }
+
+  static bool isMarked(XMLByte c) { return c == 0 || c == '<' || c == '>' || c == '\n'; }
 
   // The bytes before the first faulty character; its bytes read so far count in.
   XMLSize_t m_checkUnits(const XMLByte* bytes, XMLSize_t size) {

@@ -441,6 +441,30 @@ TEST_F(PopulateGrammar, DocumentBreakingItsDtdFailsWithItsLine) {
   EXPECT_NE(errors[0].strings[2], "0");
 }
 
+// A fault of the input stream is named where it is, also inside a long run of
+// ordinary characters.
+TEST_F(PopulateGrammar, InputFaultIsNamedAtItsLineAndColumn) {
+  struct c_case {
+    std::string xml;
+    const char* line;
+    const char* column;
+  };
+  const c_case cases[] = {
+      {"<topology>\n<a b=\"" + std::string(1u << 20, 'x') + "\"/></topology>", "2", "1048578"},
+      {"<topology>\n  ab\n cd"s + '\0' + "</topology>", "3", "4"},
+  };
+  for (const c_case& test : cases) {
+    SCOPED_TRACE(test.column);
+    events_.m_clear();
+    EXPECT_FALSE(populate(test.xml));
+    auto errors = events_.m_eventsWithId(ev::TOPO_FILE_PARSE_ERROR);
+    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors[0].strings.size(), 4u);
+    EXPECT_EQ(errors[0].strings[1], test.line);
+    EXPECT_EQ(errors[0].strings[2], test.column);
+  }
+}
+
 TEST_F(PopulateGrammar, ElementTheDtdDoesNotAllowFails) {
   writeDtd();
   EXPECT_FALSE(populate("<!DOCTYPE topology SYSTEM \"topology.dtd\"><topology><note/></topology>"));
