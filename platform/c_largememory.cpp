@@ -1,8 +1,6 @@
 #include "platform/c_largememory.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 
@@ -22,11 +20,4 @@ void c_adviseHugePages(void* data, std::size_t size) {
   (void)data;
   (void)size;
 #endif
-}
-
-void c_releaseCachedFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-  ::close(fd);
 }

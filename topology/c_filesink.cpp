@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "platform/c_fileops.h"
-#include "platform/c_largememory.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +31,6 @@ bool c_fileSink::m_open() {
     return false;
   }
   bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
-  if (!inPlace) c_releaseCachedFile(target);
   errno = 0;
   fd_ = c_fileOps::m_current().m_openForWrite(inPlace ? target : target + ".new");
   if (fd_ < 0) {
