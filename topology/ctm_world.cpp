@@ -11,6 +11,8 @@
 CTM_world::CTM_world() = default;
 
 CTM_world::~CTM_world() {
+  // A running TM's threads read the nodes of its plant: they all end before any node goes.
+  for (CTM_node* tm : tmNodes_) tm->m_stop();
   // In id order, as the running TM expects its nodes to go.
   m_sortById();
   for (auto& node : nodes_) node.reset();

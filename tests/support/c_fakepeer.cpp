@@ -90,12 +90,19 @@ c_fakePeer::~c_fakePeer() {
   return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult c_fakePeer::m_connect(const std::string& address, int port) {
+::testing::AssertionResult c_fakePeer::m_connect(const std::string& address, int port, const std::string& from) {
   m_close();
   sockaddr_in remote;
   if (!addressOf(address, port, remote)) return ::testing::AssertionFailure() << "not an address: " << address;
+  sockaddr_in local;
+  if (!from.empty() && !addressOf(from, 0, local)) return ::testing::AssertionFailure() << "not an address: " << from;
   connection_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (connection_ < 0) return failure("socket");
+  if (!from.empty() && ::bind(connection_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    ::testing::AssertionResult result = failure("bind");
+    closeDescriptor(connection_);
+    return result;
+  }
   if (::connect(connection_, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
     ::testing::AssertionResult result = failure("connect");
     closeDescriptor(connection_);
@@ -148,6 +155,27 @@ std::string c_fakePeer::m_receive(std::size_t count, int timeoutMs) {
     if (!readable(connection_, leftUntil(deadline))) break;
     const ssize_t n = ::recv(connection_, buffer, std::min(sizeof buffer, count - out.size()), 0);
     if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  return out;
+}
+
+std::string c_fakePeer::m_receiveLine(int timeoutMs) {
+  std::string out;
+  if (connection_ < 0) return out;
+  const auto deadline = clock_type::now() + std::chrono::milliseconds(timeoutMs);
+  char buffer[4096];
+  while (out.empty() || out.back() != '\n') {
+    if (!readable(connection_, leftUntil(deadline))) break;
+    // Looks first, so that nothing past the line is taken.
+    const ssize_t seen = ::recv(connection_, buffer, sizeof buffer, MSG_PEEK);
+    if (seen < 0 && errno == EINTR) continue;
+    if (seen <= 0) break;
+    const void* end = std::memchr(buffer, '\n', static_cast<std::size_t>(seen));
+    const std::size_t take =
+        end ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) + 1 : static_cast<std::size_t>(seen);
+    const ssize_t n = ::recv(connection_, buffer, take, 0);
     if (n <= 0) break;
     out.append(buffer, static_cast<std::size_t>(n));
   }

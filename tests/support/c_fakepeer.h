@@ -33,8 +33,8 @@ class c_fakePeer {
   int m_port() const { return port_; }
   // Accepts the next connection within the time; a connection held before is closed.
   ::testing::AssertionResult m_accept(int timeoutMs = defaultTimeoutMs);
-  // Connects to address and port.
-  ::testing::AssertionResult m_connect(const std::string& address, int port);
+  // Connects to address and port; from a given local address (a 127.0.0.x one, say) when from is set.
+  ::testing::AssertionResult m_connect(const std::string& address, int port, const std::string& from = "");
   bool m_isConnected() const { return connection_ >= 0; }
 
   ::testing::AssertionResult m_send(std::string_view bytes);
@@ -48,6 +48,8 @@ class c_fakePeer {
   ::testing::AssertionResult m_expect(std::string_view bytes, int timeoutMs = defaultTimeoutMs);
   // Whatever arrives within the time, up to count bytes.
   std::string m_receive(std::size_t count, int timeoutMs);
+  // The next line, line feed included; what arrived of it when the time runs out or the link ends.
+  std::string m_receiveLine(int timeoutMs = defaultTimeoutMs);
   // No byte arrives within the time (the link may stay open).
   ::testing::AssertionResult m_expectSilence(int timeoutMs);
   // The other side closes (end of stream, or reset) within the time; bytes before it are skipped.

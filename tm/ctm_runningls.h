@@ -1,0 +1,173 @@
+#pragma once
+// CTM_runningLs: the logical segment of a running TM. It keeps the baggage items
+// of the segment and the segment's transport object; every telegram that reports
+// something about a bag ends in one of its entry points, which finds or creates
+// the item, changes it, traces it and hands it to the event dispatcher. The
+// dispatcher tells OC, LPCS and the downstream TMs through the TM node's senders,
+// lets the transport object choose destinations and says whether a routing answer
+// is due.
+//
+// Threads: the TC, MC, OC, LPCS, USTM and DSTM line-handler threads call the entry
+// points at any time. Every entry point (the purge too) holds segmentLock_ for its
+// whole run; it guards items_, transport_, the generated-id counters, the purge
+// times and the status text. m_reportRoutingEvent runs inside an entry point (the
+// transport calls it) and takes nothing. Under the segment lock the segment calls
+// only the TM's senders and CTM_lh::m_send, which take their own locks. m_init and
+// m_stop belong to the thread that starts and stops the TM: they hold the lock
+// only while swapping the collection and the transport, never while controllers
+// stop and join their handlers.
+//
+// Ownership: the segment owns its items (with their traces) and its transport.
+// Whatever an entry point is handed (items, records, transport specifications) is
+// taken over and released on every path.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/c_syncObject.h"
+#include "topology/ctm_ls.h"
+#include "tracking/ctm_bit.h"
+#include "tracking/ctm_transportowner.h"
+
+class CTM_lh;
+class CTM_lpcInfo;
+class CTM_node;
+class CTM_runningTm;
+class CTM_transport;
+class CTM_transSpec;
+
+class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
+ public:
+  // Destinations handed back for a TMTC01 answer: a copy of the item's current list,
+  // empty when no answer is due. Nodes belong to the world.
+  using c_destinationList = CTM_BIT::c_destinationList;
+
+  explicit CTM_runningLs(std::string id);
+  ~CTM_runningLs() override;
+
+  // Mask position 5 (or a clear flag) builds a new collection and transport object;
+  // then every transport controller is initialised. False when the transport object
+  // found no default specifications or a controller failed.
+  bool m_init(const std::string& mask, bool flag) override;
+  // Stops every transport controller.
+  void m_stop() override;
+
+  // --- Entry points of the TC line handler. All return true. `destinations` is
+  // filled for the answer; `bitId` takes the item's id (a generated one for a blank id).
+  bool m_enterBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
+  bool m_enterBITWithScreening(int PIC, CTM_node* node, std::string& bitId, bool& created,
+                               std::string& screeningStatus);
+  bool m_divertBIT(int PIC, CTM_node* node, const std::string& bitId, const std::string& destination,
+                   const std::string& reason);
+  // The texts hold each group's destination (reason) followed by a TAB, in group order.
+  bool m_checkRecirculation(int PIC, CTM_node* node, std::string& bitId, const std::string& destinationText,
+                            const std::string& reasonText, c_destinationList& destinations);
+  bool m_traceBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
+  bool m_exitBIT(int PIC, CTM_node* node, const std::string& bitId);
+  bool m_reportMissingBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
+  bool m_reportUnexpectedBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
+  bool m_setScreeningResult(int PIC, CTM_node* node, std::string& bitId, int level, const std::string& result,
+                            c_destinationList& destinations);
+  bool m_setBITLpc(int PIC, CTM_node* node, std::string& bitId, const std::string& lpc,
+                   c_destinationList& destinations);
+  bool m_setBITSize(int PIC, CTM_node* node, std::string& bitId, int length, int height, int width, int weight,
+                    c_destinationList& destinations);
+  // The occupation status a controller reported ("A", "E", "F", "N").
+  bool m_setStatusText(const std::string& status);
+  std::string m_getStatusText() const;
+  // The clean-up timer of every controller of the segment calls it: items without an
+  // event since the last purge are removed, at most once per interval (seconds; 0 or
+  // less counts as 1). True when a purge ran.
+  bool m_purgeBITs(int cleanupIntervalSeconds);
+
+  // --- Entry points of the other line handlers. Items they hand to the TC send step
+  // are answered on the first controller's TC line handler. All return true unless said.
+  // MC: a coding result (TM01); copies the members that are not empty.
+  bool m_applyCodingResult(std::unique_ptr<CTM_BIT> given);
+  bool m_reportInsufficientInformation(const std::string& bitId);
+  // OC: a transport specification download (OM02, OM03 per record, OM04).
+  bool m_beginTransSpecDownload();
+  bool m_stageTransSpec(const std::string& modIndicator, std::unique_ptr<CTM_transSpec> spec);
+  bool m_endTransSpecDownload();
+  // OC: OM08 (the record's data for a known item), OM09.
+  bool m_updateBITFromOC(std::unique_ptr<CTM_BIT> record);
+  bool m_selectBIT(int selectionID, const std::string& bitId);
+  // LPCS: SC01/SC02 (every item with the LPC), SC11/SC12 (the first one found).
+  bool m_applyLpcData(const std::string& lpc, const std::string& status, std::unique_ptr<CTM_lpcInfo> record);
+  bool m_applyFSC(const std::string& lpc, const std::string& status, int fsc);
+  // LPCS: the LPCs of items whose CS02 (state 1 or 3), or CS03 (state 3), is due.
+  bool m_collectOpenLpcRequests(std::vector<std::string>& lpcs);
+  bool m_collectAnsweredLpcRequests(std::vector<std::string>& lpcs);
+  // USTM: UD11/UD12 (an announced item, or news of a known one), UD13.
+  bool m_receiveBIT(std::unique_ptr<CTM_BIT> item);
+  bool m_withdrawBIT(const std::string& bitId);
+  // DSTM: DU01 for a logical connect id; false when no successor of the segment's
+  // tracking points matches it.
+  bool m_setLogicalConnectionState(const std::string& logicalConnectId, bool available);
+
+  // --- CTM_transportOwner, called by the transport object inside an entry point.
+  const std::string& m_getSegmentId() const override { return m_getId(); }
+  bool m_reportRoutingEvent(CTM_BIT* item, int kind, const std::string& text) override;
+  bool m_reportText(unsigned short level, const std::string& text) override;
+
+  // The item to the coding terminal (MT01): false while the segment has no MC link.
+  bool m_sendToCodingTerminal(CTM_BIT* item);
+
+  // --- For tests and diagnostics, under the segment lock.
+  std::size_t m_getItemCount() const;
+  // Calls inspect with the item of that id; false when the segment holds none.
+  bool m_inspectBIT(const std::string& bitId, const std::function<void(const CTM_BIT&)>& inspect) const;
+  // Whether the segment has its collection and transport (mask position 5 was built).
+  bool m_isTracking() const;
+
+ private:
+  using c_collection = std::unordered_map<std::string, std::unique_ptr<CTM_BIT>>;
+  enum class c_find { silent, report };
+
+  // Each entry point's guard: false (one warning until the collection exists) when
+  // the segment is not tracking.
+  bool m_canTrack(const char* entryPoint);
+
+  CTM_BIT* m_findBIT(std::string& bitId, int PIC, c_find report, bool& created);
+  CTM_BIT* m_createBIT(std::string& bitId);
+  bool m_generateId(std::string& bitId);
+  CTM_BIT* m_lookUp(const std::string& bitId) const;
+  std::unique_ptr<CTM_BIT> m_remove(const std::string& bitId);
+
+  bool m_processEvent(CTM_BIT* item, int code, CTM_node* node, bool created, const std::string& text);
+  bool m_processEventForAnswer(CTM_BIT* item, int code, CTM_node* node, bool created,
+                               c_destinationList& destinations, const std::string& text);
+  bool m_dispatchEvent(CTM_BIT* item, int code, bool created);
+  void m_dispatchCreated(CTM_BIT* item);
+  bool m_routeBIT(CTM_BIT* item);
+  bool m_sendBITToTC(CTM_BIT* item, int code);
+  // Every item, through the TC send step, walking a snapshot of the ids.
+  void m_sendEachToTC(const std::vector<std::string>& bitIds, int code);
+  // The TC line handler of the first transport controller; null when there is none.
+  std::shared_ptr<CTM_lh> m_getTcTarget() const;
+
+  static constexpr int noEvent = -1;
+  // A TC report that is answered: apply changes the item and names the event (or noEvent).
+  bool m_answerReport(const char* telegram, int PIC, CTM_node* node, std::string& bitId, c_find find,
+                      c_destinationList& destinations, const std::function<int(CTM_BIT&)>& apply);
+  void m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool created, const std::string& destinationText,
+                              const std::string& reasonText, c_destinationList& destinations);
+  // Whether characters 1-2 of the id equal characters 2-3 of the TM's id.
+  bool m_isGeneratedHere(const std::string& bitId) const;
+  std::string m_tmIdSlice() const;
+  const std::string& m_tmId() const;
+
+  mutable c_mutex segmentLock_;
+  CTM_runningTm* tm_ = nullptr;                // set by m_init; the parent
+  std::unique_ptr<c_collection> items_;        // guarded by segmentLock_; null until m_init
+  std::unique_ptr<CTM_transport> transport_;   // guarded by segmentLock_; null until m_init
+  int generatedSequence_ = -1;                 // guarded by segmentLock_
+  int generatedDay_ = -1;                      // guarded by segmentLock_
+  std::int64_t lastPurgeUtc_;                  // guarded by segmentLock_
+  std::int64_t lastPurgeMonotonicMs_;          // guarded by segmentLock_
+  bool notTrackingReported_ = false;           // guarded by segmentLock_
+};

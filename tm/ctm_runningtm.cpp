@@ -1,0 +1,242 @@
+#include "tm/ctm_runningtm.h"
+
+#include "core/ctm_config.h"
+#include "core/ctm_logging.h"
+#include "links/ctm_lh.h"
+#include "tm/ctm_tclistener.h"
+#include "topology/ctm_ls.h"
+
+CTM_runningTm::CTM_runningTm(std::string id, std::string address) : CTM_tm(std::move(id), std::move(address)) {
+  m_setImReporter(this);
+}
+
+CTM_runningTm::~CTM_runningTm() {
+  m_setImReporter(nullptr);
+  // No hand-over may start while the line handlers go.
+  tmListener_.reset();
+  tcListener_.reset();
+  m_placeImLineHandler(nullptr);
+  m_place(ocLineHandler_, nullptr);
+  m_place(lpcsLineHandler_, nullptr);
+  m_place(ustmLineHandlers_, {});
+  m_place(dstmLineHandlers_, {});
+}
+
+// ---- start and stop ------------------------------------------------------------
+
+bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
+  // In this order, the first step that fails ending the start. IM comes last,
+  // so that its new line handler is in place before the old one goes.
+  using c_step = bool (CTM_runningTm::*)(const std::string&, bool);
+  for (c_step step : {&CTM_runningTm::m_initSegments, &CTM_runningTm::m_initOc, &CTM_runningTm::m_initLpcs,
+                      &CTM_runningTm::m_initUpstream, &CTM_runningTm::m_initDownstream,
+                      &CTM_runningTm::m_initTcListener, &CTM_runningTm::m_initTmListener, &CTM_runningTm::m_initIm})
+    if (!(this->*step)(mask, flag)) return false;
+  return true;
+}
+
+void CTM_runningTm::m_stop() {
+  tmListener_.reset();
+  tcListener_.reset();
+  m_place(ustmLineHandlers_, {});
+  m_place(dstmLineHandlers_, {});
+  m_place(lpcsLineHandler_, nullptr);
+  m_place(ocLineHandler_, nullptr);
+  for (std::size_t i = 0; i < m_getChildCount(); ++i)
+    if (CTM_ls* segment = m_getChild(i)) segment->m_stop();
+  m_placeImLineHandler(nullptr);
+}
+
+bool CTM_runningTm::m_initSegments(const std::string& mask, bool flag) {
+  for (std::size_t i = 0; i < m_getChildCount(); ++i) {
+    CTM_ls* segment = m_getChild(i);
+    if (segment == nullptr) continue;
+    if (!segment->m_init(mask, flag)) {
+      CTM_logging::m_log(1, ev::TM_PART_FAILED, "ss", "Logical segment", segment->m_getId());
+      return false;
+    }
+    CTM_logging::m_log(3, ev::TM_PART_STARTED, "ss", "Logical segment", segment->m_getId());
+  }
+  return true;
+}
+
+namespace {
+
+// Reads every key of a link's address; false at the first one missing.
+bool readHostsAndPorts(std::initializer_list<const char*> hostKeys, std::initializer_list<const char*> portKeys) {
+  std::string host;
+  int port = 0;
+  for (const char* key : hostKeys)
+    if (!CTM_config::m_getString(key, host)) return false;
+  for (const char* key : portKeys)
+    if (!CTM_config::m_getInteger(key, port)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskOc)) return true;
+  if (!readHostsAndPorts({"OC__Hostname1", "OC__Hostname2"}, {"OC__Port1", "OC__Port2"})) return false;
+  return m_refuseUnavailable("OC");
+}
+
+bool CTM_runningTm::m_initLpcs(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskLpcs)) return true;
+  if (!readHostsAndPorts({"LPCS__Hostname"}, {"LPCS__Port"})) return false;
+  return m_refuseUnavailable("LPCS");
+}
+
+bool CTM_runningTm::m_initUpstream(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskUstm)) return true;
+  return m_refuseUnavailable("USTM");
+}
+
+bool CTM_runningTm::m_initDownstream(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskDstm)) return true;
+  if (m_getSuccessorCount() > 0 && !readHostsAndPorts({}, {"TM__Port"})) return false;
+  return m_refuseUnavailable("DSTM");
+}
+
+bool CTM_runningTm::m_initTcListener(const std::string& mask, bool flag) {
+  const bool enabled = m_isEnabled(mask, maskTc);
+  if (flag && !enabled) return true;
+  // The old listener goes first: the new one binds the same port.
+  tcListener_.reset();
+  auto listener = std::make_unique<CTM_tcListener>(this);
+  int port = 0;
+  if (!CTM_config::m_getInteger("TC__Port", port) || !listener->m_open(port, m_getAddress())) return false;
+  tcListener_ = std::move(listener);
+  return !enabled || tcListener_->m_start();
+}
+
+bool CTM_runningTm::m_initTmListener(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskUstm)) return true;
+  return m_refuseUnavailable("TM listener");
+}
+
+bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
+  if (flag && !m_isEnabled(mask, maskIm)) return true;
+  if (!readHostsAndPorts({"IM__Hostname1", "IM__Hostname2"}, {"IM__Port1", "IM__Port2"})) return false;
+  return m_refuseUnavailable("IM");
+}
+
+bool CTM_runningTm::m_refuseUnavailable(const char* part) {
+  CTM_logging::m_log(1, ev::TM_PART_UNAVAILABLE, "s", part);
+  return false;
+}
+
+// ---- publication ---------------------------------------------------------------
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_getOcLineHandler() const {
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  return ocLineHandler_;
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_getLpcsLineHandler() const {
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  return lpcsLineHandler_;
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_getImLineHandler() const {
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  return imLineHandler_;
+}
+
+std::vector<std::shared_ptr<CTM_lh>> CTM_runningTm::m_getDstmLineHandlers() const {
+  std::vector<std::shared_ptr<CTM_lh>> lineHandlers;
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  lineHandlers.reserve(dstmLineHandlers_.size());
+  for (const auto& entry : dstmLineHandlers_) lineHandlers.push_back(entry.second);
+  return lineHandlers;
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_findDstmLineHandler(const std::string& tmId) const {
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  return m_findIn(dstmLineHandlers_, tmId);
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_findUstmLh(const std::string& tmId) const {
+  std::lock_guard<std::mutex> lock(publicationMutex_);
+  return m_findIn(ustmLineHandlers_, tmId);
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId) {
+  for (const auto& [peer, lineHandler] : lineHandlers)
+    if (peer == tmId) return lineHandler;
+  return nullptr;
+}
+
+bool CTM_runningTm::m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_lh* wanted) {
+  for (const auto& entry : lineHandlers)
+    if (entry.second.get() == wanted) return true;
+  return false;
+}
+
+void CTM_runningTm::m_placeOcLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
+  m_place(ocLineHandler_, std::move(lineHandler));
+}
+
+void CTM_runningTm::m_placeLpcsLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
+  m_place(lpcsLineHandler_, std::move(lineHandler));
+}
+
+void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
+  m_adopt(lineHandler.get());
+  CTM_lh* const next = lineHandler.get();
+  std::shared_ptr<CTM_lh> previous;
+  {
+    std::lock_guard<std::mutex> lock(publicationMutex_);
+    // The route holds its own lock while it queues a report: once the target is
+    // changed, no report reaches the previous handler any more.
+    textRoute_.m_setTarget(next);
+    previous = std::exchange(imLineHandler_, std::move(lineHandler));
+  }
+  if (previous.get() != next) m_retire(previous);
+}
+
+void CTM_runningTm::m_placeDstmLineHandlers(c_peerLineHandlers lineHandlers) {
+  m_place(dstmLineHandlers_, std::move(lineHandlers));
+}
+
+void CTM_runningTm::m_placeUstmLineHandlers(c_peerLineHandlers lineHandlers) {
+  m_place(ustmLineHandlers_, std::move(lineHandlers));
+}
+
+void CTM_runningTm::m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler) {
+  m_adopt(lineHandler.get());
+  CTM_lh* const next = lineHandler.get();
+  std::shared_ptr<CTM_lh> previous;
+  {
+    std::lock_guard<std::mutex> lock(publicationMutex_);
+    previous = std::exchange(slot, std::move(lineHandler));
+  }
+  if (previous.get() != next) m_retire(previous);
+}
+
+void CTM_runningTm::m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers) {
+  for (const auto& entry : lineHandlers) m_adopt(entry.second.get());
+  c_peerLineHandlers previous;
+  {
+    std::lock_guard<std::mutex> lock(publicationMutex_);
+    previous = std::exchange(list, lineHandlers);
+  }
+  // A handler that stays in the list is not retired.
+  for (const auto& entry : previous)
+    if (!m_findIn(lineHandlers, entry.second.get())) m_retire(entry.second);
+}
+
+const c_tcpListener* CTM_runningTm::m_getTcListener() const { return tcListener_.get(); }
+
+void CTM_runningTm::m_adopt(CTM_lh* lineHandler) {
+  if (lineHandler != nullptr) lineHandler->m_setTextReportRoute(&textRoute_);
+}
+
+void CTM_runningTm::m_retire(const std::shared_ptr<CTM_lh>& lineHandler) {
+  // A thread that still holds a snapshot keeps the object; it finds it stopped.
+  if (lineHandler) lineHandler->m_shutdown();
+}
+
+bool CTM_runningTm::m_reportText(const std::string& source, unsigned short level, const std::string& text) {
+  return textRoute_.m_sendReport(source, level, text);
+}

@@ -1,0 +1,145 @@
+#pragma once
+// CTM_runningTm: the TM node of a running TM. Its init builds, from the
+// configuration and an interface mask, the links of the TM (IM, OC, LPCS, the
+// neighbouring TMs), the two listeners, and starts its logical segments; its stop
+// takes them down again. The senders turn a segment's baggage item into the MO, UD
+// and CS reports for the other computers.
+//
+// Every line handler the TM holds is published under publicationMutex_: a user
+// (any thread: a controller's line handler sending a report, the TM listener
+// handing over a connection, a text for IM) takes a snapshot, a shared_ptr copy,
+// and calls it outside the lock. A handler is retired in two phases: it is taken
+// out of the publication under the lock, then, outside every lock, shut down
+// (stopped and joined) and its reference dropped; a thread that still holds a
+// snapshot keeps the object alive, and a shut-down handler refuses connections
+// and sends nothing.
+//
+// Threads: m_init, m_stop and the m_place* operations belong to the thread that
+// starts and stops the TM (never a handler's own thread; tests place their own
+// handlers with m_place*); the getters, m_find* and the senders are safe from
+// any thread. publicationMutex_ guards the handler slots and both lists; it is
+// never held while a handler is called. Lock order: a segment lock, then
+// publicationMutex_, then the text-report route and the handlers' queue locks.
+// The listeners are touched only by the starting and stopping thread; their
+// accept threads reach the handlers through the publications.
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "links/ctm_textreportroute.h"
+#include "topology/ctm_imreporter.h"
+#include "topology/ctm_tm.h"
+
+class CTM_BIT;
+class CTM_lh;
+class CTM_node;
+class CTM_tcListener;
+class c_tcpListener;
+
+class CTM_runningTm : public CTM_tm, private CTM_imReporter {
+ public:
+  // Interface mask positions: "Y" at the index enables the part.
+  static constexpr std::size_t maskIm = 0;
+  static constexpr std::size_t maskOc = 1;
+  static constexpr std::size_t maskLpcs = 2;
+  static constexpr std::size_t maskDstm = 3;
+  static constexpr std::size_t maskUstm = 4;  // and the TM listener
+  static constexpr std::size_t maskTc = 5;    // the TC listener, the segments' collections and TC links
+  static constexpr std::size_t maskMc = 6;
+
+  // Peer TM id and its line handler, in the order of the TM's neighbours.
+  using c_peerLineHandlers = std::vector<std::pair<std::string, std::shared_ptr<CTM_lh>>>;
+
+  explicit CTM_runningTm(std::string id, std::string address = {});
+  // Takes down what a stop has not (listeners first, then the line handlers).
+  ~CTM_runningTm() override;
+
+  // Starts the TM's parts as the mask says (the flag set: a disabled part is left
+  // as it is; clear: every part is rebuilt and only the enabled ones started).
+  // False at the first part that cannot be built or started.
+  bool m_init(const std::string& mask, bool flag) override;
+  // Takes everything down (listeners, neighbours, LPCS, OC, the segments, IM last);
+  // a later init starts from nothing.
+  void m_stop() override;
+
+  // Whether the part at the mask's index is enabled.
+  static bool m_isEnabled(const std::string& mask, std::size_t index) {
+    return index < mask.size() && mask[index] == 'Y';
+  }
+
+  // Snapshots of the published line handlers; null (empty) when there is none.
+  std::shared_ptr<CTM_lh> m_getOcLineHandler() const;
+  std::shared_ptr<CTM_lh> m_getLpcsLineHandler() const;
+  std::shared_ptr<CTM_lh> m_getImLineHandler() const;
+  std::vector<std::shared_ptr<CTM_lh>> m_getDstmLineHandlers() const;  // list order
+  std::shared_ptr<CTM_lh> m_findDstmLineHandler(const std::string& tmId) const;
+  std::shared_ptr<CTM_lh> m_findUstmLh(const std::string& tmId) const;
+
+  // Put a line handler (or a list) in place; the one it replaces is retired as
+  // above. A placed handler sends its texts for IM through this TM's route, and
+  // the IM line handler is that route's target.
+  void m_placeOcLineHandler(std::shared_ptr<CTM_lh> lineHandler);
+  void m_placeLpcsLineHandler(std::shared_ptr<CTM_lh> lineHandler);
+  void m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler);
+  void m_placeDstmLineHandlers(c_peerLineHandlers lineHandlers);
+  void m_placeUstmLineHandlers(c_peerLineHandlers lineHandlers);
+
+  // Where the texts for IM of this TM's line handlers go: its IM line handler.
+  CTM_textReportRoute& m_getTextReportRoute() { return textRoute_; }
+  // The listeners (null when none), for the starting and stopping thread.
+  const c_tcpListener* m_getTcListener() const;
+  const c_tcpListener* m_getTmListener() const { return tmListener_.get(); }
+
+  // Senders: the reports of a segment's items to OC, the neighbouring TMs and LPCS.
+  void m_sendMO08(const std::string& lsId, const std::string& bitId);
+  void m_sendMO10(const std::string& lsId, CTM_BIT* bit);
+  bool m_sendMO11(const std::string& lsId, CTM_BIT* bit, int kind);
+  bool m_sendUD01(const std::string& lsId, int baggageCount);
+  bool m_sendUD(CTM_BIT* bit, const std::string& action);
+  bool m_sendUD11(CTM_BIT* bit, CTM_node* destination);
+  bool m_sendUD12(CTM_BIT* bit, CTM_node* destination);
+  bool m_sendUD13(CTM_BIT* bit, CTM_node* destination);
+  bool m_sendCS02(CTM_BIT* bit);
+  bool m_sendCS03(CTM_BIT* bit);
+
+ private:
+  // The steps of init, in their order; each false ends the init.
+  bool m_initSegments(const std::string& mask, bool flag);
+  bool m_initOc(const std::string& mask, bool flag);
+  bool m_initLpcs(const std::string& mask, bool flag);
+  bool m_initUpstream(const std::string& mask, bool flag);
+  bool m_initDownstream(const std::string& mask, bool flag);
+  bool m_initTcListener(const std::string& mask, bool flag);
+  bool m_initTmListener(const std::string& mask, bool flag);
+  bool m_initIm(const std::string& mask, bool flag);
+  // A part whose line handler this TM cannot build yet: an event, and false.
+  static bool m_refuseUnavailable(const char* part);
+
+  // Publishes a handler (or a list) in its slot, then retires what it replaced
+  // outside every lock (unless it is published again).
+  void m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler);
+  void m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers);
+  void m_adopt(CTM_lh* lineHandler);
+  static void m_retire(const std::shared_ptr<CTM_lh>& lineHandler);
+  static std::shared_ptr<CTM_lh> m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId);
+  static bool m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_lh* wanted);
+
+  // CTM_imReporter: the texts of the nodes below go to IM as the handlers' do.
+  bool m_reportText(const std::string& source, unsigned short level, const std::string& text) override;
+
+  // Declared before the handlers, so that it outlives every handler that reports through it.
+  CTM_textReportRoute textRoute_;
+
+  mutable std::mutex publicationMutex_;
+  std::shared_ptr<CTM_lh> ocLineHandler_;    // guarded by publicationMutex_
+  std::shared_ptr<CTM_lh> lpcsLineHandler_;  // guarded by publicationMutex_
+  std::shared_ptr<CTM_lh> imLineHandler_;    // guarded by publicationMutex_
+  c_peerLineHandlers dstmLineHandlers_;      // guarded by publicationMutex_
+  c_peerLineHandlers ustmLineHandlers_;      // guarded by publicationMutex_
+
+  std::unique_ptr<CTM_tcListener> tcListener_;
+  std::unique_ptr<c_tcpListener> tmListener_;
+};
