@@ -50,11 +50,15 @@ void BM_kelvane(benchmark::State& state) {
   std::filesystem::create_directories(workDir);
   double bare = bareParseSeconds();
   const std::string kelvane = std::string(TM_BIN_DIR) + "/kelvane";
+  const c_childOptions options{.workDir = workDir.string(), .environment = {}, .timeoutMs = 600000};
+  // Every timed run replaces the views of an earlier one, as a run after a change
+  // of the plant does.
+  c_runChild(kelvane, {}, options);
   double total = 0;
   double best = 1e300;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    c_childResult run = c_runChild(kelvane, {}, {.workDir = workDir.string(), .environment = {}, .timeoutMs = 600000});
+    c_childResult run = c_runChild(kelvane, {}, options);
     double seconds = secondsSince(start);
     if (run.exitStatus != 0) state.SkipWithError(("kelvane failed: " + run.err).c_str());
     total += seconds;
