@@ -79,7 +79,7 @@ class CTM_world {
   CTM_node* m_findTm(const std::string& id, unsigned missingEvent) const;
 
   struct c_idKey;
-  // The positions in nodes_ in ascending order of the id.
+  // Where each node stands in nodes_, in ascending order of the id.
   std::vector<c_idKey> m_idOrder() const;
   void m_sortById();
 
