@@ -1,6 +1,7 @@
 #include "platform/c_fileops.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,10 @@ bool c_fileOps::m_close(int fd) { return ::close(fd) == 0 || errno == EINTR; }
 
 bool c_fileOps::m_rename(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool c_fileOps::m_exchange(const std::string& first, const std::string& second) {
+  return ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
 }
 
 bool c_fileOps::m_remove(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }

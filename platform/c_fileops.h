@@ -21,6 +21,9 @@ class c_fileOps {
   virtual bool m_close(int fd);
   // Replaces `to` atomically.
   virtual bool m_rename(const std::string& from, const std::string& to);
+  // Swaps the two names atomically; both must exist. False where the file system
+  // cannot swap.
+  virtual bool m_exchange(const std::string& first, const std::string& second);
   // True also when there was nothing to remove.
   virtual bool m_remove(const std::string& path);
   virtual bool m_exists(const std::string& path);

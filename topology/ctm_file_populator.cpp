@@ -58,16 +58,24 @@ constexpr int depthLimit = 64;
 constexpr std::uint64_t entityFileLimit = 256u << 20;
 // Edge weight when the file gives none or no number.
 constexpr int defaultWeight = 1;
+// How far ahead the edge targets are looked up in the index, so that each is in the
+// cache by the time it is needed.
+constexpr std::size_t findsAhead = 16;
 
 // ---- text between the parser (UTF-16) and the model (UTF-8) ----
 
 void appendUtf8(std::string& out, const XMLCh* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    char32_t c = text[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      continue;
+    // A topology file is ASCII nearly throughout: a run of it goes in at once.
+    std::size_t run = i;
+    while (run < length && text[run] < 0x80) ++run;
+    if (run > i) {
+      std::size_t at = out.size();
+      out.resize(at + (run - i));
+      for (char* to = out.data() + at; i < run; ++i) *to++ = static_cast<char>(text[i]);
+      if (i == length) break;
     }
+    char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -274,12 +282,31 @@ class CTM_checkedStream : public xml::BinInputStream {
     littleEndian_ = at(0) != 0 && !(at(0) == 0xFE && at(1) == 0xFF);
   }
 
-  // The bytes before the first fault.
+  // The bytes before the first fault. The characters between the few that matter
+  // (NUL, the ends of markup, line feeds) are counted a run at a time.
   XMLSize_t m_checkBytes(const XMLByte* bytes, XMLSize_t size) {
-    for (XMLSize_t i = 0; i < size; ++i)
+    XMLSize_t i = 0;
+    while (i < size) {
+      const XMLSize_t start = i;
+      while (i < size && !isMarked(bytes[i])) ++i;
+      const auto run = static_cast<long>(i - start);
+      if (markupLength_ >= 0 && markupLength_ + run > markupLimit) {
+        const long within = markupLimit - markupLength_;
+        markupLength_ = markupLimit + 1;
+        column_ += static_cast<XMLFileLoc>(within);
+        m_fault("markup longer than " + std::to_string(markupLimit) + " characters");
+        return start + static_cast<XMLSize_t>(within);
+      }
+      if (markupLength_ >= 0) markupLength_ += run;
+      column_ += static_cast<XMLFileLoc>(run);
+      if (i == size) break;
       if (!m_take(bytes[i])) return i;
+      ++i;
+    }
     return size;
   }
+
+  static bool isMarked(XMLByte c) { return c == 0 || c == '<' || c == '>' || c == '\n'; }
 
   // The bytes before the first faulty character; its bytes read so far count in.
   XMLSize_t m_checkUnits(const XMLByte* bytes, XMLSize_t size) {
@@ -440,6 +467,7 @@ class CTM_saxHandler : public CTM_strictHandler {
       if (!top && element != c_element::tm) refuseMisplaced(localName);
       auto node = makeNode(factory_, element, m_requiredAttribute(attributes, localName, u"id"));
       if (!node) refuse("Node \"" + toUtf8(attributes.getValue(u"id")) + "\" could not be created.");
+      world_.m_prefetchNode(node->m_getId());  // entered at its end tag
       node->m_setPositionX(-1);
       node->m_setPositionY(-1);
       openNodes_.push_back(std::move(node));
@@ -452,7 +480,11 @@ class CTM_saxHandler : public CTM_strictHandler {
                   element == c_element::desc;
     if (!placed) refuseMisplaced(localName);
     if (element == c_element::edge) {
-      edgeTarget_ = m_requiredAttribute(attributes, localName, u"target");
+      // Into the same buffer for every edge: a plant of a million edges reads them
+      // without an allocation each.
+      edgeTarget_.clear();
+      const XMLCh* target = m_requiredValue(attributes, localName, u"target");
+      appendUtf8(edgeTarget_, target, std::char_traits<XMLCh>::length(target));
       edgeWeight_ = readWeight(attributes.getValue(u"weight"));
       return;
     }
@@ -515,8 +547,13 @@ class CTM_saxHandler : public CTM_strictHandler {
   void endDocument() override {
     for (const auto& [parent, child] : hierarchyLinks_) m_insertEdge(parent, child, defaultWeight);
     std::vector<std::pair<CTM_node*, CTM_node*>> derived;
-    for (const c_successorLink& link : successorLinks_) {
-      std::string_view targetId(linkTargets_.data() + link.targetOffset, link.targetLength);
+    auto targetOf = [this](const c_successorLink& link) {
+      return std::string_view(linkTargets_.data() + link.targetOffset, link.targetLength);
+    };
+    for (std::size_t i = 0; i < successorLinks_.size(); ++i) {
+      if (i + findsAhead < successorLinks_.size()) world_.m_prefetchNode(targetOf(successorLinks_[i + findsAhead]));
+      const c_successorLink& link = successorLinks_[i];
+      std::string_view targetId = targetOf(link);
       CTM_node* target = world_.m_findNode(targetId);
       if (!target)
         refuse("Target node \"" + std::string(targetId) + "\" of node \"" + link.source->m_getId() + "\" not found.");
@@ -546,12 +583,16 @@ class CTM_saxHandler : public CTM_strictHandler {
 
   [[noreturn]] static void refuseMisplaced(const XMLCh* name) { refuse("misplaced <" + toUtf8(name) + "> tag."); }
 
-  static std::string m_requiredAttribute(const xml::Attributes& attributes, const XMLCh* element,
-                                         const char16_t* name) {
+  static const XMLCh* m_requiredValue(const xml::Attributes& attributes, const XMLCh* element,
+                                      const char16_t* name) {
     const XMLCh* value = attributes.getValue(name);
     if (!value)
       refuse("Element '" + toUtf8(element) + "' must have a '" + toUtf8(name) + "' attribute.");
-    return toUtf8(value);
+    return value;
+  }
+  static std::string m_requiredAttribute(const xml::Attributes& attributes, const XMLCh* element,
+                                         const char16_t* name) {
+    return toUtf8(m_requiredValue(attributes, element, name));
   }
 
   // A transport time in seconds: the leading number of the text, 1 when there is

@@ -10,6 +10,7 @@ namespace {
 
 const std::string stateAvailable = "A";
 const std::string stateNotAvailable = "N";
+const std::string noDescription;
 
 // A TM report's text is built in a buffer of this size, terminator included.
 constexpr std::size_t textReportBufferSize = 100;
@@ -70,10 +71,6 @@ void CTM_node::m_removeChild(const CTM_node* node) {
   std::erase(children_, node);
 }
 
-CTM_node* CTM_node::m_getSuccessor(std::size_t i) const {
-  return i < successors_.size() ? successors_[i].m_getTarget() : nullptr;
-}
-
 bool CTM_node::m_getSuccessorAndWeight(std::size_t i, CTM_node*& target, int& weight) const {
   if (i >= successors_.size()) return false;
   target = successors_[i].m_getTarget();
@@ -87,25 +84,16 @@ CTM_node* CTM_node::m_findSuccessor(const std::string& id) const {
   return nullptr;
 }
 
-CTM_node* CTM_node::m_getPredecessor(std::size_t i) const {
-  return i < predecessors_.size() ? predecessors_[i] : nullptr;
-}
+const std::string& CTM_node::m_getDescription() const { return description_ ? *description_ : noDescription; }
 
-CTM_node* CTM_node::m_getChild(std::size_t i) const { return i < children_.size() ? children_[i] : nullptr; }
+void CTM_node::m_setDescription(const std::string& description) {
+  if (description.empty())
+    description_.reset();
+  else
+    description_ = std::make_unique<std::string>(description);
+}
 
 std::string CTM_node::m_asString() const { return "(ID = " + id_ + ")"; }
-
-void CTM_node::m_setMark(int i) {
-  if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 1;
-}
-
-void CTM_node::m_clearMark(int i) {
-  if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 0;
-}
-
-bool CTM_node::m_isMarked(int i) const {
-  return i >= 0 && i < static_cast<int>(marks_.size()) && marks_[i] != 0;
-}
 
 bool CTM_node::m_sendText(const std::string& source, unsigned short level, const char* format, ...) {
   CTM_node* node = this;

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,13 +59,15 @@ class CTM_node {
   void m_removeChild(const CTM_node* node);
 
   // Indexed access stops with null (or false) once the index reaches the count.
-  CTM_node* m_getSuccessor(std::size_t i) const;
+  CTM_node* m_getSuccessor(std::size_t i) const {
+    return i < successors_.size() ? successors_[i].m_getTarget() : nullptr;
+  }
   bool m_getSuccessorAndWeight(std::size_t i, CTM_node*& target, int& weight) const;
   CTM_node* m_findSuccessor(const std::string& id) const;
   // Every successor edge in list order, for walks that take them all.
   std::span<const CTM_edge> m_getSuccessors() const { return {successors_.begin(), successors_.size()}; }
-  CTM_node* m_getPredecessor(std::size_t i) const;
-  CTM_node* m_getChild(std::size_t i) const;
+  CTM_node* m_getPredecessor(std::size_t i) const { return i < predecessors_.size() ? predecessors_[i] : nullptr; }
+  CTM_node* m_getChild(std::size_t i) const { return i < children_.size() ? children_[i] : nullptr; }
   bool m_hasNoSuccessors() const { return successors_.empty(); }
   std::size_t m_getSuccessorCount() const { return successors_.size(); }
   std::size_t m_getPredecessorCount() const { return predecessors_.size(); }
@@ -74,9 +77,13 @@ class CTM_node {
   std::string m_asString() const;
 
   // Traversal marks 0 and 1 (set at construction); other indexes are ignored.
-  void m_setMark(int i);
-  void m_clearMark(int i);
-  bool m_isMarked(int i) const;
+  void m_setMark(int i) {
+    if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 1;
+  }
+  void m_clearMark(int i) {
+    if (i >= 0 && i < static_cast<int>(marks_.size())) marks_[i] = 0;
+  }
+  bool m_isMarked(int i) const { return i >= 0 && i < static_cast<int>(marks_.size()) && marks_[i] != 0; }
 
   int m_getPositionX() const { return positionX_; }
   int m_getPositionY() const { return positionY_; }
@@ -84,8 +91,8 @@ class CTM_node {
   void m_setPositionX(int x) { positionX_ = x; }
   void m_setPositionY(int y) { positionY_ = y; }
   void m_setPositionZ(int z) { positionZ_ = z; }
-  std::string m_getDescription() const { return description_; }
-  void m_setDescription(const std::string& description) { description_ = description; }
+  const std::string& m_getDescription() const;
+  void m_setDescription(const std::string& description);
 
   // Sends a free-text exception report (printf rules, at most 99 characters) to the
   // IM computer through the TM above this node. True when there is no TM above
@@ -115,7 +122,9 @@ class CTM_node {
   c_compactList<CTM_edge> successors_;
   c_compactList<CTM_node*> predecessors_;
   std::vector<CTM_node*> children_;
-  std::string description_;
+  // Few nodes have a description; a plant of a million nodes keeps the room of a text
+  // only where there is one.
+  std::unique_ptr<std::string> description_;
   int positionX_ = 0;
   int positionY_ = 0;
   int positionZ_ = 0;

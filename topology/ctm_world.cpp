@@ -1,6 +1,9 @@
 #include "topology/ctm_world.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "core/ctm_logging.h"
 #include "topology/ctm_populator.h"
@@ -15,23 +18,50 @@ CTM_world::~CTM_world() {
   for (auto& node : nodes_) node.reset();
 }
 
-std::vector<std::size_t> CTM_world::m_idOrder() const {
-  // The ids sorted beside the positions: a comparison then reads no node.
-  std::vector<std::pair<std::string_view, std::size_t>> keyed;
+// A node's place in nodes_, with the first bytes of its id (zero-filled) as two
+// numbers that order as the bytes do: the ids of a plant differ within them, so a
+// comparison seldom reads a node.
+struct CTM_world::c_idKey {
+  std::uint64_t head;
+  std::uint64_t next;
+  std::size_t position;
+};
+
+namespace {
+
+std::uint64_t bigEndianWord(std::string_view id, std::size_t offset) {
+  unsigned char bytes[sizeof(std::uint64_t)] = {};
+  if (offset < id.size()) std::memcpy(bytes, id.data() + offset, std::min(sizeof bytes, id.size() - offset));
+  std::uint64_t word = 0;
+  for (unsigned char byte : bytes) word = word << 8 | byte;
+  return word;
+}
+
+}  // namespace
+
+std::vector<CTM_world::c_idKey> CTM_world::m_idOrder() const {
+  std::vector<c_idKey> keyed;
   keyed.reserve(nodes_.size());
-  for (std::size_t i = 0; i < nodes_.size(); ++i) keyed.emplace_back(nodes_[i]->m_getId(), i);
-  std::sort(keyed.begin(), keyed.end());
-  std::vector<std::size_t> order;
-  order.reserve(keyed.size());
-  for (const auto& [id, position] : keyed) order.push_back(position);
-  return order;
+  for (std::size_t i = 0; i < nodes_.size(); ++i) {
+    const std::string& id = nodes_[i]->m_getId();
+    keyed.push_back({bigEndianWord(id, 0), bigEndianWord(id, sizeof(std::uint64_t)), i});
+  }
+  // A merge sort: on the order in which a plant's nodes arrive (each element after
+  // the elements it holds) the quicksort of std::sort falls back to its heap sort,
+  // three times slower.
+  std::stable_sort(keyed.begin(), keyed.end(), [this](const c_idKey& left, const c_idKey& right) {
+    if (left.head != right.head) return left.head < right.head;
+    if (left.next != right.next) return left.next < right.next;
+    return nodes_[left.position]->m_getId() < nodes_[right.position]->m_getId();
+  });
+  return keyed;
 }
 
 void CTM_world::m_sortById() {
   if (sortedById_) return;
   std::vector<std::unique_ptr<CTM_node>> sorted;
   sorted.reserve(nodes_.size());
-  for (std::size_t position : m_idOrder()) sorted.push_back(std::move(nodes_[position]));
+  for (const c_idKey& key : m_idOrder()) sorted.push_back(std::move(nodes_[key.position]));
   nodes_ = std::move(sorted);
   sortedById_ = true;
 }
@@ -42,7 +72,7 @@ std::vector<CTM_node*> CTM_world::m_getNodesInIdOrder() const {
   if (sortedById_) {
     for (const auto& node : nodes_) ordered.push_back(node.get());
   } else {
-    for (std::size_t position : m_idOrder()) ordered.push_back(nodes_[position].get());
+    for (const c_idKey& key : m_idOrder()) ordered.push_back(nodes_[key.position].get());
   }
   return ordered;
 }
@@ -52,9 +82,7 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
     CTM_logging::m_log(1, ev::TOPO_DUPLICATE_NODE, "s", node->m_getId());
     return false;
   }
-  int kind = node->m_getType();
-  if (kind == CTM_node::typeTm) tmNodes_.push_back(node.get());
-  if (kind >= 0 && kind < static_cast<int>(kindCounts_.size())) ++kindCounts_[kind];
+  if (node->m_getType() == CTM_node::typeTm) tmNodes_.push_back(node.get());
   nodes_.push_back(std::move(node));
   sortedById_ = false;
   return true;

@@ -1,12 +1,12 @@
 // The views of the model: the text dump and the three GDL graph descriptions.
-// Each builds its whole text in one string; ids, descriptions, colours and
-// addresses go in as stored.
+// Each goes to its sink as it is made; ids, descriptions, colours and addresses go
+// in as stored.
 #include <cmath>
 #include <climits>
 #include <string_view>
 
 #include "core/c_syncObject.h"
-#include "platform/c_largememory.h"
+#include "topology/c_textsink.h"
 #include "topology/ctm_ls.h"
 #include "topology/ctm_tc.h"
 #include "topology/ctm_tm.h"
@@ -21,7 +21,8 @@ namespace {
 using c_neighbourGetter = CTM_node* (CTM_node::*)(std::size_t) const;
 
 // One list line, ids each followed by a blank; no line when the list is empty.
-void appendNodeList(std::string& text, std::string_view heading, const CTM_node& node, c_neighbourGetter get) {
+template <c_neighbourGetter get>
+void appendNodeList(c_textSink& text, std::string_view heading, const CTM_node& node) {
   if (!(node.*get)(0)) return;
   text += heading;
   for (std::size_t i = 0; const CTM_node* neighbour = (node.*get)(i); ++i) {
@@ -31,7 +32,7 @@ void appendNodeList(std::string& text, std::string_view heading, const CTM_node&
   text += '\n';
 }
 
-void appendNodeBlock(std::string& text, const CTM_node& node) {
+void appendNodeBlock(c_textSink& text, const CTM_node& node) {
   text += "*** Node ";
   text += node.m_getId();
   text += '\n';
@@ -42,18 +43,11 @@ void appendNodeBlock(std::string& text, const CTM_node& node) {
   } else {
     text += "    This node does not have a parent.\n";
   }
-  appendNodeList(text, "    Children: ", node, &CTM_node::m_getChild);
-  appendNodeList(text, "    Predecessors: ", node, &CTM_node::m_getPredecessor);
-  appendNodeList(text, "    Successors: ", node, &CTM_node::m_getSuccessor);
+  appendNodeList<&CTM_node::m_getChild>(text, "    Children: ", node);
+  appendNodeList<&CTM_node::m_getPredecessor>(text, "    Predecessors: ", node);
+  appendNodeList<&CTM_node::m_getSuccessor>(text, "    Successors: ", node);
   text += '\n';
 }
-
-// What a view takes, about, for a node with the ids of a real plant; the texts of
-// a large plant are sized once rather than copied as they grow.
-constexpr std::size_t dumpBytesPerNode = 160;
-constexpr std::size_t viewHeaderBytes = 1024;
-constexpr std::size_t physicalBytesPerPoint = 480;
-constexpr std::size_t logicalBytesPerNode = 320;
 
 // ---- the GDL views ----
 
@@ -106,20 +100,12 @@ constexpr std::string_view logicalAttributes =
 // The colour of the plant's light grey entry, for what has no colour of its own.
 constexpr std::string_view defaultColor = "33";
 
-// Sizes a text for what it will hold, once.
-void reserveText(std::string& text, std::size_t bytes) {
-  text.reserve(bytes);
-  c_adviseHugePages(text.data(), text.capacity());
-}
-
-void appendHeader(std::string& text, std::string_view title, std::string_view attributes) {
+void appendHeader(c_textSink& text, std::string_view title, std::string_view attributes) {
   text += "// \n// Description file for the aiSee graph visualization tool\n";
   text += title;
   text += "// \n\ngraph: {\n\n\ttitle: \"CTM Topology\"\n\n";
   text += attributes;
 }
-
-void appendInt(std::string& text, long long value) { text += std::to_string(value); }
 
 // A drawing coordinate, truncated toward zero; positions far outside the drawing
 // stay at its edge rather than wrap.
@@ -137,13 +123,13 @@ const T* parentAs(const CTM_node* node) {
   return parent && parent->m_getType() == T::type ? static_cast<const T*>(parent) : nullptr;
 }
 
-std::string idOf(const CTM_node* node) { return node ? node->m_getId() : std::string(); }
+std::string_view idOf(const CTM_node* node) { return node ? std::string_view(node->m_getId()) : std::string_view(); }
 
 std::string colorOf(const CTM_ls* segment) { return segment ? segment->m_getColor() : std::string(); }
 
 // The edge from a node's parent in the brindle and logical views.
-void appendParentEdge(std::string& text, std::string_view attributes, const std::string& parentId,
-                      const std::string& id) {
+void appendParentEdge(c_textSink& text, std::string_view attributes, std::string_view parentId,
+                      std::string_view id) {
   text += "\n\t// Parent edge\n\tedge: { ";
   text += attributes;
   text += "thickness:1 arrowsize:0 source:\"";
@@ -154,7 +140,7 @@ void appendParentEdge(std::string& text, std::string_view attributes, const std:
 }
 
 // The head of a node entry in the brindle and logical views.
-void appendNodeHead(std::string& text, std::string_view head, const std::string& id) {
+void appendNodeHead(c_textSink& text, std::string_view head, std::string_view id) {
   text += separator;
   text += head;
   text += id;
@@ -182,54 +168,54 @@ constexpr c_logicalKind logicalKinds[] = {
 
 }  // namespace
 
-std::string CTM_world::m_dumpTopology() {
-  std::string text;
-  reserveText(text, nodes_.size() * dumpBytesPerNode);
+bool CTM_world::m_writeTopology(c_textSink& text) {
   c_lock guard(&CTM_node::m_getDumpMutex(), -1);
   m_clearMarks(0);
   for (CTM_node* tm : tmNodes_)
     if (!tm->m_isMarked(0)) m_dumpNode(text, tm);
   m_clearMarks(0);
-  return text;
+  return !tmNodes_.empty();
 }
 
 // A pre-order walk that prefers successors, then predecessors, then children, each
 // neighbour tested for mark 0 when the walk reaches it. The stack is explicit: a
 // line of tracking points is as deep as it is long.
-void CTM_world::m_dumpNode(std::string& text, CTM_node* start) {
-  static constexpr c_neighbourGetter neighbourLists[] = {&CTM_node::m_getSuccessor, &CTM_node::m_getPredecessor,
-                                                         &CTM_node::m_getChild};
+void CTM_world::m_dumpNode(c_textSink& text, CTM_node* start) {
+  enum { successors, predecessors, children, listCount };
+  auto neighbour = [](const CTM_node& node, int list, std::size_t i) {
+    return list == successors ? node.m_getSuccessor(i)
+           : list == predecessors ? node.m_getPredecessor(i)
+                                  : node.m_getChild(i);
+  };
   struct c_frame {
     CTM_node* node;
-    std::size_t list;
+    int list;
     std::size_t next;
   };
   std::vector<c_frame> pending;
   auto visit = [&](CTM_node* node) {
     appendNodeBlock(text, *node);
     node->m_setMark(0);
-    pending.push_back({node, 0, 0});
+    pending.push_back({node, successors, 0});
   };
   visit(start);
   while (!pending.empty()) {
     c_frame& frame = pending.back();
-    if (frame.list == std::size(neighbourLists)) {
+    if (frame.list == listCount) {
       pending.pop_back();
       continue;
     }
-    CTM_node* neighbour = (frame.node->*neighbourLists[frame.list])(frame.next++);
-    if (!neighbour) {
+    CTM_node* next = neighbour(*frame.node, frame.list, frame.next++);
+    if (!next) {
       ++frame.list;
       frame.next = 0;
-    } else if (!neighbour->m_isMarked(0)) {
-      visit(neighbour);
+    } else if (!next->m_isMarked(0)) {
+      visit(next);
     }
   }
 }
 
-std::string CTM_world::m_physicalViewGdl() const {
-  std::string text;
-  reserveText(text, viewHeaderBytes + kindCounts_[CTM_node::typeTp] * physicalBytesPerPoint);
+bool CTM_world::m_writePhysicalViewGdl(c_textSink& text) const {
   appendHeader(text, "// Physical view, only tracking points are shown.\n", physicalAttributes);
   for (const CTM_node* node : m_getNodesInIdOrder()) {
     if (node->m_getType() != CTM_node::typeTp) continue;
@@ -248,14 +234,14 @@ std::string CTM_world::m_physicalViewGdl() const {
     text += "\tnode: {\n\n\t   title: \"";
     text += id;
     text += "\"\n";
-    if (!m_hasPosition(node)) return {};
+    if (!m_hasPosition(node)) return false;
     double shiftZ = node->m_getPositionZ() * 5.0;
     double x = (static_cast<double>(node->m_getPositionX()) + (ls ? ls->m_getOffsetX() : 0)) * 5.0 + shiftZ;
     double y = (static_cast<double>(node->m_getPositionY()) + (ls ? ls->m_getOffsetY() : 0)) * 5.0 - shiftZ;
     text += "\t   loc: { x:";
-    appendInt(text, coordinate(x));
+    text.m_appendInt(coordinate(x));
     text += " y:";
-    appendInt(text, coordinate(y));
+    text.m_appendInt(coordinate(y));
     text += " }\n";
     if (!color.empty()) {
       text += "\t   bordercolor: ";
@@ -265,7 +251,7 @@ std::string CTM_world::m_physicalViewGdl() const {
     text += "\t   label: \" Node ID: \\f08";
     text += id;
     text += "\\f31 \\n Description: \\f08";
-    text += ts ? ts->m_getDescription() : std::string();
+    if (ts) text += ts->m_getDescription();
     text += "\\f31 \\n Path: \\f08";
     text += idOf(tm);
     text += '-';
@@ -283,7 +269,7 @@ std::string CTM_world::m_physicalViewGdl() const {
       text += "\tedge: { color: ";
       text += color.empty() ? defaultColor : std::string_view(color);
       text += " label:  \"";
-      appendInt(text, weight);
+      text.m_appendInt(weight);
       text += "\" source: \"";
       text += id;
       text += "\" target: \"";
@@ -293,23 +279,22 @@ std::string CTM_world::m_physicalViewGdl() const {
     text += '\n';
   }
   text += "}\n";
-  return text;
+  return true;
 }
 
-std::string CTM_world::m_brindleViewGdl() const {
-  std::string text;
+bool CTM_world::m_writeBrindleViewGdl(c_textSink& text) const {
   appendHeader(text, "// Brindle's view. Hierarchical dependencies are shown.\n", brindleAttributes);
   for (const CTM_node* node : m_getNodesInIdOrder()) {
     int kind = node->m_getType();
     if (kind != CTM_node::typeTm && kind != CTM_node::typeLs && kind != CTM_node::typeTc) continue;
-    if (!m_hasPosition(node)) return {};
+    if (!m_hasPosition(node)) return false;
     const std::string& id = node->m_getId();
     std::string_view typeName;
     std::string label = "Node ID: " + id + "\\nType: ";
     std::string_view fill = defaultColor;
     std::string border;
     std::string_view shape = "ellipse";
-    std::string parentId;
+    std::string_view parentId;
     if (kind == CTM_node::typeTm) {
       typeName = "Transport Manager";
       label += typeName;
@@ -343,9 +328,9 @@ std::string CTM_world::m_brindleViewGdl() const {
     text += "\n\t   label: \"";
     text += label;
     text += "\"\n\t   loc: { x:";
-    appendInt(text, coordinate(node->m_getPositionX() * 2.0));
+    text.m_appendInt(coordinate(node->m_getPositionX() * 2.0));
     text += " y:";
-    appendInt(text, coordinate(node->m_getPositionY() * 6.0));
+    text.m_appendInt(coordinate(node->m_getPositionY() * 6.0));
     text += "}\n\t}\n";
     for (std::size_t i = 0; const CTM_node* target = node->m_getSuccessor(i); ++i) {
       if (i == 0) text += "\n\t// Successor edges\n";
@@ -359,12 +344,10 @@ std::string CTM_world::m_brindleViewGdl() const {
     text += '\n';
   }
   text += "}\n";
-  return text;
+  return true;
 }
 
-std::string CTM_world::m_logicalViewGdl() const {
-  std::string text;
-  reserveText(text, viewHeaderBytes + nodes_.size() * logicalBytesPerNode);
+bool CTM_world::m_writeLogicalViewGdl(c_textSink& text) const {
   appendHeader(text, "// Logical view, hierarchical dependencies shown.\n", logicalAttributes);
   for (const CTM_node* node : m_getNodesInIdOrder()) {
     int kind = node->m_getType();
@@ -397,5 +380,32 @@ std::string CTM_world::m_logicalViewGdl() const {
     text += '\n';
   }
   text += "}\n";
-  return text;
+  return true;
+}
+
+namespace {
+
+// A view as one text; empty when the view turns out empty.
+template <typename Render>
+std::string wholeView(Render render) {
+  c_stringSink text;
+  return render(text) ? text.m_release() : std::string();
+}
+
+}  // namespace
+
+std::string CTM_world::m_dumpTopology() {
+  return wholeView([this](c_textSink& text) { return m_writeTopology(text); });
+}
+
+std::string CTM_world::m_physicalViewGdl() const {
+  return wholeView([this](c_textSink& text) { return m_writePhysicalViewGdl(text); });
+}
+
+std::string CTM_world::m_brindleViewGdl() const {
+  return wholeView([this](c_textSink& text) { return m_writeBrindleViewGdl(text); });
+}
+
+std::string CTM_world::m_logicalViewGdl() const {
+  return wholeView([this](c_textSink& text) { return m_writeLogicalViewGdl(text); });
 }

@@ -1,6 +1,5 @@
 // kelvane: reads the configuration and the topology of TM32 and writes its views
 // into the working directory. Command-line arguments are ignored.
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,8 +8,8 @@
 #include "core/ctm_logging.h"
 #include "core/tmutil.h"
 #include "platform/c_errortext.h"
-#include "platform/c_fileops.h"
 #include "platform/c_messagecatalogue.h"
+#include "topology/c_filesink.h"
 #include "topology/ctm_file_populator.h"
 #include "topology/ctm_nodefactory.h"
 #include "topology/ctm_world.h"
@@ -61,30 +60,20 @@ class c_unloggedErrors : public CTM_logSink {
   std::vector<std::string> lines_;
 };
 
-// errno after a failed call, or EIO for a failure that left none.
-int lastError() { return errno != 0 ? errno : EIO; }
-
-// Replaces the file with the text. An empty view is not written (its event is
-// logged): the notice stands for it and an older file stays. A file that cannot
-// be written is named with the reason on standard error and in the event log.
-bool writeTextFile(const std::string& text, const std::string& fileName) {
-  if (text.empty()) {
+// Replaces the file with the view, written as it is made. A view that turns out
+// empty is not written (its event is logged): the notice stands for it and an older
+// file stays. A file that cannot be written is named with the reason on standard
+// error and in the event log, and an older file stays.
+template <typename Render>
+bool writeView(const std::string& fileName, Render render) {
+  c_fileSink file(fileName);
+  if (!render(file)) {
+    file.m_abandon();
     reportInputError();
     return true;
   }
-  c_fileOps& files = c_fileOps::m_current();
-  int error = 0;
-  errno = 0;
-  int fd = files.m_openForWrite(fileName);
-  if (fd < 0) {
-    error = lastError();
-  } else {
-    if (!files.m_write(fd, text)) error = lastError();
-    errno = 0;
-    if (!files.m_close(fd) && error == 0) error = lastError();
-  }
-  if (error == 0) return true;
-  const std::string reason = c_systemErrorText(error);
+  if (file.m_commit()) return true;
+  const std::string reason = c_systemErrorText(file.m_getError());
   std::fprintf(stderr, "The view file %s cannot be written: %s\n", fileName.c_str(), reason.c_str());
   std::fflush(stderr);
   CTM_logging::m_log(1, ev::TOPO_VIEW_FILE_FAILED, "ss", fileName, reason);
@@ -101,9 +90,11 @@ int writeViews() {
     reportInputError();
     return failureStatus;
   }
-  bool written = writeTextFile(world.m_dumpTopology(), "tm_topology.txt");
-  written = writeTextFile(world.m_physicalViewGdl(), "tm_physical.gdl") && written;
-  written = writeTextFile(world.m_brindleViewGdl(), "tm_brindle.gdl") && written;
+  bool written = writeView("tm_topology.txt", [&](c_textSink& text) { return world.m_writeTopology(text); });
+  written = writeView("tm_physical.gdl", [&](c_textSink& text) { return world.m_writePhysicalViewGdl(text); }) &&
+            written;
+  written =
+      writeView("tm_brindle.gdl", [&](c_textSink& text) { return world.m_writeBrindleViewGdl(text); }) && written;
   return written ? 0 : failureStatus;
 }
 

@@ -32,6 +32,10 @@ bool c_failingFileOps::m_rename(const std::string& from, const std::string& to) 
   return m_proceed(static_cast<int>(c_step::rename)) && c_fileOps::m_rename(from, to);
 }
 
+bool c_failingFileOps::m_exchange(const std::string& first, const std::string& second) {
+  return m_proceed(static_cast<int>(c_step::rename)) && c_fileOps::m_exchange(first, second);
+}
+
 bool c_failingFileOps::m_remove(const std::string& path) { return m_proceed(noStep) && c_fileOps::m_remove(path); }
 bool c_failingFileOps::m_exists(const std::string& path) { return m_proceed(noStep) && c_fileOps::m_exists(path); }
 bool c_failingFileOps::m_syncFolderOf(const std::string& path) {

@@ -33,7 +33,9 @@ class c_failingFileOps : public c_fileOps {
   bool m_write(int fd, std::string_view bytes) override;
   bool m_sync(int fd) override;
   bool m_close(int fd) override;
+  // A swap of two names counts as a rename.
   bool m_rename(const std::string& from, const std::string& to) override;
+  bool m_exchange(const std::string& first, const std::string& second) override;
   bool m_remove(const std::string& path) override;
   bool m_exists(const std::string& path) override;
   bool m_syncFolderOf(const std::string& path) override;

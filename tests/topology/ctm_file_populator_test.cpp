@@ -218,6 +218,10 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "Check-in & sorter"); }},
         ReadCase{"CdataAndComment", inP1("<desc>a<![CDATA[<b>]]>c<!-- note -->d&#x20AC;</desc>"),
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "a<b>cd\xE2\x82\xAC"); }},
+        ReadCase{"AsciiRunsBetweenCharactersOfEveryLength", inP1("<desc>a\xC3\xA4" "bc\xE2\x82\xAC\xF0\x9D\x84\x9E" "d</desc>"),
+                 [](const CTM_world& w) {
+                   EXPECT_EQ(find(w, "P1")->m_getDescription(), "a\xC3\xA4" "bc\xE2\x82\xAC\xF0\x9D\x84\x9E" "d");
+                 }},
         ReadCase{"MarkupInsideText", inP1("<desc>Hall <b>B</b> east</desc>"),
                  [](const CTM_world& w) { EXPECT_EQ(find(w, "P1")->m_getDescription(), "Hall B east"); }},
         ReadCase{"PositionAcrossPieces", inP1("<position>1<!-- x -->0,2&#48;</position>"),
@@ -435,6 +439,30 @@ TEST_F(PopulateGrammar, DocumentBreakingItsDtdFailsWithItsLine) {
   EXPECT_EQ(errors[0].strings[0], topologyFile().string());
   EXPECT_EQ(errors[0].strings[1], "5");
   EXPECT_NE(errors[0].strings[2], "0");
+}
+
+// A fault of the input stream is named where it is, also inside a long run of
+// ordinary characters.
+TEST_F(PopulateGrammar, InputFaultIsNamedAtItsLineAndColumn) {
+  struct c_case {
+    std::string xml;
+    const char* line;
+    const char* column;
+  };
+  const c_case cases[] = {
+      {"<topology>\n<a b=\"" + std::string(1u << 20, 'x') + "\"/></topology>", "2", "1048578"},
+      {"<topology>\n  ab\n cd"s + '\0' + "</topology>", "3", "4"},
+  };
+  for (const c_case& test : cases) {
+    SCOPED_TRACE(test.column);
+    events_.m_clear();
+    EXPECT_FALSE(populate(test.xml));
+    auto errors = events_.m_eventsWithId(ev::TOPO_FILE_PARSE_ERROR);
+    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors[0].strings.size(), 4u);
+    EXPECT_EQ(errors[0].strings[1], test.line);
+    EXPECT_EQ(errors[0].strings[2], test.column);
+  }
 }
 
 TEST_F(PopulateGrammar, ElementTheDtdDoesNotAllowFails) {

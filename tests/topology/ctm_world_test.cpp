@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/topology/topology_fixture.h"
 #include "topology/ctm_ls.h"
 #include "topology/ctm_populator.h"
@@ -121,6 +123,21 @@ TEST_F(WorldTest, TmNodesKeepInsertionOrderWhileTheMapIsSortedById) {
   std::vector<std::string> ids;
   for (CTM_node* node : world_.m_getNodesInIdOrder()) ids.push_back(node->m_getId());
   EXPECT_EQ(ids, (std::vector<std::string>{"A0", "LS", "P1", "P2", "TC", "TM", "TM0", "TM9", "TS"}));
+}
+
+// The order compares the ids' first bytes as numbers; ids alike there, or alike
+// but for their length or a NUL byte, still go byte by byte.
+TEST_F(WorldTest, IdOrderIsByteOrderAlsoPastTheFirstSixteenBytes) {
+  using namespace std::string_literals;
+  const std::string ids[] = {"L0001_0001-P0001b"s, "L0001_0001-P0001"s, "L0001_0001-P0001\0"s, "L0001_0001-P0001a"s,
+                             "L0001_0001-P000"s,   "L0001\0"s,          "L0001"s,             "\xffL"s};
+  for (const std::string& id : ids) add(std::make_unique<CTM_tp>(id));
+  std::vector<std::string> expected(std::begin(ids), std::end(ids));
+  for (const char* id : {"LS", "P1", "P2", "TC", "TM", "TS"}) expected.push_back(id);
+  std::sort(expected.begin(), expected.end());
+  std::vector<std::string> ordered;
+  for (CTM_node* node : world_.m_getNodesInIdOrder()) ordered.push_back(node->m_getId());
+  EXPECT_EQ(ordered, expected);
 }
 
 TEST_F(WorldTest, PositionNeedsOneCoordinateOtherThanMinusOne) {
