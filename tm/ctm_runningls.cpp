@@ -119,9 +119,11 @@ bool CTM_runningLs::m_init(const std::string& mask, bool flag) {
 bool CTM_runningLs::m_initMc(const std::string& mask, bool flag) {
   std::string host;
   int port = 0;
-  // A segment without an MC keeps what it has.
-  if (!CTM_config::m_getString(m_getId() + "__MC_Hostname", host) ||
-      !CTM_config::m_getInteger(m_getId() + "__MC_Port", port))
+  const std::string hostKey = m_getId() + "__MC_Hostname";
+  const std::string portKey = m_getId() + "__MC_Port";
+  // A segment without an MC keeps what it has, silently: most segments have none.
+  if (!CTM_config::m_hasEntry(hostKey) || !CTM_config::m_hasEntry(portKey) ||
+      !CTM_config::m_getString(hostKey, host) || !CTM_config::m_getInteger(portKey, port))
     return true;
   mcConfigured_ = true;
   const bool enabled = mask.size() > maskMc && mask[maskMc] == 'Y';
