@@ -126,6 +126,25 @@ TEST_F(TmInterfaces, RestartingTcAndMcFromImBringsBothLinksBack) {
   EXPECT_NE(m_enterBag(again, 2), "");
 }
 
+// IM restarts its own link: acknowledged on the old link, which closes; the new
+// link comes up and brings the reports queued around the restart.
+TEST_F(TmInterfaces, ImRestartedByImComesBackWithTheReportsQueuedMeanwhile) {
+  ASSERT_TRUE(plant_->m_start("YNNNNYN", true));
+  m_imUp(im1_);
+  CTM_imbc01_message restart;
+  restart.m_setFieldType("B");
+  restart.m_appendBool(999, true);
+  restart.m_appendBool(201, true);
+  ASSERT_TRUE(im1_.m_send(m_wire(std::move(restart), 5)));
+  EXPECT_EQ(m_nextWith(im1_, "BCIM01"), m_wire(CTM_bcim01_message(), 5));
+  EXPECT_TRUE(im1_.m_expectClosed());
+  ASSERT_TRUE(m_e3201()->m_sendText("TM32", 1, "after the restart"));
+
+  m_imUp(im1_);
+  EXPECT_NE(m_nextWith(im1_, "BCIM21").find("Unknown command (999)."), std::string::npos);
+  EXPECT_NE(m_nextWith(im1_, "BCIM21").find("after the restart"), std::string::npos);
+}
+
 // IM changes a persistent parameter: answered with the new value, and a TM that
 // reads its configuration again starts with it.
 TEST_F(TmInterfaces, AParameterWrittenByImSurvivesARestart) {

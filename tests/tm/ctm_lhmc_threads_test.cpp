@@ -194,7 +194,8 @@ TEST_F(LhmcLink, CodingResultsAreAppliedAndCountedInTheStatistics) {
     result->m_setLPC("0123456789", true);
     ASSERT_TRUE(terminal_.m_send(m_wire(*result, 3, "01")));
     // Each result is taken before the next item goes out.
-    ASSERT_TRUE(m_eventually([&] { return m_resultsProcessed() == (unknown ? 3u : 2u); }));
+    const std::size_t expected = unknown ? 3u : 2u;
+    ASSERT_TRUE(m_eventually([&] { return m_resultsProcessed() == expected; }));
   }
   std::string lpc;
   plant_->m_segment()->m_inspectBIT(bitId, [&](const CTM_BIT& bit) { lpc = bit.m_getLPC(); });
