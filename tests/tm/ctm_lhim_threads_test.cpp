@@ -1,6 +1,6 @@
-// The IM line handler over loopback with a fake IM on two addresses: which
-// address wins, exception reports waiting for the link, IM's requests and their
-// answers, and a restart of IM asked for by IM itself.
+// The IM line handler over loopback with a fake IM on two addresses: exception
+// reports waiting for the link, IM's requests and their answers. (Which address
+// wins and a restart of IM by IM: tests/system.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -16,7 +16,7 @@
 #include "tests/links/linehandler_fixture.h"
 #include "tests/support/fixed_clock.h"
 #include "tm/ctm_lhim.h"
-#include "tm/ctm_runningtm.h"
+#include "topology/ctm_tm.h"
 
 namespace {
 
@@ -53,15 +53,10 @@ class LhimLink : public LineHandlerThreadsTest {
                          c_parameterLine("C", "InterfaceTC_Restart", "200", "B", "0"),
                          c_parameterLine("C", "InterfaceMC_Restart", "201", "B", "0"),
                          c_parameterLine("C", "Log_Rotate", "202", "B", "0"),
-                         c_parameterLine("C", "InterfaceIM_Restart", "203", "B", "0"),
                          c_parameterLine("S", "InterfaceIM_Status", "500", "B", "1"),
                          c_parameterLine("S", "Belt_Stopped", "501", "B", "1"),
                          c_parameterLine("T", "Bags_Coded", "400", "L", "5"),
-                         c_parameterLine("T", "Bags_Lost", "401", "L", "9"),
-                         c_parameterLine("P", "IM__Hostname1", "", "S", "127.0.0.1"),
-                         c_parameterLine("P", "IM__Hostname2", "", "S", "127.0.0.2"),
-                         c_parameterLine("P", "IM__Port1", "", "I", std::to_string(peer1_.m_port())),
-                         c_parameterLine("P", "IM__Port2", "", "I", std::to_string(peer2_.m_port()))});
+                         c_parameterLine("T", "Bags_Lost", "401", "L", "9")});
     home_.m_writeSystem("TM32", {c_parameterLine("P", "Belt_Speed", "300", "I", "7")});
     ASSERT_TRUE(m_start("TM32"));
   }
@@ -114,18 +109,6 @@ class LhimLink : public LineHandlerThreadsTest {
   CTM_textReportRoute route_;
   std::shared_ptr<CTM_lhim> handler_;
 };
-
-TEST_F(LhimLink, TheSecondAddressWinsWhenOnlyItAnswers) {
-  m_makeHandler();
-  ASSERT_TRUE(handler_->m_start());
-  ASSERT_TRUE(peer1_.m_accept());
-  ASSERT_TRUE(peer1_.m_expect(m_im(CTM_bcim00_message(), 0)));
-  m_answer(peer2_);
-  ASSERT_TRUE(m_eventually([&] { return handler_->m_getInterfaceStatus() == CTM_lh::statusUp; }));
-  EXPECT_TRUE(peer1_.m_expectClosed());
-  ASSERT_TRUE(route_.m_sendReport("TM32", 1, "Belt stopped"));
-  EXPECT_TRUE(m_lineHasReport(peer2_.m_receiveLine(), "Belt stopped"));
-}
 
 // While IM is down reports wait in order, within the time to live and the capacity.
 TEST_F(LhimLink, ReportsQueuedWhileDownArriveInOrderExceptExpiredAndOverflowingOnes) {
@@ -233,34 +216,6 @@ TEST_F(LhimLink, ATimingReadWithEraseAnswersTheValuesThenResetsThem) {
   EXPECT_TRUE(m_eventually([&] { return CTM_config::m_getLong("Bags_Lost", value) && value == 0; }));
   EXPECT_TRUE(CTM_config::m_getLong("Bags_Coded", value));
   EXPECT_EQ(value, 0);
-}
-
-// IM restarts its own link: acknowledged on the old link, which then closes; a
-// new handler connects and first sends the report queued in the old one.
-TEST_F(LhimLink, ARestartOfImByImHandsOverToANewHandlerWithTheQueuedReports) {
-  auto tm = std::make_unique<CTM_runningTm>("TM32", "127.0.0.1");
-  ASSERT_TRUE(tm->m_init("YNNNNNN", true));
-  std::shared_ptr<CTM_lh> first = tm->m_getImLineHandler();
-  ASSERT_NE(first, nullptr);
-  m_answer(peer1_);
-  ASSERT_TRUE(m_eventually([&] { return first->m_getInterfaceStatus() == CTM_lh::statusUp; }));
-
-  CTM_imbc01_message restart;
-  restart.m_setFieldType("B");
-  restart.m_appendBool(999, true);
-  restart.m_appendBool(203, true);
-  ASSERT_TRUE(peer1_.m_send(m_im(restart, 5)));
-  EXPECT_TRUE(peer1_.m_expect(m_im(CTM_bcim01_message(), 5)));
-  EXPECT_TRUE(peer1_.m_expectClosed());
-  EXPECT_TRUE(m_eventually([&] { return !first->m_isRunning(); }));
-  EXPECT_NE(tm->m_getImLineHandler(), first);
-  first.reset();
-
-  m_answer(peer1_);
-  EXPECT_TRUE(m_lineHasReport(peer1_.m_receiveLine(), "Unknown command (999)."));
-  ASSERT_TRUE(tm->m_getTextReportRoute().m_sendReport("TM32", 1, "after"));
-  EXPECT_TRUE(m_lineHasReport(peer1_.m_receiveLine(), "after"));
-  tm.reset();
 }
 
 }  // namespace
