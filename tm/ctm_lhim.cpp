@@ -1,6 +1,8 @@
 #include "tm/ctm_lhim.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -88,8 +90,8 @@ CTM_lhim::CTM_lhim(CTM_node* owner, const std::string& host1, int port1, const s
   int timeToLive = 0;
   if (CTM_config::m_getInteger("IM__RetentionPriod", timeToLive)) queue_.m_setTimeToLive(timeToLive);
   long capacity = 0;
-  if (CTM_config::m_getLong("IM__MaxBufferedMessages", capacity) && capacity >= 0)
-    queue_.m_setMaxEntries(static_cast<unsigned>(capacity));
+  if (CTM_config::m_getLong("IM__MaxBufferedMessages", capacity))
+    queue_.m_setMaxEntries(static_cast<unsigned>(std::clamp<long>(capacity, 0, UINT_MAX)));
 }
 
 CTM_lhim::~CTM_lhim() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/ctm_config.h"
+#include "platform/c_clock.h"
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_mt_message.h"
 #include "telegrams/ctm_tm_message.h"
@@ -107,6 +108,11 @@ class LhmcLink : public LineHandlerThreadsTest {
     result->m_setBaggageExceptionData("", false);
     result->m_setPassengerName("", false);
     return result;
+  }
+  std::string m_nextLineWith(const std::string& id) {
+    for (std::string line = terminal_.m_receiveLine(); !line.empty(); line = terminal_.m_receiveLine())
+      if (line.compare(0, id.size(), id) == 0) return line;
+    return "";
   }
   std::size_t m_resultsProcessed() const {
     std::size_t results = 0;
@@ -209,6 +215,25 @@ TEST_F(LhmcLink, CodingResultsAreAppliedAndCountedInTheStatistics) {
   EXPECT_EQ(m_statistic("ManScans"), 1);
   EXPECT_EQ(m_statistic("TypedLPCs"), 1);
   EXPECT_EQ(m_statistic("TypedOther"), 0);
+}
+
+// A clock set back between an item and its result counts as no processing time.
+TEST_F(LhmcLink, AResultBeforeItsItemByTheClockCountsAsNoTime) {
+  m_bringUp();
+  m_sendState("O", 1);
+  ASSERT_TRUE(m_eventually([&] { return handler_->m_isCodingTerminalOpen(); }));
+  CTM_BIT item;
+  item.m_setBIT_ID(m_enterItem());
+  ASSERT_TRUE(plant_->m_segment()->m_sendToCodingTerminal(&item));
+  ASSERT_NE(m_nextLineWith("MT01"), "");
+  c_clock::m_advanceUtc(-50);
+  ASSERT_TRUE(terminal_.m_send(m_wire(*m_result(item.m_getBIT_ID(), "S"), 2, "01")));
+  ASSERT_TRUE(m_eventually([&] { return m_resultsProcessed() == 1; }));
+  m_advanceWhenWaiting(1000);
+  EXPECT_TRUE(m_eventually([&] { return m_statistic("ManScans") == 1; }));
+  int average = -1;
+  EXPECT_TRUE(CTM_config::m_getInteger("AvgProcTime", average));
+  EXPECT_EQ(average, 0);
 }
 
 // Stopped, the handler still tells the terminal that no coding is required, then closes.
