@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
@@ -9,6 +10,8 @@
 #include "platform/c_datetime.h"
 #include "links/ctm_lh.h"
 #include "telegrams/ctm_tmtc_message.h"
+#include "telegrams/ctm_mt_message.h"
+#include "tm/ctm_lhmc.h"
 #include "tm/ctm_lhtc.h"
 #include "tm/ctm_runningtc.h"
 #include "tm/ctm_runningtm.h"
@@ -25,6 +28,7 @@ namespace {
 const std::string blankBitId(11, ' ');
 constexpr std::size_t collectionBuckets = 300;
 constexpr std::size_t maskCollection = 5;
+constexpr std::size_t maskMc = 6;
 constexpr int sequenceAfterFailedScan = 50000;
 constexpr int largestSequence = 99999;
 // Characters of the TM id that generated item ids carry, and where they carry them.
@@ -109,11 +113,46 @@ bool CTM_runningLs::m_init(const std::string& mask, bool flag) {
   // segment lock: never under it.
   for (std::size_t i = 0; i < m_getChildCount(); ++i)
     if (!CTM_node::m_getChild(i)->m_init(mask, flag)) return false;
-  return true;
+  return m_initMc(mask, flag);
+}
+
+bool CTM_runningLs::m_initMc(const std::string& mask, bool flag) {
+  std::string host;
+  int port = 0;
+  const std::string hostKey = m_getId() + "__MC_Hostname";
+  const std::string portKey = m_getId() + "__MC_Port";
+  // A segment without an MC keeps what it has, silently: most segments have none.
+  if (!CTM_config::m_hasEntry(hostKey) || !CTM_config::m_hasEntry(portKey) ||
+      !CTM_config::m_getString(hostKey, host) || !CTM_config::m_getInteger(portKey, port))
+    return true;
+  mcConfigured_ = true;
+  const bool enabled = mask.size() > maskMc && mask[maskMc] == 'Y';
+  if (flag && !enabled) return true;
+  auto* tm = dynamic_cast<CTM_runningTm*>(m_getParent());
+  auto next = std::make_shared<CTM_lhmc>(m_getParent(), this, host, port);
+  if (tm != nullptr) next->m_setTextReportRoute(&tm->m_getTextReportRoute());
+  m_placeMcLineHandler(next);
+  return !enabled || next->m_start();
+}
+
+void CTM_runningLs::m_placeMcLineHandler(std::shared_ptr<CTM_lhmc> next) {
+  std::shared_ptr<CTM_lhmc> previous;
+  {
+    std::lock_guard<std::mutex> lock(mcMutex_);
+    previous = std::exchange(mcLineHandler_, std::move(next));
+  }
+  // A thread that still holds a snapshot keeps the object; it finds it stopped.
+  if (previous) previous->m_shutdown();
+}
+
+std::shared_ptr<CTM_lhmc> CTM_runningLs::m_getMcLineHandler() const {
+  std::lock_guard<std::mutex> lock(mcMutex_);
+  return mcLineHandler_;
 }
 
 void CTM_runningLs::m_stop() {
   for (std::size_t i = 0; i < m_getChildCount(); ++i) CTM_node::m_getChild(i)->m_stop();
+  if (mcConfigured_) m_placeMcLineHandler(nullptr);
 }
 
 bool CTM_runningLs::m_canTrack(const char* entryPoint) {
@@ -332,9 +371,19 @@ bool CTM_runningLs::m_reportText(unsigned short level, const std::string& text) 
   return m_sendText(m_getId(), level, "%s", text.c_str());
 }
 
-bool CTM_runningLs::m_sendToCodingTerminal(CTM_BIT*) {
-  // No MC link is built yet: the coding terminal is never open.
-  return false;
+bool CTM_runningLs::m_sendToCodingTerminal(CTM_BIT* item) {
+  std::shared_ptr<CTM_lhmc> mc = m_getMcLineHandler();
+  if (item == nullptr || !mc || !mc->m_isCodingTerminalOpen()) return false;
+  auto request = std::make_unique<CTM_mt01_message>();
+  request->m_setBIT_ID(item->m_getBIT_ID());
+  request->m_setLPC(item->m_getLPC());
+  request->m_setFlightID(item->m_getOutboundFlightID());
+  request->m_setCabinClass(item->m_getOutboundCabinClass());
+  request->m_setDestination(item->m_getOutboundDestination());
+  request->m_setOnwardConnection(item->m_getOnwardConnection());
+  request->m_setBaggageExceptionData(item->m_getBaggageExceptionData());
+  request->m_setPassengerName(item->m_getPassengerName());
+  return mc->m_send(std::move(request), false);
 }
 
 // --- TC send step -------------------------------------------------------------

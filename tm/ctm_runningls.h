@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +35,7 @@
 #include "tracking/ctm_transportowner.h"
 
 class CTM_lh;
+class CTM_lhmc;
 class CTM_lpcInfo;
 class CTM_node;
 class CTM_runningTm;
@@ -50,11 +52,15 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   ~CTM_runningLs() override;
 
   // Mask position 5 (or a clear flag) builds a new collection and transport object;
-  // then every transport controller is initialised. False when the transport object
-  // found no default specifications or a controller failed.
+  // then every transport controller is initialised; then, when the segment has an
+  // MC configured, position 6 (or a clear flag) builds a new MC line handler,
+  // started when enabled. False when the transport object found no default
+  // specifications, a controller failed or the MC thread did not start.
   bool m_init(const std::string& mask, bool flag) override;
-  // Stops every transport controller.
+  // Stops every transport controller, then takes the MC line handler down.
   void m_stop() override;
+  // The MC line handler (a snapshot, safe from any thread); null when there is none.
+  std::shared_ptr<CTM_lhmc> m_getMcLineHandler() const;
 
   // --- Entry points of the TC line handler. All return true. `destinations` is
   // filled for the answer; `bitId` takes the item's id (a generated one for a blank id).
@@ -114,7 +120,8 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   bool m_reportRoutingEvent(CTM_BIT* item, int kind, const std::string& text) override;
   bool m_reportText(unsigned short level, const std::string& text) override;
 
-  // The item to the coding terminal (MT01): false while the segment has no MC link.
+  // The item to the coding terminal (MT01): false while the segment has no MC link
+  // or its terminal is not open; else whether the link's queue took it.
   bool m_sendToCodingTerminal(CTM_BIT* item);
 
   // --- For tests and diagnostics, under the segment lock.
@@ -127,6 +134,10 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
  private:
   using c_collection = std::unordered_map<std::string, std::unique_ptr<CTM_BIT>>;
   enum class c_find { silent, report };
+
+  // MC steps of m_init; placing retires the previous handler outside every lock.
+  bool m_initMc(const std::string& mask, bool flag);
+  void m_placeMcLineHandler(std::shared_ptr<CTM_lhmc> next);
 
   // Each entry point's guard: false (one warning until the collection exists) when
   // the segment is not tracking.
@@ -170,4 +181,12 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   std::int64_t lastPurgeUtc_;                  // guarded by segmentLock_
   std::int64_t lastPurgeMonotonicMs_;          // guarded by segmentLock_
   bool notTrackingReported_ = false;           // guarded by segmentLock_
+
+  // The MC line handler, published under mcMutex_ (taken under the segment lock
+  // too, never the other way round); replaced and shut down outside both locks,
+  // since its thread may be waiting for the segment lock. Declared last, so that
+  // it goes first and its thread never sees a member already gone.
+  bool mcConfigured_ = false;  // the thread that starts and stops the TM
+  mutable std::mutex mcMutex_;
+  std::shared_ptr<CTM_lhmc> mcLineHandler_;  // guarded by mcMutex_
 };

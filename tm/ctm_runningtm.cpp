@@ -4,6 +4,7 @@
 #include "core/ctm_logging.h"
 #include "links/ctm_lh.h"
 #include "tm/ctm_lhdstm.h"
+#include "tm/ctm_lhim.h"
 #include "tm/ctm_lhustm.h"
 #include "tm/ctm_tclistener.h"
 #include "tm/ctm_ustmlistener.h"
@@ -157,9 +158,23 @@ bool CTM_runningTm::m_initTmListener(const std::string& mask, bool flag) {
 }
 
 bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
-  if (flag && !m_isEnabled(mask, maskIm)) return true;
-  if (!readHostsAndPorts({"IM__Hostname1", "IM__Hostname2"}, {"IM__Port1", "IM__Port2"})) return false;
-  return m_refuseUnavailable("IM");
+  const bool enabled = m_isEnabled(mask, maskIm);
+  if (flag && !enabled) return true;
+  std::string host1;
+  std::string host2;
+  int port1 = 0;
+  int port2 = 0;
+  if (!CTM_config::m_getString("IM__Hostname1", host1) || !CTM_config::m_getString("IM__Hostname2", host2) ||
+      !CTM_config::m_getInteger("IM__Port1", port1) || !CTM_config::m_getInteger("IM__Port2", port2))
+    return false;
+  auto next = std::make_shared<CTM_lhim>(this, host1, port1, host2, port2);
+  // A restart that IM asked for runs on the thread of the handler it replaces,
+  // which cannot stop itself: the new handler's reaper does that.
+  std::shared_ptr<CTM_lh> previous = m_getImLineHandler();
+  m_placeImLineHandler(next);
+  next->m_takeOver(previous, CTM_lhim::m_isImThread());
+  previous.reset();
+  return !enabled || next->m_start();
 }
 
 bool CTM_runningTm::m_refuseUnavailable(const char* part) {

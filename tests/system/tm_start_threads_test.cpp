@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                       c_startCase{"Lpcs", "NNYNNYN", true, false, -1, "LPCS"},
                       c_startCase{"Downstream", "NNNYNYN", true, true, c_tcpListener::statusAccepting, ""},
                       c_startCase{"Upstream", "NNNNYYN", true, true, c_tcpListener::statusAccepting, ""},
-                      c_startCase{"ImAfterTheListener", "YNNNNYN", true, false, c_tcpListener::statusAccepting, "IM"}),
+                      c_startCase{"Im", "YNNNNYN", true, true, c_tcpListener::statusAccepting, ""}),
     [](const ::testing::TestParamInfo<c_startCase>& info) { return std::string(info.param.name); });
 
 // The model's entry point always clears the flag: every part is rebuilt, and

@@ -68,8 +68,9 @@ class TcListener : public LineHandlerThreadsTest {
 TEST_F(TcListener, TheFirstControllerInSegmentOrderGetsEveryConnectionOfItsAddress) {
   for (CTM_runningTc* controller : {first_, second_}) ASSERT_TRUE(controller->m_init("NNNNNYN", false));
   m_listen(tm_);
-  for (int connection = 0; connection < 2; ++connection) {
-    c_fakePeer peer;
+  // Both peers stay connected until the end: a closed link would end the handler's thread.
+  c_fakePeer peers[2];
+  for (c_fakePeer& peer : peers) {
     ASSERT_TRUE(peer.m_connect("127.0.0.1", listener_->m_getPort()));
     ASSERT_TRUE(peer.m_send(m_wire(CTM_tctm00_message())));
     EXPECT_TRUE(peer.m_expect(m_wire(CTM_tmtc00_message())));

@@ -1,0 +1,211 @@
+// TM32 with its IM and MC links: a fake IM listening on two addresses and a fake
+// coding terminal for segment E3201, beside fake transport controllers. IM's
+// commands restart parts of the running TM; its parameter writes persist; the
+// coding terminal codes a bag that a controller reported.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/ctm_config.h"
+#include "telegrams/ctm_bcim_message.h"
+#include "telegrams/ctm_imbc_message.h"
+#include "telegrams/ctm_mt_message.h"
+#include "telegrams/ctm_tm_message.h"
+#include "tests/system/tm_fixture.h"
+#include "tm/ctm_lhmc.h"
+#include "tm/ctm_runningls.h"
+
+namespace {
+
+class TmInterfaces : public TmSystemTest {
+ protected:
+  void SetUp() override {
+    TmSystemTest::SetUp();
+    ASSERT_TRUE(im1_.m_listen("127.0.0.1"));
+    ASSERT_TRUE(im2_.m_listen("127.0.0.2"));
+    ASSERT_TRUE(mc_.m_listen("127.0.0.1"));
+    plant_->systemLines = {c_parameterLine("C", "InterfaceIM_Restart", "201", "B", "0"),
+                           c_parameterLine("C", "InterfaceTC_Restart", "206", "B", "0"),
+                           c_parameterLine("C", "InterfaceMC_Restart", "207", "B", "0"),
+                           c_parameterLine("P", "E3201__MC_Hostname", "", "S", "127.0.0.1"),
+                           c_parameterLine("P", "E3201__MC_Port", "", "I", std::to_string(mc_.m_port()))};
+    plant_->m_writeInstallation();
+    CTM_config::m_resetForTest();
+    ASSERT_TRUE(m_start(c_runningPlant::tmId));
+    ASSERT_TRUE(CTM_config::m_setString("IM__Hostname2", "127.0.0.2"));
+    ASSERT_TRUE(CTM_config::m_setInteger("IM__Port1", im1_.m_port()));
+    ASSERT_TRUE(CTM_config::m_setInteger("IM__Port2", im2_.m_port()));
+    ASSERT_TRUE(CTM_config::m_setInteger("MC__WaitSecs", 1));
+  }
+  void TearDown() override {
+    for (c_fakePeer* peer : {&im1_, &im2_, &mc_}) {
+      peer->m_close();
+      peer->m_closeListener();
+    }
+    TmSystemTest::TearDown();
+  }
+
+  static std::string m_wire(CTM_message&& telegram, int sequence, const char* subId = "32") {
+    telegram.m_setSeqNo(sequence);
+    telegram.m_setSubId(subId);
+    std::string text;
+    telegram.m_serialize(text);
+    return text;
+  }
+  // IM takes the connection on that address and answers the keep-alive.
+  static void m_imUp(c_fakePeer& im) {
+    ASSERT_TRUE(im.m_accept());
+    ASSERT_TRUE(im.m_expect(m_wire(CTM_bcim00_message(), 0)));
+    ASSERT_TRUE(im.m_send(m_wire(CTM_imbc00_message(), 0)));
+  }
+  // The coding terminal takes the connection: keep-alive, then the link-up's MT21.
+  void m_mcUp() {
+    ASSERT_TRUE(mc_.m_accept(8000));
+    ASSERT_TRUE(mc_.m_expect(m_wire(CTM_mt00_message(), 0)));
+    ASSERT_TRUE(mc_.m_send(m_wire(CTM_tm00_message(), 0, "01")));
+    ASSERT_TRUE(mc_.m_expect(m_wire(CTM_mt21_message(), 1)));
+  }
+  // The next line from the peer with that telegram id (other telegrams, such as
+  // the reports of the start, are passed over); "" when none comes.
+  static std::string m_nextWith(c_fakePeer& peer, const std::string& id) {
+    for (std::string line = peer.m_receiveLine(); !line.empty(); line = peer.m_receiveLine())
+      if (line.compare(0, id.size(), id) == 0) return line;
+    return "";
+  }
+  // A controller of E3201 reports a new bag at its entry: the generated id.
+  std::string m_enterBag(c_fakeController& controller, int sequence) {
+    EXPECT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, sequence));
+    for (std::unique_ptr<CTM_message> answer = controller.m_receive(); answer; answer = controller.m_receive())
+      if (auto* routing = dynamic_cast<CTM_tmtc01_message*>(answer.get())) return routing->m_getBIT_ID();
+    return "";
+  }
+  CTM_runningLs* m_e3201() const { return dynamic_cast<CTM_runningLs*>(m_node("E3201")); }
+
+  c_fakePeer im1_;
+  c_fakePeer im2_;
+  c_fakePeer mc_;
+};
+
+TEST_F(TmInterfaces, ImAnswersOnlyOnItsSecondAddressAndGetsTheReportsInOrder) {
+  ASSERT_TRUE(plant_->m_start("YNNNNYN", true));
+  for (const char* text : {"first report", "second report"}) ASSERT_TRUE(m_e3201()->m_sendText("TM32", 1, "%s", text));
+  ASSERT_TRUE(im1_.m_accept());
+  ASSERT_TRUE(im1_.m_expect(m_wire(CTM_bcim00_message(), 0)));
+  m_imUp(im2_);
+  EXPECT_TRUE(im1_.m_expectClosed());
+  std::string line;
+  do line = m_nextWith(im2_, "BCIM21");
+  while (!line.empty() && line.find("first report") == std::string::npos);
+  EXPECT_NE(line, "");
+  EXPECT_NE(m_nextWith(im2_, "BCIM21").find("second report"), std::string::npos);
+}
+
+// The TC and MC restarts of one request: the controllers and the terminal are
+// taken down and come back; bags are reported and answered again.
+TEST_F(TmInterfaces, RestartingTcAndMcFromImBringsBothLinksBack) {
+  ASSERT_TRUE(plant_->m_start("YNNNNYY", true));
+  m_imUp(im1_);
+  m_mcUp();
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  ASSERT_NE(m_enterBag(controller, 1), "");
+
+  CTM_imbc01_message restart;
+  restart.m_setFieldType("B");
+  restart.m_appendBool(206, true);
+  restart.m_appendBool(207, true);
+  ASSERT_TRUE(im1_.m_send(m_wire(std::move(restart), 3)));
+  EXPECT_EQ(m_nextWith(im1_, "BCIM01"), m_wire(CTM_bcim01_message(), 3));
+  EXPECT_TRUE(controller.m_peer().m_expectClosed());
+  EXPECT_TRUE(mc_.m_expectClosed());
+
+  m_mcUp();
+  c_fakeController again = m_controller(0);
+  ASSERT_TRUE(again.m_bringUp());
+  EXPECT_NE(m_enterBag(again, 2), "");
+}
+
+// IM restarts its own link: acknowledged on the old link, which closes; the new
+// link comes up and brings the reports queued around the restart.
+TEST_F(TmInterfaces, ImRestartedByImComesBackWithTheReportsQueuedMeanwhile) {
+  ASSERT_TRUE(plant_->m_start("YNNNNYN", true));
+  m_imUp(im1_);
+  CTM_imbc01_message restart;
+  restart.m_setFieldType("B");
+  restart.m_appendBool(999, true);
+  restart.m_appendBool(201, true);
+  ASSERT_TRUE(im1_.m_send(m_wire(std::move(restart), 5)));
+  EXPECT_EQ(m_nextWith(im1_, "BCIM01"), m_wire(CTM_bcim01_message(), 5));
+  EXPECT_TRUE(im1_.m_expectClosed());
+  ASSERT_TRUE(m_e3201()->m_sendText("TM32", 1, "after the restart"));
+
+  m_imUp(im1_);
+  EXPECT_NE(m_nextWith(im1_, "BCIM21").find("Unknown command (999)."), std::string::npos);
+  EXPECT_NE(m_nextWith(im1_, "BCIM21").find("after the restart"), std::string::npos);
+}
+
+// IM changes a persistent parameter: answered with the new value, and a TM that
+// reads its configuration again starts with it.
+TEST_F(TmInterfaces, AParameterWrittenByImSurvivesARestart) {
+  ASSERT_TRUE(plant_->m_start("YNNNNYN", true));
+  m_imUp(im1_);
+  CTM_imbc03_message write;
+  write.m_setFieldType("I");
+  write.m_appendInt(20, 3);
+  ASSERT_TRUE(im1_.m_send(m_wire(std::move(write), 4)));
+  CTM_bcim02_message answer;
+  answer.m_setFieldType("I");
+  answer.m_appendInt(20, 3);
+  EXPECT_EQ(m_nextWith(im1_, "BCIM02"), m_wire(std::move(answer), 4));
+
+  plant_->m_stop();
+  CTM_config::m_resetForTest();
+  ASSERT_TRUE(m_start(c_runningPlant::tmId));
+  int level = 0;
+  EXPECT_TRUE(CTM_config::m_getInteger("E3201__ReqScreeningLevel", level));
+  EXPECT_EQ(level, 3);
+}
+
+// The terminal opens; a bag the controller reported goes to it and comes back coded.
+TEST_F(TmInterfaces, ABagSentToTheOpenTerminalIsCodedWithItsLpc) {
+  ASSERT_TRUE(plant_->m_start("NNNNNYY", true));
+  m_mcUp();
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  const std::string bitId = m_enterBag(controller, 1);
+  ASSERT_NE(bitId, "");
+
+  CTM_tm21_message open;
+  open.m_setOperationalStatusCode("O");
+  ASSERT_TRUE(mc_.m_send(m_wire(std::move(open), 1, "01")));
+  ASSERT_NE(m_nextWith(mc_, "MT22"), "");
+  std::shared_ptr<CTM_lhmc> mc = m_e3201()->m_getMcLineHandler();
+  ASSERT_TRUE(mc && mc->m_isCodingTerminalOpen());
+  CTM_BIT item;
+  item.m_setBIT_ID(bitId);
+  ASSERT_TRUE(m_e3201()->m_sendToCodingTerminal(&item));
+  EXPECT_NE(m_nextWith(mc_, "MT01").find(bitId), std::string::npos);
+
+  CTM_tm01_message result;
+  result.m_setBIT_ID(bitId);
+  result.m_setCodingMethodResultLPC("M");
+  result.m_setCodingMethodResultLabel(false);
+  result.m_setCodingMethodResultFlight(false);
+  result.m_setCodingMethodResultUnknown(false);
+  result.m_setLPC("0123456789", true);
+  result.m_setFlightID("", false);
+  result.m_setCabinClass("", false);
+  result.m_setDestination("", false);
+  result.m_setOnwardConnection(false, false);
+  result.m_setBaggageExceptionData("", false);
+  result.m_setPassengerName("", false);
+  ASSERT_TRUE(mc_.m_send(m_wire(std::move(result), 2, "01")));
+  EXPECT_TRUE(m_eventually([&] {
+    std::string lpc;
+    m_e3201()->m_inspectBIT(bitId, [&](const CTM_BIT& bit) { lpc = bit.m_getLPC(); });
+    return lpc == "0123456789";
+  }));
+}
+
+}  // namespace
