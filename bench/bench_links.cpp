@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/latency_counters.h"
 #include "core/c_syncObject.h"
 #include "core/ctm_logging.h"
 #include "platform/c_clock.h"
@@ -152,16 +153,7 @@ void BM_roundTrip(benchmark::State& state) {
     if (nanoseconds.size() < nanoseconds.capacity())
       nanoseconds.push_back(std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count());
   }
-  state.SetItemsProcessed(state.iterations());
-  if (!nanoseconds.empty()) {
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const auto at = [&](std::size_t percent) {
-      return benchmark::Counter(static_cast<double>(nanoseconds[nanoseconds.size() * percent / 100]),
-                                benchmark::Counter::kAvgThreads);
-    };
-    state.counters["p50_ns"] = at(50);
-    state.counters["p99_ns"] = at(99);
-  }
+  setLatencyCounters(state, nanoseconds);
   if (state.thread_index() == 0) rig.reset();
 }
 

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/latency_counters.h"
 #include "core/c_syncObject.h"
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
@@ -49,21 +50,13 @@ std::uint32_t addressOf(const std::string& dotted) {
   return address;
 }
 
-std::string wire(CTM_message&& telegram, int sequence) {
-  telegram.m_setSeqNo(sequence);
-  telegram.m_setSubId("32");
-  std::string text;
-  telegram.m_serialize(text);
-  return text;
-}
-
 template <class Report>
 std::string itemReport(int sequence, const std::string& bitId, const std::string& equipmentCode) {
   Report report;
   report.m_setPIC(sequence);
   report.m_setBIT_ID(bitId);
   report.m_setEquipmentCode(equipmentCode);
-  return wire(std::move(report), sequence);
+  return c_runningPlant::m_wire(std::move(report), sequence);
 }
 
 // One telegram as the TM writes it: the header, the data part it states, the line feed.
@@ -109,14 +102,13 @@ class c_tmRig : public c_rig {
     CTM_default_transSpec::m_resetForTest();
     plant_.m_writeInstallation();
     if (!CTM_config::m_init(c_runningPlant::tmId) || !plant_.m_read() || !plant_.m_start()) std::abort();
-    const std::string keepAlive = wire(CTM_tctm00_message(), 0);
+    const std::string keepAlive = c_runningPlant::m_wire(CTM_tctm00_message(), 0);
     std::string answer;
     for (const c_runningPlant::c_controller& controller : plant_.m_controllers()) {
       peers_.emplace_back();
       c_socketFailure failure;
-      if (c_socket::m_connect(addressOf(controller.address), addressOf(c_runningPlant::tmAddress),
-                              plant_.m_tcPort(), 0, deadlineMs, nullptr, peers_.back(), failure) !=
-              c_socketResult::done ||
+      if (c_socket::m_connect(addressOf(controller.address), addressOf(c_runningPlant::tmAddress), plant_.m_tcPort(), 0,
+                              deadlineMs, nullptr, peers_.back(), failure) != c_socketResult::done ||
           !send(peers_.back(), keepAlive) || !receiveTelegram(peers_.back(), answer))
         std::abort();
     }
@@ -136,10 +128,12 @@ class c_tmRig : public c_rig {
     std::string answer;
     const auto start = std::chrono::steady_clock::now();
     if (!send(peer, report) || !receiveTelegram(peer, answer)) return false;
-    nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     const std::unique_ptr<CTM_message> parsed = CTM_message::m_new(answer);
     auto* routing = dynamic_cast<CTM_tmtc01_message*>(parsed.get());
-    return routing != nullptr && send(peer, itemReport<CTM_tctm05_message>(sequence, routing->m_getBIT_ID(), controller.exit));
+    return routing != nullptr &&
+           send(peer, itemReport<CTM_tctm05_message>(sequence, routing->m_getBIT_ID(), controller.exit));
   }
 
  private:
@@ -158,8 +152,8 @@ class c_echoRig : public c_rig {
       peers_.emplace_back();
       auto accepted = std::make_unique<c_socket>();
       std::uint32_t peerAddress = 0;
-      if (c_socket::m_connect(0, addressOf("127.0.0.1"), listening.m_localPort(), 0, deadlineMs, nullptr,
-                              peers_.back(), failure) != c_socketResult::done ||
+      if (c_socket::m_connect(0, addressOf("127.0.0.1"), listening.m_localPort(), 0, deadlineMs, nullptr, peers_.back(),
+                              failure) != c_socketResult::done ||
           listening.m_waitReadable(-1, nullptr, failure) != c_socketResult::done ||
           listening.m_accept(*accepted, peerAddress, failure) != c_socketResult::done)
         std::abort();
@@ -177,10 +171,12 @@ class c_echoRig : public c_rig {
     c_socketFailure failure;
     std::size_t count = 0;
     const auto start = std::chrono::steady_clock::now();
-    if (!send(peer, report_) || peer.m_receiveExact(answer.data(), answer.size(), c_clock::m_monotonicMilliseconds() + deadlineMs,
-                                                      nullptr, count, failure) != c_socketResult::done)
+    if (!send(peer, report_) ||
+        peer.m_receiveExact(answer.data(), answer.size(), c_clock::m_monotonicMilliseconds() + deadlineMs, nullptr,
+                            count, failure) != c_socketResult::done)
       return false;
-    nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     return true;
   }
 
@@ -222,16 +218,7 @@ void BM_roundTrip(benchmark::State& state) {
     }
     if (nanoseconds.size() < nanoseconds.capacity()) nanoseconds.push_back(elapsed);
   }
-  state.SetItemsProcessed(state.iterations());
-  if (!nanoseconds.empty()) {
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const auto at = [&](std::size_t percent) {
-      return benchmark::Counter(static_cast<double>(nanoseconds[nanoseconds.size() * percent / 100]),
-                                benchmark::Counter::kAvgThreads);
-    };
-    state.counters["p50_ns"] = at(50);
-    state.counters["p99_ns"] = at(99);
-  }
+  setLatencyCounters(state, nanoseconds);
   if (state.thread_index() == 0) {
     rig.reset();
     CTM_logging::m_setSink(nullptr);

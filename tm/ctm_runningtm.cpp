@@ -25,9 +25,14 @@ CTM_runningTm::~CTM_runningTm() {
 // ---- start and stop ------------------------------------------------------------
 
 bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
-  return m_initSegments(mask, flag) && m_initOc(mask, flag) && m_initLpcs(mask, flag) &&
-         m_initUpstream(mask, flag) && m_initDownstream(mask, flag) && m_initTcListener(mask, flag) &&
-         m_initTmListener(mask, flag) && m_initIm(mask, flag);
+  // In this order, the first step that fails ending the start. IM comes last,
+  // so that its new line handler is in place before the old one goes.
+  using c_step = bool (CTM_runningTm::*)(const std::string&, bool);
+  for (c_step step : {&CTM_runningTm::m_initSegments, &CTM_runningTm::m_initOc, &CTM_runningTm::m_initLpcs,
+                      &CTM_runningTm::m_initUpstream, &CTM_runningTm::m_initDownstream,
+                      &CTM_runningTm::m_initTcListener, &CTM_runningTm::m_initTmListener, &CTM_runningTm::m_initIm})
+    if (!(this->*step)(mask, flag)) return false;
+  return true;
 }
 
 void CTM_runningTm::m_stop() {

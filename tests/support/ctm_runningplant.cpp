@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/c_socket.h"
+#include "telegrams/ctm_message.h"
 #include "tests/support/c_temphome.h"
 #include "tm/ctm_runningnodefactory.h"
 #include "tm/ctm_runningtm.h"
@@ -62,6 +63,14 @@ int c_runningPlant::m_clientPort(const std::string& key) const {
   return 0;
 }
 
+std::string c_runningPlant::m_wire(CTM_message&& telegram, int sequence) {
+  telegram.m_setSeqNo(sequence);
+  telegram.m_setSubId("32");
+  std::string text;
+  telegram.m_serialize(text);
+  return text;
+}
+
 int c_runningPlant::m_freePort() {
   std::uint32_t loopback = 0;
   c_parseDottedAddress("127.0.0.1", loopback);
@@ -75,8 +84,7 @@ int c_runningPlant::m_freePort() {
 
 void c_runningPlant::m_writeInstallation() const {
   // The sample's shared file: its intervals, log levels and telegram switches.
-  std::ifstream sample(std::string(TM_SOURCE_DIR) + "/examples/plant/" + c_tempHome::configFileName,
-                       std::ios::binary);
+  std::ifstream sample(std::string(TM_SOURCE_DIR) + "/examples/plant/" + c_tempHome::configFileName, std::ios::binary);
   home_.m_writeFile(c_tempHome::configFileName,
                     std::string(std::istreambuf_iterator<char>(sample), std::istreambuf_iterator<char>()));
 
@@ -100,13 +108,14 @@ void c_runningPlant::m_writeInstallation() const {
       lines.push_back(c_parameterLine("P", segment + key, std::to_string(index++), "I", value));
   }
   // The sample's exception handling.
-  for (const auto& [key, status] : {std::pair<const char*, const char*>{"HdlInsufficientInformation", "SPECIAL_HANDLING"},
-                                    {"HdlUnavailableSystemOutput", "SPECIAL_HANDLING"},
-                                    {"HdlUnavailableBuffer", "SPECIAL_HANDLING"},
-                                    {"HdlUnknownDestination", "GARB"},
-                                    {"HdlUnexpectedBaggage", "UFO"},
-                                    {"HdlMissingBaggage", "MISSING"},
-                                    {"HdlUnknownBaggage", "UNK"}})
+  for (const auto& [key, status] :
+       {std::pair<const char*, const char*>{"HdlInsufficientInformation", "SPECIAL_HANDLING"},
+        {"HdlUnavailableSystemOutput", "SPECIAL_HANDLING"},
+        {"HdlUnavailableBuffer", "SPECIAL_HANDLING"},
+        {"HdlUnknownDestination", "GARB"},
+        {"HdlUnexpectedBaggage", "UFO"},
+        {"HdlMissingBaggage", "MISSING"},
+        {"HdlUnknownBaggage", "UNK"}})
     lines.push_back(c_parameterLine("P", key, std::to_string(index++), "S", status));
   lines.insert(lines.end(), systemLines.begin(), systemLines.end());
   home_.m_writeSystem(tmId, lines);
@@ -128,10 +137,10 @@ std::string c_runningPlant::m_topology() const {
       // E3201's exits feed the L3202 controller of the same rank; L3202's leave for TM33.
       const std::string next = s == 0 ? controllers_[i + perSegment].entry : "Z3301_0100-P0001";
       xml += "      <transportController id=\"" + controller.id + "\">\n        <address>" + controller.address +
-             "</address>\n        <ts id=\"" + controller.entry.substr(0, 10) + "\">\n" +
-             "          <tp id=\"" + controller.entry + "\"><edge target=\"" + controller.exit +
-             "\" weight=\"5\"/></tp>\n" + "          <tp id=\"" + controller.exit + "\"><edge target=\"" + next +
-             "\" weight=\"8\"/></tp>\n" + "        </ts>\n      </transportController>\n";
+             "</address>\n        <ts id=\"" + controller.entry.substr(0, 10) + "\">\n" + "          <tp id=\"" +
+             controller.entry + "\"><edge target=\"" + controller.exit + "\" weight=\"5\"/></tp>\n" +
+             "          <tp id=\"" + controller.exit + "\"><edge target=\"" + next + "\" weight=\"8\"/></tp>\n" +
+             "        </ts>\n      </transportController>\n";
     }
     xml += "    </logicalSegment>\n";
   }

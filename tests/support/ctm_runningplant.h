@@ -25,6 +25,7 @@
 #include <vector>
 
 class c_tempHome;
+class CTM_message;
 class CTM_runningTm;
 class CTM_world;
 
@@ -72,6 +73,8 @@ class c_runningPlant {
 
   // A port that is free on the loopback address now.
   static int m_freePort();
+  // The telegram as a controller of TM32 sends it, or as the TM answers it: sub id "32".
+  static std::string m_wire(CTM_message&& telegram, int sequence);
 
  private:
   std::string m_topology() const;

@@ -67,9 +67,15 @@ const std::vector<c_slot>& slots() {
        [](const CTM_runningTm& tm) { return tm.m_getLpcsLineHandler(); }},
       {"IM", [](CTM_runningTm& tm, std::shared_ptr<CTM_lh> lh) { tm.m_placeImLineHandler(std::move(lh)); },
        [](const CTM_runningTm& tm) { return tm.m_getImLineHandler(); }},
-      {"DSTM", [](CTM_runningTm& tm, std::shared_ptr<CTM_lh> lh) { tm.m_placeDstmLineHandlers({{"TM33", lh}}); },
+      {"DSTM",
+       [](CTM_runningTm& tm, std::shared_ptr<CTM_lh> lh) {
+         tm.m_placeDstmLineHandlers({{"TM33", lh}});
+       },
        [](const CTM_runningTm& tm) { return tm.m_findDstmLineHandler("TM33"); }},
-      {"USTM", [](CTM_runningTm& tm, std::shared_ptr<CTM_lh> lh) { tm.m_placeUstmLineHandlers({{"TM31", lh}}); },
+      {"USTM",
+       [](CTM_runningTm& tm, std::shared_ptr<CTM_lh> lh) {
+         tm.m_placeUstmLineHandlers({{"TM31", lh}});
+       },
        [](const CTM_runningTm& tm) { return tm.m_findUstmLh("TM31"); }},
   };
   return all;
