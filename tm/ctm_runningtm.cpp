@@ -3,6 +3,8 @@
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "links/ctm_lh.h"
+#include "tm/ctm_lhlpcs.h"
+#include "tm/ctm_lhoc.h"
 #include "tm/ctm_tclistener.h"
 #include "topology/ctm_ls.h"
 
@@ -77,14 +79,27 @@ bool readHostsAndPorts(std::initializer_list<const char*> hostKeys, std::initial
 
 bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskOc)) return true;
-  if (!readHostsAndPorts({"OC__Hostname1", "OC__Hostname2"}, {"OC__Port1", "OC__Port2"})) return false;
-  return m_refuseUnavailable("OC");
+  std::string host1;
+  std::string host2;
+  int port1 = 0;
+  int port2 = 0;
+  if (!CTM_config::m_getString("OC__Hostname1", host1) || !CTM_config::m_getInteger("OC__Port1", port1) ||
+      !CTM_config::m_getString("OC__Hostname2", host2) || !CTM_config::m_getInteger("OC__Port2", port2))
+    return false;
+  // Placing retires the present handler; the new one starts only once it is the one published.
+  auto lineHandler = std::make_shared<CTM_lhoc>(this, host1, port1, host2, port2);
+  m_placeOcLineHandler(lineHandler);
+  return !m_isEnabled(mask, maskOc) || lineHandler->m_start();
 }
 
 bool CTM_runningTm::m_initLpcs(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskLpcs)) return true;
-  if (!readHostsAndPorts({"LPCS__Hostname"}, {"LPCS__Port"})) return false;
-  return m_refuseUnavailable("LPCS");
+  std::string host;
+  int port = 0;
+  if (!CTM_config::m_getString("LPCS__Hostname", host) || !CTM_config::m_getInteger("LPCS__Port", port)) return false;
+  auto lineHandler = std::make_shared<CTM_lhlpcs>(this, host, port);
+  m_placeLpcsLineHandler(lineHandler);
+  return !m_isEnabled(mask, maskLpcs) || lineHandler->m_start();
 }
 
 bool CTM_runningTm::m_initUpstream(const std::string& mask, bool flag) {

@@ -62,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
     Tm32, TmStartMask,
     ::testing::Values(c_startCase{"TcOnly", "NNNNNYN", true, true, c_tcpListener::statusAccepting, ""},
                       c_startCase{"NothingWithFlag", "NNNNNNN", true, true, -1, ""},
-                      c_startCase{"NothingWithoutFlag", "NNNNNNN", false, false, -1, "OC"},
-                      c_startCase{"Oc", "NYNNNYN", true, false, -1, "OC"},
-                      c_startCase{"Lpcs", "NNYNNYN", true, false, -1, "LPCS"},
+                      c_startCase{"NothingWithoutFlag", "NNNNNNN", false, false, -1, "USTM"},
+                      c_startCase{"Oc", "NYNNNYN", true, true, c_tcpListener::statusAccepting, ""},
+                      c_startCase{"Lpcs", "NNYNNYN", true, true, c_tcpListener::statusAccepting, ""},
                       c_startCase{"Downstream", "NNNYNYN", true, false, -1, "DSTM"},
                       c_startCase{"Upstream", "NNNNYYN", true, false, -1, "USTM"},
                       c_startCase{"ImAfterTheListener", "YNNNNYN", true, false, c_tcpListener::statusAccepting, "IM"}),
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the links that cannot be built yet stop it.
 TEST_F(TmStart, TheWorldStartsTheTmWithTheFlagClear) {
   EXPECT_FALSE(plant_->m_world().m_initTm(c_runningPlant::tmId, c_runningPlant::tcOnly));
-  EXPECT_EQ(m_argumentsOf(ev::TM_PART_UNAVAILABLE), (c_arguments{{"OC"}}));
+  EXPECT_EQ(m_argumentsOf(ev::TM_PART_UNAVAILABLE), (c_arguments{{"USTM"}}));
   EXPECT_TRUE(plant_->m_world().m_stopTm(c_runningPlant::tmId));
 }
 
