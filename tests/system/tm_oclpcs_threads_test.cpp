@@ -1,0 +1,212 @@
+// TM32 started with its OC and LPCS links, driven by a fake OC (both addresses
+// listening, the first answers), a fake LPC server that reads exactly the framed
+// bytes, and fake transport controllers: a downloaded specification routes a bag,
+// and a bag's LPC read brings its data from the server and releases it when the
+// bag leaves, with OC told of both events in order.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ctm_config.h"
+#include "telegrams/ctm_cs_message.h"
+#include "telegrams/ctm_mo_message.h"
+#include "telegrams/ctm_om_message.h"
+#include "telegrams/ctm_sc_message.h"
+#include "tests/support/ctm_telegram_text.h"
+#include "tests/support/ctm_test_linehandlers.h"
+#include "tests/system/tm_fixture.h"
+#include "tm/ctm_runningls.h"
+#include "tracking/ctm_bit.h"
+#include "tracking/ctm_transspec.h"
+
+namespace {
+
+class TmOcLpcs : public TmSystemTest {
+ protected:
+  static constexpr const char* lpc = "0123456789";
+
+  void SetUp() override {
+    TmSystemTest::SetUp();
+    for (auto [peer, key] : {std::pair{&oc_, "OC__Port1"}, {&standby_, "OC__Port2"}, {&server_, "LPCS__Port"}}) {
+      ASSERT_TRUE(peer->m_listen("127.0.0.1"));
+      ASSERT_TRUE(CTM_config::m_setInteger(key, peer->m_port()));
+    }
+    m_tm()->m_placeImLineHandler(im_);
+    ASSERT_TRUE(plant_->m_start("NYYNNYN", true));
+    // OC: the keep-alive exchange, then the segments announced.
+    ASSERT_TRUE(oc_.m_accept());
+    ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo00_message(), 0)));
+    ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om00_message(), 0)));
+    CTM_mo01_message announcement;
+    announcement.m_appendLS_ID("E3201");
+    announcement.m_appendLS_ID("L3202");
+    ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(std::move(announcement), 1)));
+    // LPCS: the same exchange without line feeds.
+    ASSERT_TRUE(server_.m_accept());
+    ASSERT_TRUE(server_.m_expect(m_lpcs(CTM_cs00_message(), 0)));
+    ASSERT_TRUE(server_.m_send(m_lpcs(CTM_sc00_message(), 0)));
+    ASSERT_TRUE(m_eventually([&] { return m_tm()->m_getLpcsLineHandler()->m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  }
+  void TearDown() override {
+    plant_.reset();
+    for (c_fakePeer* peer : {&oc_, &standby_, &server_}) {
+      peer->m_close();
+      peer->m_closeListener();
+    }
+    TmSystemTest::TearDown();
+  }
+
+  static std::string m_lpcs(CTM_message&& telegram, int sequence) {
+    std::string text = c_runningPlant::m_wire(std::move(telegram), sequence);
+    text.pop_back();
+    return text;
+  }
+  template <class Request>
+  static std::string m_request(int sequence) {
+    Request request;
+    request.m_setLPC(lpc);
+    return m_lpcs(std::move(request), sequence);
+  }
+  // A specification for the segment that every item matches, or only items with
+  // that LPC.
+  static std::string m_download(int sequence, const std::string& lsId, const std::string& id,
+                                const std::string& onlyLpc = "") {
+    CTM_transSpec spec;
+    spec.m_setTransportSpecID(id);
+    spec.m_setRoutingPriority(5);
+    spec.m_setStructVersionID(1);
+    if (!onlyLpc.empty()) spec.m_setLPC(onlyLpc, true);
+    spec.m_setStartTime(1704067200);  // 2024-01-01
+    spec.m_setEndTime(2145916800);    // 2038-01-01
+    spec.m_addDestination(lsId == "E3201" ? "E32013202" : "L32023301");
+    CTM_om03_message telegram;
+    EXPECT_TRUE(telegram.m_setLS_ID(lsId) && telegram.m_setModIndicator("A") && telegram.m_setTransSpec(spec));
+    return c_runningPlant::m_wire(std::move(telegram), sequence);
+  }
+  // A status request: once its answers are back, OC's earlier requests are done.
+  // The answers' segment groups as "<segment>=<occupation>".
+  std::vector<std::string> m_statusRequest(int sequence) {
+    EXPECT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om05_message(), sequence)));
+    std::unique_ptr<CTM_message> entryPoints = CTM_message::m_new(oc_.m_receiveLine());
+    std::unique_ptr<CTM_message> occupations = CTM_message::m_new(oc_.m_receiveLine());
+    EXPECT_TRUE(entryPoints->m_getId() == "MO06" && entryPoints->m_getSeqNo() == sequence);
+    std::vector<std::string> groups;
+    auto* answer = dynamic_cast<CTM_mo07_message*>(occupations.get());
+    EXPECT_TRUE(answer != nullptr && answer->m_getSeqNo() == sequence);
+    std::string segment;
+    std::string occupation;
+    while (answer != nullptr && answer->m_getNextOccupation(segment, occupation)) groups.push_back(segment + "=" + occupation);
+    return groups;
+  }
+  // OC's MO11 telegrams as "<type> <point>", until the one whose type begins with last.
+  std::vector<std::string> m_trackingEventsUntil(const std::string& last) {
+    std::vector<std::string> events;
+    for (int i = 0; i < 20; ++i) {
+      const std::string line = oc_.m_receiveLine();
+      if (line.empty()) break;
+      std::unique_ptr<CTM_message> telegram = CTM_message::m_new(line);
+      auto* event = dynamic_cast<CTM_mo11_message*>(telegram.get());
+      if (event == nullptr) continue;
+      std::string point = event->m_getTrackingPoint();
+      point.erase(point.find_last_not_of(' ') + 1);
+      events.push_back(event->m_getTrackingEventType() + " " + point);
+      if (events.back().starts_with(last)) break;
+    }
+    return events;
+  }
+  bool m_itemHas(const std::string& bitId, const std::function<bool(const CTM_BIT&)>& check) {
+    bool matches = false;
+    auto* segment = dynamic_cast<CTM_runningLs*>(m_node("E3201"));
+    segment->m_inspectBIT(bitId, [&](const CTM_BIT& item) { matches = check(item); });
+    return matches;
+  }
+
+  c_fakePeer oc_;
+  c_fakePeer standby_;  // OC's second address: it never answers
+  c_fakePeer server_;
+  std::shared_ptr<CTM_testServerLh> im_ = std::make_shared<CTM_testServerLh>();
+};
+
+// Three specifications (one only for another LPC) and one for a segment the TM
+// does not have, each answered; then a bag is routed by the downloaded one.
+TEST_F(TmOcLpcs, ADownloadedSpecificationRoutesTheNextBag) {
+  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
+  ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo02_message(), 10)));
+  int sequence = 11;
+  for (const std::string& download :
+       {m_download(11, "E3201", "E3201OC001"), m_download(12, "E3201", "E3201OC002", "9999999999"),
+        m_download(13, "L3202", "L3202OC001"), m_download(14, "Z9999", "Z9999OC001")}) {
+    ASSERT_TRUE(oc_.m_send(download));
+    ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo03_message(), sequence)));
+    ++sequence;
+  }
+  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om04_message(), sequence)));
+  const std::vector<std::string> occupations = m_statusRequest(20);
+  ASSERT_EQ(occupations.size(), 2u);
+  EXPECT_TRUE(occupations[0].starts_with("E3201=") && occupations[1].starts_with("L3202=")) << occupations[0];
+  EXPECT_EQ(m_argumentsOf(ev::LH_UNKNOWN_KEY_FIELD).size(), 1u);
+
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
+  std::unique_ptr<CTM_message> answer = controller.m_receive();
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->m_getId(), "TMTC01");
+  const std::vector<std::string> events = m_trackingEventsUntil("TRS");
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), "TRS   E3201OC001");
+}
+
+// A bag reads its LPC: CS02; the server's SC01 gives it its data; when it leaves,
+// CS03. OC hears of its entry before its exit.
+TEST_F(TmOcLpcs, ABagsLpcReadBringsItsDataAndItsExitReleasesIt) {
+  // The bag is routed (a specification of OC's), so that its read is taken.
+  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
+  ASSERT_TRUE(oc_.m_send(m_download(11, "E3201", "E3201OC001")));
+  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om04_message(), 12)));
+  ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo02_message(), 10) +
+                           c_runningPlant::m_wire(CTM_mo03_message(), 11)));
+  m_statusRequest(13);
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
+  std::unique_ptr<CTM_message> routing = controller.m_receive();
+  auto* entered = dynamic_cast<CTM_tmtc01_message*>(routing.get());
+  ASSERT_NE(entered, nullptr);
+  const std::string bitId = entered->m_getBIT_ID();
+  CTM_tctm09_message read;
+  read.m_setPIC(7);
+  read.m_setBIT_ID(bitId);
+  read.m_setEquipmentCode(controller.m_spec().entry);
+  read.m_setLPC(lpc);
+  ASSERT_TRUE(controller.m_send(std::move(read), 2));
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(1)));
+
+  const std::string data = std::string(lpc) + "P" "L" "P" "LH 1234 28FEBFRA" "1" "LH 5678 01MARJFKY"
+                           "MUELLER HANS        " "ABC123" "ABCD";
+  std::unique_ptr<CTM_message> answer = CTM_message::m_new(ctm_test::telegramText("SC01", 1, data));
+  ASSERT_TRUE(answer->m_isValid());
+  answer->m_setSeqNo(5);
+  answer->m_setSubId("32");
+  std::string text;
+  answer->m_serialize(text);
+  text.pop_back();
+  ASSERT_TRUE(server_.m_send(text));
+  EXPECT_TRUE(m_eventually([&] {
+    return m_itemHas(bitId, [](const CTM_BIT& item) {
+      return item.m_getPassengerName() == "MUELLER HANS        " && item.m_getLpcRequestState() == 3;
+    });
+  }));
+
+  ASSERT_TRUE(controller.m_sendReport<CTM_tctm05_message>(7, bitId, controller.m_spec().exit, 3));
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs03_message>(2)));
+  const std::vector<std::string> events = m_trackingEventsUntil("EXIT");
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events.front(), "ENTER " + controller.m_spec().entry);
+  EXPECT_EQ(events.back(), "EXIT  " + controller.m_spec().exit);
+}
+
+}  // namespace
