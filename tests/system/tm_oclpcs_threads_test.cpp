@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ctm_config.h"
+#include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_cs_message.h"
 #include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_om_message.h"
@@ -48,7 +49,7 @@ class TmOcLpcs : public TmSystemTest {
     ASSERT_TRUE(server_.m_accept());
     ASSERT_TRUE(server_.m_expect(m_lpcs(CTM_cs00_message(), 0)));
     ASSERT_TRUE(server_.m_send(m_lpcs(CTM_sc00_message(), 0)));
-    ASSERT_TRUE(m_eventually([&] { return m_tm()->m_getLpcsLineHandler()->m_getInterfaceStatus() == CTM_lh::statusUp; }));
+    ASSERT_TRUE(m_eventually([&] { return m_lpcsStatus() == CTM_lh::statusUp; }));
   }
   void TearDown() override {
     plant_.reset();
@@ -59,16 +60,50 @@ class TmOcLpcs : public TmSystemTest {
     TmSystemTest::TearDown();
   }
 
+  int m_lpcsStatus() const { return m_tm()->m_getLpcsLineHandler()->m_getInterfaceStatus(); }
+  // The LPCS link carries no line feed.
   static std::string m_lpcs(CTM_message&& telegram, int sequence) {
     std::string text = c_runningPlant::m_wire(std::move(telegram), sequence);
     text.pop_back();
     return text;
   }
   template <class Request>
-  static std::string m_request(int sequence) {
+  static std::string m_request(const std::string& requested, int sequence) {
     Request request;
-    request.m_setLPC(lpc);
+    request.m_setLPC(requested);
     return m_lpcs(std::move(request), sequence);
+  }
+  // The server's SC01 with the data of the LPC.
+  static std::string m_lpcData(int sequence) {
+    const std::string data = std::string(lpc) + "P" "L" "P" "LH 1234 28FEBFRA" "1" "LH 5678 01MARJFKY"
+                             "MUELLER HANS        " "ABC123" "ABCD";
+    std::unique_ptr<CTM_message> answer = CTM_message::m_new(ctm_test::telegramText("SC01", 1, data));
+    EXPECT_TRUE(answer->m_isValid());
+    return m_lpcs(std::move(*answer), sequence);
+  }
+  // A specification of OC's for E3201 routes its bags (so that their reads are taken).
+  void m_routeBagsByOc() {
+    ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
+    ASSERT_TRUE(oc_.m_send(m_download(11, "E3201", "E3201OC001")));
+    ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om04_message(), 12)));
+    ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo02_message(), 10) +
+                             c_runningPlant::m_wire(CTM_mo03_message(), 11)));
+    m_statusRequest(13);
+  }
+  // A new bag at the controller's entry that reads the LPC: its generated id.
+  std::string m_bagReads(c_fakeController& controller, int pic, const std::string& read, int sequence) {
+    EXPECT_TRUE(controller.m_sendReport<CTM_tctm01_message>(pic, blankId, controller.m_spec().entry, sequence));
+    std::unique_ptr<CTM_message> routing = controller.m_receive();
+    auto* entered = dynamic_cast<CTM_tmtc01_message*>(routing.get());
+    EXPECT_NE(entered, nullptr);
+    const std::string bitId = entered != nullptr ? entered->m_getBIT_ID() : std::string();
+    CTM_tctm09_message reading;
+    reading.m_setPIC(pic);
+    reading.m_setBIT_ID(bitId);
+    reading.m_setEquipmentCode(controller.m_spec().entry);
+    reading.m_setLPC(read);
+    EXPECT_TRUE(controller.m_send(std::move(reading), sequence + 1));
+    return bitId;
   }
   // A specification for the segment that every item matches, or only items with
   // that LPC.
@@ -98,7 +133,8 @@ class TmOcLpcs : public TmSystemTest {
     EXPECT_TRUE(answer != nullptr && answer->m_getSeqNo() == sequence);
     std::string segment;
     std::string occupation;
-    while (answer != nullptr && answer->m_getNextOccupation(segment, occupation)) groups.push_back(segment + "=" + occupation);
+    while (answer != nullptr && answer->m_getNextOccupation(segment, occupation))
+      groups.push_back(segment + "=" + occupation);
     return groups;
   }
   // OC's MO11 telegrams as "<type> <point>", until the one whose type begins with last.
@@ -116,6 +152,9 @@ class TmOcLpcs : public TmSystemTest {
       if (events.back().starts_with(last)) break;
     }
     return events;
+  }
+  static std::function<bool(const CTM_BIT&)> m_inLpcState(int state) {
+    return [state](const CTM_BIT& item) { return item.m_getLpcRequestState() == state; };
   }
   bool m_itemHas(const std::string& bitId, const std::function<bool(const CTM_BIT&)>& check) {
     bool matches = false;
@@ -148,6 +187,11 @@ TEST_F(TmOcLpcs, ADownloadedSpecificationRoutesTheNextBag) {
   ASSERT_EQ(occupations.size(), 2u);
   EXPECT_TRUE(occupations[0].starts_with("E3201=") && occupations[1].starts_with("L3202=")) << occupations[0];
   EXPECT_EQ(m_argumentsOf(ev::LH_UNKNOWN_KEY_FIELD).size(), 1u);
+  std::unique_ptr<CTM_message> report;
+  ASSERT_TRUE(im_->m_queue().m_get(report));
+  ASSERT_NE(dynamic_cast<CTM_bcim21_message*>(report.get()), nullptr);
+  EXPECT_EQ(dynamic_cast<CTM_bcim21_message*>(report.get())->m_getExceptionDesc(),
+            "Invalid logical segment in OM03 (Z9999).");
 
   c_fakeController controller = m_controller(0);
   ASSERT_TRUE(controller.m_bringUp());
@@ -163,38 +207,13 @@ TEST_F(TmOcLpcs, ADownloadedSpecificationRoutesTheNextBag) {
 // A bag reads its LPC: CS02; the server's SC01 gives it its data; when it leaves,
 // CS03. OC hears of its entry before its exit.
 TEST_F(TmOcLpcs, ABagsLpcReadBringsItsDataAndItsExitReleasesIt) {
-  // The bag is routed (a specification of OC's), so that its read is taken.
-  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
-  ASSERT_TRUE(oc_.m_send(m_download(11, "E3201", "E3201OC001")));
-  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om04_message(), 12)));
-  ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo02_message(), 10) +
-                           c_runningPlant::m_wire(CTM_mo03_message(), 11)));
-  m_statusRequest(13);
+  m_routeBagsByOc();
   c_fakeController controller = m_controller(0);
   ASSERT_TRUE(controller.m_bringUp());
-  ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
-  std::unique_ptr<CTM_message> routing = controller.m_receive();
-  auto* entered = dynamic_cast<CTM_tmtc01_message*>(routing.get());
-  ASSERT_NE(entered, nullptr);
-  const std::string bitId = entered->m_getBIT_ID();
-  CTM_tctm09_message read;
-  read.m_setPIC(7);
-  read.m_setBIT_ID(bitId);
-  read.m_setEquipmentCode(controller.m_spec().entry);
-  read.m_setLPC(lpc);
-  ASSERT_TRUE(controller.m_send(std::move(read), 2));
-  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(1)));
+  const std::string bitId = m_bagReads(controller, 7, lpc, 1);
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 1)));
 
-  const std::string data = std::string(lpc) + "P" "L" "P" "LH 1234 28FEBFRA" "1" "LH 5678 01MARJFKY"
-                           "MUELLER HANS        " "ABC123" "ABCD";
-  std::unique_ptr<CTM_message> answer = CTM_message::m_new(ctm_test::telegramText("SC01", 1, data));
-  ASSERT_TRUE(answer->m_isValid());
-  answer->m_setSeqNo(5);
-  answer->m_setSubId("32");
-  std::string text;
-  answer->m_serialize(text);
-  text.pop_back();
-  ASSERT_TRUE(server_.m_send(text));
+  ASSERT_TRUE(server_.m_send(m_lpcData(5)));
   EXPECT_TRUE(m_eventually([&] {
     return m_itemHas(bitId, [](const CTM_BIT& item) {
       return item.m_getPassengerName() == "MUELLER HANS        " && item.m_getLpcRequestState() == 3;
@@ -202,11 +221,33 @@ TEST_F(TmOcLpcs, ABagsLpcReadBringsItsDataAndItsExitReleasesIt) {
   }));
 
   ASSERT_TRUE(controller.m_sendReport<CTM_tctm05_message>(7, bitId, controller.m_spec().exit, 3));
-  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs03_message>(2)));
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs03_message>(lpc, 2)));
   const std::vector<std::string> events = m_trackingEventsUntil("EXIT");
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events.front(), "ENTER " + controller.m_spec().entry);
   EXPECT_EQ(events.back(), "EXIT  " + controller.m_spec().exit);
+}
+
+// A server that comes back is asked first for the data it had given (the request
+// is open again), then for what was queued meanwhile. The release walk on the
+// broken link failed at once: it took one sequence number.
+TEST_F(TmOcLpcs, AServerThatComesBackGetsTheOpenRequestsBeforeTheQueuedOnes) {
+  m_routeBagsByOc();
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  const std::string first = m_bagReads(controller, 7, lpc, 1);
+  ASSERT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 1)));
+  ASSERT_TRUE(server_.m_send(m_lpcData(5)));
+  ASSERT_TRUE(m_eventually([&] { return m_itemHas(first, m_inLpcState(3)); }));
+
+  server_.m_close();
+  ASSERT_TRUE(m_eventually([&] { return m_lpcsStatus() == CTM_lh::statusDown; }));
+  const std::string second = m_bagReads(controller, 8, "0000000042", 3);
+  ASSERT_TRUE(m_eventually([&] { return m_itemHas(second, m_inLpcState(2)); }));
+  ASSERT_TRUE(server_.m_accept());
+  ASSERT_TRUE(server_.m_expect(m_lpcs(CTM_cs00_message(), 0)));
+  ASSERT_TRUE(server_.m_send(m_lpcs(CTM_sc00_message(), 0)));
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 3) + m_request<CTM_cs02_message>("0000000042", 4)));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "telegrams/ctm_cs_message.h"
@@ -13,6 +14,7 @@
 #include "tests/links/linehandler_fixture.h"
 #include "tests/support/c_fakepeer.h"
 #include "tests/support/ctm_telegram_text.h"
+#include "tests/support/ctm_runningplant.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/tm/lhtc_plant.h"
 #include "tm/ctm_lhlpcs.h"
@@ -49,10 +51,7 @@ class LhlpcsLink : public LineHandlerThreadsTest {
   // The telegram as either side writes it on this link: sub id "32", no line feed.
   static std::string m_lpcs(CTM_message&& telegram, int sequence) { return m_lpcs(telegram, sequence); }
   static std::string m_lpcs(CTM_message& telegram, int sequence) {
-    telegram.m_setSeqNo(sequence);
-    telegram.m_setSubId("32");
-    std::string text;
-    telegram.m_serialize(text);
+    std::string text = c_runningPlant::m_wire(std::move(telegram), sequence);
     text.pop_back();
     return text;
   }

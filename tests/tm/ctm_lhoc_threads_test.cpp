@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "telegrams/ctm_bcim_message.h"
@@ -16,6 +17,7 @@
 #include "tests/support/c_fakepeer.h"
 #include "tests/support/ctm_telegram_text.h"
 #include "tests/support/ctm_test_linehandlers.h"
+#include "tests/support/ctm_runningplant.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/tm/lhtc_plant.h"
 #include "tm/ctm_lhoc.h"
@@ -57,11 +59,7 @@ class LhocLink : public LineHandlerThreadsTest {
   // The telegram as either side writes it on this link: sub id "32".
   static std::string m_oc(CTM_message&& telegram, int sequence) { return m_oc(telegram, sequence); }
   static std::string m_oc(CTM_message& telegram, int sequence) {
-    telegram.m_setSeqNo(sequence);
-    telegram.m_setSubId("32");
-    std::string text;
-    telegram.m_serialize(text);
-    return text;
+    return c_runningPlant::m_wire(std::move(telegram), sequence);
   }
   std::string m_announcement(int sequence) const {
     CTM_mo01_message announcement;
