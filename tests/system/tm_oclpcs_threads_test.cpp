@@ -81,10 +81,11 @@ class TmOcLpcs : public TmSystemTest {
     EXPECT_TRUE(answer->m_isValid());
     return m_lpcs(std::move(*answer), sequence);
   }
-  // A specification of OC's for E3201 routes its bags (so that their reads are taken).
-  void m_routeBagsByOc() {
+  // A specification of OC's for E3201 routes its bags (so that their reads are
+  // taken), or only those with that LPC.
+  void m_routeBagsByOc(const std::string& id = "E3201OC001", const std::string& onlyLpc = "") {
     ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
-    ASSERT_TRUE(oc_.m_send(m_download(11, "E3201", "E3201OC001")));
+    ASSERT_TRUE(oc_.m_send(m_download(11, "E3201", id, onlyLpc)));
     ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om04_message(), 12)));
     ASSERT_TRUE(oc_.m_expect(c_runningPlant::m_wire(CTM_mo02_message(), 10) +
                              c_runningPlant::m_wire(CTM_mo03_message(), 11)));
@@ -248,6 +249,28 @@ TEST_F(TmOcLpcs, AServerThatComesBackGetsTheOpenRequestsBeforeTheQueuedOnes) {
   ASSERT_TRUE(server_.m_expect(m_lpcs(CTM_cs00_message(), 0)));
   ASSERT_TRUE(server_.m_send(m_lpcs(CTM_sc00_message(), 0)));
   EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 3) + m_request<CTM_cs02_message>("0000000042", 4)));
+}
+
+// OC's item record gives a bag the LPC that only a downloaded specification asks
+// for: the bag is routed again, by that specification.
+TEST_F(TmOcLpcs, AnItemRecordFromOcRoutesTheBagAgain) {
+  m_routeBagsByOc("E3201OC002", "9999999999");
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(controller.m_bringUp());
+  ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
+  std::unique_ptr<CTM_message> routing = controller.m_receive();
+  ASSERT_NE(dynamic_cast<CTM_tmtc01_message*>(routing.get()), nullptr);
+  const std::string bitId = dynamic_cast<CTM_tmtc01_message*>(routing.get())->m_getBIT_ID();
+
+  const std::string record = "01" + bitId + std::string(16, ' ') + "0" "9999999999" "LH 1234 20240229"
+                             "LH 5678 20240301" " " "JFK" "1" "MUELLER HANS        " "ABCD" "0" "0" "1" "2"
+                             "00500" "00400" "00300" "0025" "0042";
+  std::unique_ptr<CTM_message> update = CTM_message::m_new(ctm_test::telegramText("OM08", 1, "E3201" + record));
+  ASSERT_TRUE(update->m_isValid()) << update->m_getErrorText();
+  ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(std::move(*update), 14)));
+  const std::vector<std::string> events = m_trackingEventsUntil("TRS   E3201OC002");
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), "TRS   E3201OC002");
 }
 
 }  // namespace
