@@ -1,6 +1,8 @@
 #include "tm/ctm_lhlpcs.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "links/ctm_connection.h"
 #include "telegrams/ctm_cs_message.h"
@@ -24,9 +26,16 @@ CTM_lhlpcs::CTM_lhlpcs(CTM_node* owner, const std::string& host, int port) : tm_
   m_readKeepAliveInterval("CS00", 5);
 }
 
-// The thread's last pass has run the CS03 walk before its connection closed; once
-// the handler is stopped no link is left to carry one.
+// The thread's last pass runs the CS03 walk before its connection closes (see
+// m_shutdownSockets); afterwards no link is left to carry one.
 CTM_lhlpcs::~CTM_lhlpcs() { m_shutdown(); }
+
+void CTM_lhlpcs::m_shutdownSockets() {
+  constexpr int stepMs = 5;
+  for (int waited = 0; m_isRunning() && waited < shutdownGraceMs; waited += stepMs)
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+  if (m_isRunning()) CTM_single_connection_lh::m_shutdownSockets();
+}
 
 template <class Request>
 bool CTM_lhlpcs::m_requestEach(c_collect collect) {
@@ -34,7 +43,6 @@ bool CTM_lhlpcs::m_requestEach(c_collect collect) {
     std::vector<std::string> lpcs;
     (segment->*collect)(lpcs);
     for (const std::string& lpc : lpcs) {
-      if (m_stopRequested()) return false;
       Request request;
       request.m_setLPC(lpc);
       if (!m_transmit(&request, -1)) return false;

@@ -7,7 +7,8 @@
 // by the TM's senders go out with its next sequence number; the server's data
 // (SC01, SC02) and FSC values (SC11, SC12) go to every logical segment. When the
 // link ends, the answered requests are released (CS03) while the connection still
-// carries them; a transmit that fails ends that walk at once.
+// carries them (also when the handler is stopped); a transmit that fails ends that
+// walk at once.
 //
 // Threads: any thread may queue with m_send; everything else runs in the
 // handler's thread. The segments' entry points take their own segment lock. The
@@ -38,8 +39,15 @@ class CTM_lhlpcs : public CTM_single_connection_lh {
   // The keep-alive, then the interval read again and timer 1 armed once.
   bool m_onTimer1() override;
   bool m_processTelegram(CTM_message* telegram) override;
+  // A stopping handler's thread releases the answered requests on the link before
+  // it closes it: the socket is shut down only when the thread has not ended
+  // within the grace time (a call blocked on the link then returns, and the walk
+  // ends at its first failed transmit).
+  void m_shutdownSockets() override;
 
  private:
+  static constexpr int shutdownGraceMs = 500;
+
   using c_collect = bool (CTM_runningLs::*)(std::vector<std::string>&);
   // Transmits one telegram of that kind per LPC that each segment lists, with the
   // next sequence number; false at the first that fails.

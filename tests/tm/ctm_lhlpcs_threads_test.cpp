@@ -173,4 +173,14 @@ TEST_F(LhlpcsLink, ABrokenLinkEndsTheReleaseWalkAtTheFirstTransmit) {
   EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 4) + m_request<CTM_cs02_message>(lpc, 5)));
 }
 
+// A handler taken down while its link is up releases the answered requests on it
+// before the link closes.
+TEST_F(LhlpcsLink, AHandlerTakenDownReleasesTheAnsweredRequestsFirst) {
+  m_twoAnsweredItems();
+  plant_->m_tm()->m_placeLpcsLineHandler(nullptr);
+  handler_.reset();
+  EXPECT_TRUE(server_.m_expect(m_request<CTM_cs03_message>(lpc, 3) + m_request<CTM_cs03_message>(lpc, 4)));
+  EXPECT_TRUE(server_.m_expectClosed());
+}
+
 }  // namespace
