@@ -1,5 +1,7 @@
 #include "links/ctm_client_lh.h"
 
+#include "core/ctm_config.h"
+#include "core/ctm_logging.h"
 #include "links/ctm_connection.h"
 #include "platform/c_clock.h"
 
@@ -18,7 +20,7 @@ bool CTM_client_lh::m_onKeepAlive() {
   keepAlivePending_ = false;
   if (m_getInterfaceStatus() == statusDown) {
     m_setInterfaceStatus(statusUp);
-    timers_[0].m_set(keepAliveInterval_, 0);
+    m_armKeepAliveTimer();
   }
   return true;
 }
@@ -50,3 +52,16 @@ bool CTM_client_lh::m_nextCycle(int& cycles, int maxCycles) {
   ++cycles;
   return true;
 }
+
+void CTM_client_lh::m_readKeepAliveInterval(const std::string& keepAliveId, int foundSeverity) {
+  int interval = 0;
+  if (CTM_config::m_getInteger(keepAliveId + "_Interval", interval)) {
+    keepAliveInterval_ = interval;
+    CTM_logging::m_log(foundSeverity, ev::LH_KEEPALIVE_INTERVAL, "si", keepAliveId, interval);
+  } else {
+    keepAliveInterval_ = defaultKeepAliveInterval;
+    CTM_logging::m_log(2, ev::LH_KEEPALIVE_INTERVAL_MISSING, "si", keepAliveId, keepAliveInterval_);
+  }
+}
+
+void CTM_client_lh::m_armKeepAliveTimer() { timers_[0].m_set(keepAliveInterval_ > 0 ? keepAliveInterval_ : 1, 0); }

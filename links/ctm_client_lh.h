@@ -10,6 +10,7 @@
 // Threads: everything runs in the handler's thread (see CTM_lh).
 
 #include <cstdint>
+#include <string>
 
 #include "links/ctm_lh.h"
 
@@ -38,9 +39,16 @@ class CTM_client_lh : public CTM_lh {
   bool m_isTryDue(bool up, std::int64_t lastTryMs, int waitSeconds) const;
   // Counts one connect cycle: false when maxCycles (0 or less: no limit) are used up.
   static bool m_nextCycle(int& cycles, int maxCycles);
+  // Reads the keep-alive interval from the key keepAliveId + "_Interval" (event at
+  // the given severity), or takes the default with a warning.
+  void m_readKeepAliveInterval(const std::string& keepAliveId, int foundSeverity);
+  // Timer 1 runs out once after the keep-alive interval; one of 0 or less counts as
+  // one second, so that the timer never fires without pause.
+  void m_armKeepAliveTimer();
 
   // One connect cycle waits this long for data at most.
   static constexpr int cycleMs = 1000;
+  static constexpr int defaultKeepAliveInterval = 30;
 
   bool keepAlivePending_ = false;
 };

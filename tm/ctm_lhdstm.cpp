@@ -31,16 +31,7 @@ CTM_lhdstm::~CTM_lhdstm() {
   m_cleanupInterface();
 }
 
-void CTM_lhdstm::m_readKeepAliveInterval(int severity) {
-  int interval = 0;
-  if (CTM_config::m_getInteger("UD00_Interval", interval)) {
-    CTM_logging::m_log(severity, ev::LH_KEEPALIVE_INTERVAL, "si", "UD00", interval);
-  } else {
-    interval = defaultKeepAliveInterval;
-    CTM_logging::m_log(2, ev::LH_KEEPALIVE_INTERVAL_MISSING, "si", "UD00", interval);
-  }
-  keepAliveInterval_ = interval;
-}
+void CTM_lhdstm::m_readKeepAliveInterval(int severity) { CTM_client_lh::m_readKeepAliveInterval("UD00", severity); }
 
 bool CTM_lhdstm::m_initInterface() { return m_send(std::make_unique<CTM_ud02_message>(), true); }
 

@@ -20,7 +20,6 @@ class CTM_tm;
 
 class CTM_lhdstm : public CTM_single_connection_lh {
  public:
-  static constexpr int defaultKeepAliveInterval = 30;  // seconds, without "UD00_Interval"
 
   // owner: the TM node (its segments, its address as the local host, the equipment
   // code of the reports to IM); downstreamTmId: the peer TM's node id. Not owned.

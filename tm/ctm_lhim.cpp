@@ -12,7 +12,6 @@
 #include "links/ctm_connection.h"
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_imbc_message.h"
-#include "tm/ctm_keepaliveinterval.h"
 #include "topology/ctm_tm.h"
 
 namespace {
@@ -86,7 +85,7 @@ CTM_lhim::CTM_lhim(CTM_node* owner, const std::string& host1, int port1, const s
   const std::string localHost = tm != nullptr ? tm->m_getAddress() : std::string();
   connection1_ = std::make_unique<CTM_connection>(this, localHost, host1, port1, false);
   connection2_ = std::make_unique<CTM_connection>(this, localHost, host2, port2, false);
-  keepAliveInterval_ = CTM_keepAliveInterval::m_read(keepAliveId, 5);
+  m_readKeepAliveInterval(keepAliveId, 5);
   int timeToLive = 0;
   if (CTM_config::m_getInteger("IM__RetentionPriod", timeToLive)) queue_.m_setTimeToLive(timeToLive);
   long capacity = 0;
@@ -122,7 +121,7 @@ void CTM_lhim::m_run() {
 
 bool CTM_lhim::m_onTimer1() {
   if (!CTM_double_connection_lh::m_onTimer1()) return false;
-  keepAliveInterval_ = CTM_keepAliveInterval::m_read(keepAliveId, 3);
+  m_readKeepAliveInterval(keepAliveId, 3);
   timers_[0].m_set(keepAliveInterval_, 0);
   return true;
 }

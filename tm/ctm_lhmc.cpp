@@ -9,7 +9,6 @@
 #include "platform/c_clock.h"
 #include "telegrams/ctm_mt_message.h"
 #include "telegrams/ctm_tm_message.h"
-#include "tm/ctm_keepaliveinterval.h"
 #include "tm/ctm_runningls.h"
 #include "topology/ctm_tm.h"
 #include "tracking/ctm_bit.h"
@@ -47,7 +46,7 @@ CTM_lhmc::CTM_lhmc(CTM_node* owner, CTM_ls* segment, const std::string& host, in
   ownedConnection_ =
       std::make_unique<CTM_connection>(this, tm != nullptr ? tm->m_getAddress() : std::string(), host, port, false);
   sleepBeforeConnect_ = true;
-  keepAliveInterval_ = CTM_keepAliveInterval::m_read(keepAliveId, 5);
+  m_readKeepAliveInterval(keepAliveId, 5);
 }
 
 CTM_lhmc::~CTM_lhmc() { m_shutdown(); }
@@ -73,7 +72,7 @@ bool CTM_lhmc::m_cleanupInterface() {
 
 bool CTM_lhmc::m_onTimer1() {
   if (!CTM_single_connection_lh::m_onTimer1()) return false;
-  keepAliveInterval_ = CTM_keepAliveInterval::m_read(keepAliveId, 5);
+  m_readKeepAliveInterval(keepAliveId, 5);
   timers_[0].m_set(keepAliveInterval_, 0);
   return true;
 }

@@ -5,6 +5,8 @@
 #include "links/ctm_lh.h"
 #include "tm/ctm_lhdstm.h"
 #include "tm/ctm_lhim.h"
+#include "tm/ctm_lhlpcs.h"
+#include "tm/ctm_lhoc.h"
 #include "tm/ctm_lhustm.h"
 #include "tm/ctm_tclistener.h"
 #include "tm/ctm_ustmlistener.h"
@@ -66,17 +68,6 @@ bool CTM_runningTm::m_initSegments(const std::string& mask, bool flag) {
 
 namespace {
 
-// Reads every key of a link's address; false at the first one missing.
-bool readHostsAndPorts(std::initializer_list<const char*> hostKeys, std::initializer_list<const char*> portKeys) {
-  std::string host;
-  int port = 0;
-  for (const char* key : hostKeys)
-    if (!CTM_config::m_getString(key, host)) return false;
-  for (const char* key : portKeys)
-    if (!CTM_config::m_getInteger(key, port)) return false;
-  return true;
-}
-
 // A listener step: the old listener goes first (the new one binds the same
 // port), then the new one opens on the port key and this TM's address; it
 // accepts only when enabled.
@@ -95,14 +86,27 @@ bool openListener(std::unique_ptr<Listener>& slot, Make make, const char* portKe
 
 bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskOc)) return true;
-  if (!readHostsAndPorts({"OC__Hostname1", "OC__Hostname2"}, {"OC__Port1", "OC__Port2"})) return false;
-  return m_refuseUnavailable("OC");
+  std::string host1;
+  std::string host2;
+  int port1 = 0;
+  int port2 = 0;
+  if (!CTM_config::m_getString("OC__Hostname1", host1) || !CTM_config::m_getInteger("OC__Port1", port1) ||
+      !CTM_config::m_getString("OC__Hostname2", host2) || !CTM_config::m_getInteger("OC__Port2", port2))
+    return false;
+  // Placing retires the present handler; the new one starts only once it is the one published.
+  auto lineHandler = std::make_shared<CTM_lhoc>(this, host1, port1, host2, port2);
+  m_placeOcLineHandler(lineHandler);
+  return !m_isEnabled(mask, maskOc) || lineHandler->m_start();
 }
 
 bool CTM_runningTm::m_initLpcs(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskLpcs)) return true;
-  if (!readHostsAndPorts({"LPCS__Hostname"}, {"LPCS__Port"})) return false;
-  return m_refuseUnavailable("LPCS");
+  std::string host;
+  int port = 0;
+  if (!CTM_config::m_getString("LPCS__Hostname", host) || !CTM_config::m_getInteger("LPCS__Port", port)) return false;
+  auto lineHandler = std::make_shared<CTM_lhlpcs>(this, host, port);
+  m_placeLpcsLineHandler(lineHandler);
+  return !m_isEnabled(mask, maskLpcs) || lineHandler->m_start();
 }
 
 bool CTM_runningTm::m_initUpstream(const std::string& mask, bool flag) {
@@ -175,11 +179,6 @@ bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
   next->m_takeOver(previous, CTM_lhim::m_isImThread());
   previous.reset();
   return !enabled || next->m_start();
-}
-
-bool CTM_runningTm::m_refuseUnavailable(const char* part) {
-  CTM_logging::m_log(1, ev::TM_PART_UNAVAILABLE, "s", part);
-  return false;
 }
 
 // ---- publication ---------------------------------------------------------------

@@ -115,8 +115,6 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   bool m_initTcListener(const std::string& mask, bool flag);
   bool m_initTmListener(const std::string& mask, bool flag);
   bool m_initIm(const std::string& mask, bool flag);
-  // A part whose line handler this TM cannot build yet: an event, and false.
-  static bool m_refuseUnavailable(const char* part);
 
   // Publishes a handler (or a list) in its slot, then retires what it replaced
   // outside every lock (unless it is published again).

@@ -33,8 +33,7 @@ struct c_startCase {
   const char* mask;
   bool flag;
   bool started;
-  int listenerStatus;       // -1 none
-  const char* unavailable;  // the part whose link cannot be built yet, or ""
+  int listenerStatus;  // -1 none
 };
 
 void PrintTo(const c_startCase& start, std::ostream* out) { *out << start.name; }
@@ -53,28 +52,25 @@ TEST_P(TmStartMask, StartsThePartsTheMaskAndTheFlagName) {
     EXPECT_TRUE(m_eventually([&] { return m_tcListenerStatus() == c_tcpListener::statusAccepting; }));
   else
     EXPECT_EQ(m_tcListenerStatus(), start.listenerStatus);
-  const c_arguments unavailable = *start.unavailable ? c_arguments{{start.unavailable}} : c_arguments{};
-  EXPECT_EQ(m_argumentsOf(ev::TM_PART_UNAVAILABLE), unavailable);
   EXPECT_EQ(m_hasTcLineHandler(0), start.mask[5] == 'Y' || !start.flag);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tm32, TmStartMask,
-    ::testing::Values(c_startCase{"TcOnly", "NNNNNYN", true, true, c_tcpListener::statusAccepting, ""},
-                      c_startCase{"NothingWithFlag", "NNNNNNN", true, true, -1, ""},
-                      c_startCase{"NothingWithoutFlag", "NNNNNNN", false, false, -1, "OC"},
-                      c_startCase{"Oc", "NYNNNYN", true, false, -1, "OC"},
-                      c_startCase{"Lpcs", "NNYNNYN", true, false, -1, "LPCS"},
-                      c_startCase{"Downstream", "NNNYNYN", true, true, c_tcpListener::statusAccepting, ""},
-                      c_startCase{"Upstream", "NNNNYYN", true, true, c_tcpListener::statusAccepting, ""},
-                      c_startCase{"Im", "YNNNNYN", true, true, c_tcpListener::statusAccepting, ""}),
+    ::testing::Values(c_startCase{"TcOnly", "NNNNNYN", true, true, c_tcpListener::statusAccepting},
+                      c_startCase{"NothingWithFlag", "NNNNNNN", true, true, -1},
+                      c_startCase{"NothingWithoutFlag", "NNNNNNN", false, true, c_tcpListener::statusOpen},
+                      c_startCase{"Oc", "NYNNNYN", true, true, c_tcpListener::statusAccepting},
+                      c_startCase{"Lpcs", "NNYNNYN", true, true, c_tcpListener::statusAccepting},
+                      c_startCase{"Downstream", "NNNYNYN", true, true, c_tcpListener::statusAccepting},
+                      c_startCase{"Upstream", "NNNNYYN", true, true, c_tcpListener::statusAccepting},
+                      c_startCase{"Im", "YNNNNYN", true, true, c_tcpListener::statusAccepting}),
     [](const ::testing::TestParamInfo<c_startCase>& info) { return std::string(info.param.name); });
 
 // The model's entry point always clears the flag: every part is rebuilt, and
-// the links that cannot be built yet stop it.
+// only the enabled ones are started.
 TEST_F(TmStart, TheWorldStartsTheTmWithTheFlagClear) {
-  EXPECT_FALSE(plant_->m_world().m_initTm(c_runningPlant::tmId, c_runningPlant::tcOnly));
-  EXPECT_EQ(m_argumentsOf(ev::TM_PART_UNAVAILABLE), (c_arguments{{"OC"}}));
+  EXPECT_TRUE(plant_->m_world().m_initTm(c_runningPlant::tmId, c_runningPlant::tcOnly));
   EXPECT_TRUE(plant_->m_world().m_stopTm(c_runningPlant::tmId));
 }
 
