@@ -368,7 +368,8 @@ bool CTM_config::m_writeSystemParameterFile() {
   c_fileOps& files = c_fileOps::m_current();
   files.m_remove(s.newPath);
   int fd = files.m_openForWrite(s.newPath);
-  if (fd < 0) return false;
+  // An unwritable folder or a full disk is reported like any other failed step.
+  if (fd < 0) return writeFailed(-1, "open");
   CTM_logging::m_log(5, ev::CFG_WRITING_NEW, "s", s.newPath);
   std::string line;
   for (const CTM_config_entry* entry : s.systemEntries) {

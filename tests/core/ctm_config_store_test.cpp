@@ -344,7 +344,7 @@ TEST_P(RewriteFailureTest, FailedStepKeepsThePreviousFileAndTheNextRewriteWorks)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, RewriteFailureTest,
-    ::testing::Values(FailureCase{"Open", c_failingFileOps::c_step::open, 1, 0},
+    ::testing::Values(FailureCase{"Open", c_failingFileOps::c_step::open, 1, ev::CFG_WRITE_FAILED},
                       FailureCase{"FirstWrite", c_failingFileOps::c_step::write, 1, ev::CFG_WRITE_FAILED},
                       FailureCase{"LastWrite", c_failingFileOps::c_step::write, 3, ev::CFG_WRITE_FAILED},
                       FailureCase{"Sync", c_failingFileOps::c_step::sync, 1, ev::CFG_WRITE_FAILED},

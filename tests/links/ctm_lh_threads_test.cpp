@@ -185,4 +185,66 @@ TEST_F(ClientLineHandlerTest, TwoConnectionsThatBothAnswerUseConnection1AndStopC
   EXPECT_TRUE(peer1.m_expect(m_wire(CTM_bcim01_message(), 1)));
 }
 
+// What no peer should send, from the server a client connects to: the link ends
+// within the framing's deadlines with an event and the client connects again, or,
+// for a well-formed telegram of another link, the telegram is dropped and the link
+// stays. Without terminator the telegram ends with its data part.
+struct c_hostileServerCase {
+  const char* name;
+  bool noTerminator;
+  std::string bytes;
+  unsigned event;
+  bool linkEnds;
+};
+
+class HostileServerOfAClient : public ClientLineHandlerTest,
+                               public ::testing::WithParamInterface<c_hostileServerCase> {
+ protected:
+  std::string m_onLink(const std::string& telegram) const {
+    return GetParam().noTerminator ? telegram.substr(0, telegram.size() - 1) : telegram;
+  }
+  void m_bringUp(c_fakePeer& peer, CTM_lh& handler) {
+    ASSERT_TRUE(peer.m_accept());
+    ASSERT_TRUE(peer.m_expect(m_onLink(keepAlive_)));
+    ASSERT_TRUE(peer.m_send(m_onLink(answer_)));
+    ASSERT_TRUE(m_eventually([&] { return handler.m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  }
+};
+
+TEST_P(HostileServerOfAClient, TheLinkEndsWithAnEventOrTheTelegramIsDropped) {
+  c_fakePeer peer;
+  ASSERT_TRUE(peer.m_listen());
+  CTM_testClientLh handler("127.0.0.1", peer.m_port(), false, GetParam().noTerminator);
+  ASSERT_TRUE(handler.m_start());
+  m_bringUp(peer, handler);
+
+  // The peer's write fails once the client has dropped the link.
+  (void)peer.m_send(GetParam().bytes);
+  EXPECT_TRUE(m_eventually([&] { return events_.m_count(GetParam().event) >= 1; }, 7000));
+  if (GetParam().linkEnds) {
+    EXPECT_TRUE(peer.m_expectClosed(7000));
+    m_bringUp(peer, handler);
+    EXPECT_TRUE(m_eventually([&] { return handler.inits == 2; }));
+  } else {
+    handler.m_send(std::make_unique<CTM_bcim01_message>());
+    EXPECT_TRUE(peer.m_expect(m_onLink(m_wire(CTM_bcim01_message(), 1))));
+    EXPECT_EQ(handler.cleanups, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileServerOfAClient,
+    ::testing::Values(
+        c_hostileServerCase{"RandomBytes", false, std::string("\x13\xff\x00garbage\x7f\x80\n!!!!!", 18),
+                            ev::TCP_BAD_HEADER, true},
+        c_hostileServerCase{"HeaderWithALyingLength", false, "IMBC0101019990101234", ev::TCP_RECEIVE_TIMEOUT, true},
+        c_hostileServerCase{"TenMegabytesWithoutALineFeed", false,
+                            "IMBC2101020050101234" + std::string(10 << 20, 'x'), ev::TCP_BAD_TRAILER, true},
+        c_hostileServerCase{"AnotherLinksTelegram", false, "TCTM00010000001\n", ev::LH_UNEXPECTED_TELEGRAM, false},
+        c_hostileServerCase{"NoTerminatorRandomBytes", true, std::string(40, '\x01'), ev::TCP_BAD_HEADER, true},
+        c_hostileServerCase{"NoTerminatorLyingLength", true, "IMBC0101019990101234", ev::TCP_RECEIVE_TIMEOUT, true},
+        c_hostileServerCase{"NoTerminatorTenMegabytes", true, "IMBC2101020050101234" + std::string(10 << 20, 'x'),
+                            ev::TCP_BAD_HEADER, true}),
+    [](const ::testing::TestParamInfo<c_hostileServerCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

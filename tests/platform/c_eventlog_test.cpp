@@ -174,6 +174,22 @@ TEST_F(CEventStore, FailsWhenTheStoreCannotBeMade) {
   EXPECT_FALSE(append(store));
 }
 
+// A full disk refuses the record; once there is room again the log goes on, and
+// no half record is left for the next writer to number from.
+TEST_F(CEventStore, AFullDiskRefusesTheRecordAndTheLogGoesOnWhenThereIsRoom) {
+  std::filesystem::create_directories(path().parent_path());
+  std::filesystem::create_symlink("/dev/full", path());
+  c_eventStore store(path().string(), 1 << 20);
+  EXPECT_FALSE(append(store));
+  EXPECT_FALSE(append(store));
+
+  std::filesystem::remove(path());
+  c_eventRecord record = sampleRecord(1, {"after"});
+  ASSERT_TRUE(store.m_append(record));
+  EXPECT_EQ(record.number, 1u);
+  EXPECT_EQ(readAll(), upFrom(1, 1));
+}
+
 class CEventLogReader : public CEventStore {
  protected:
   // A store of `count` records written straight to the file.

@@ -95,10 +95,10 @@ class CTM_testServerLh : public CTM_testLh<CTM_server_lh> {
 
 class CTM_testClientLh : public CTM_testLh<CTM_single_connection_lh> {
  public:
-  CTM_testClientLh(const std::string& host, int port, bool sleepBeforeConnect = false) {
+  CTM_testClientLh(const std::string& host, int port, bool sleepBeforeConnect = false, bool noTerminator = false) {
     m_setUpAsIm();
     sleepBeforeConnect_ = sleepBeforeConnect;
-    ownedConnection_ = std::make_unique<CTM_connection>(this, "", host, port, false);
+    ownedConnection_ = std::make_unique<CTM_connection>(this, "", host, port, noTerminator);
   }
   ~CTM_testClientLh() override { m_shutdown(); }
 };

@@ -23,13 +23,7 @@ class TmControllers : public TmSystemTest {
     ASSERT_TRUE(plant_->m_start());
   }
 
-  // The next telegram other than the periodic status request.
-  static std::unique_ptr<CTM_message> m_answer(c_fakeController& controller) {
-    for (;;) {
-      std::unique_ptr<CTM_message> telegram = controller.m_receive();
-      if (!telegram || telegram->m_getId() != "TMTC22") return telegram;
-    }
-  }
+  static std::unique_ptr<CTM_message> m_answer(c_fakeController& controller) { return controller.m_receiveAnswer(); }
   CTM_runningLs* m_segment(const std::string& id) const { return dynamic_cast<CTM_runningLs*>(m_node(id)); }
 };
 

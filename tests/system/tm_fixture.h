@@ -47,6 +47,14 @@ class c_fakeController {
     return CTM_message::m_new(line);
   }
 
+  // The next telegram other than the periodic status request TMTC22.
+  std::unique_ptr<CTM_message> m_receiveAnswer() {
+    for (;;) {
+      std::unique_ptr<CTM_message> telegram = m_receive();
+      if (!telegram || telegram->m_getId() != "TMTC22") return telegram;
+    }
+  }
+
   static std::string m_wire(CTM_message&& telegram, int sequence) {
     return c_runningPlant::m_wire(std::move(telegram), sequence);
   }

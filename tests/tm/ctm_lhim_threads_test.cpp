@@ -3,6 +3,7 @@
 // wins and a restart of IM by IM: tests/system.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -180,6 +181,40 @@ TEST_F(LhimLink, AParameterWriteIsAnsweredAndPersists) {
   const auto system = home_.m_readFile(c_tempHome::m_systemFileName("TM32"));
   ASSERT_TRUE(system.has_value());
   EXPECT_NE(system->find("42"), std::string::npos);
+}
+
+// A system file that cannot be written (its new copy's name taken by a folder)
+// fails the write once with an event and leaves the file as it was; the link
+// stays, and the next write stores the parameter.
+TEST_F(LhimLink, AParameterWriteThatCannotBeStoredKeepsTheFileAndTheLink) {
+  m_bringUp();
+  const std::string systemFile = c_tempHome::m_systemFileName("TM32");
+  const auto before = home_.m_readFile(systemFile);
+  ASSERT_TRUE(before.has_value());
+  const std::string blocker = home_.m_pathOf(systemFile + ".new");
+  std::filesystem::create_directories(blocker + "/taken");
+  auto write = [&](int value, int sequence) {
+    CTM_imbc03_message request;
+    request.m_setFieldType("I");
+    request.m_appendInt(300, value);
+    return m_im(request, sequence);
+  };
+  ASSERT_TRUE(peer1_.m_send(write(42, 10)));
+  CTM_bcim02_message unstored;
+  unstored.m_setFieldType("I");
+  EXPECT_TRUE(peer1_.m_expect(m_im(unstored, 10)));
+  EXPECT_TRUE(m_lineHasReport(peer1_.m_receiveLine(), "Invalid type form paramater (300)."));
+  EXPECT_EQ(events_.m_count(ev::CFG_WRITE_FAILED), 1u);
+  EXPECT_EQ(home_.m_readFile(systemFile), before);
+
+  std::filesystem::remove_all(blocker);
+  ASSERT_TRUE(peer1_.m_send(write(43, 11)));
+  CTM_bcim02_message stored;
+  stored.m_setFieldType("I");
+  stored.m_appendInt(300, 43);
+  EXPECT_TRUE(peer1_.m_expect(m_im(stored, 11)));
+  EXPECT_NE(home_.m_readFile(systemFile)->find("43"), std::string::npos);
+  EXPECT_EQ(events_.m_count(ev::CFG_WRITE_FAILED), 1u);
 }
 
 // IM's own IMBC21 is accepted without a word; the status read lists every status

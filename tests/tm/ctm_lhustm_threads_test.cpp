@@ -196,4 +196,39 @@ TEST_F(UstmLink, AnUpstreamTmThatLeftEndsThePassWithoutWaiting) {
   EXPECT_EQ(handler_->m_getInterfaceStatus(), CTM_lh::statusDown);
 }
 
+// Bytes no upstream TM sends end the link with an event, whatever its state;
+// a telegram of another link's pair is dropped and the link stays. The upstream
+// TM is served again on its next connection.
+TEST_F(UstmLink, HostileBytesEndTheLinkWithAnEventAndTheNextConnectionIsServed) {
+  struct c_case {
+    const char* name;
+    std::string bytes;
+    unsigned event;
+    bool linkEnds;
+  };
+  const c_case cases[] = {
+      {"random bytes", std::string("\x13\xff\x00garbage\x7f\x80\n!!!!!", 18), ev::TCP_BAD_HEADER, true},
+      {"10 MB without a line feed", "UD0101020053101234" + std::string(10 << 20, 'x'), ev::TCP_BAD_TRAILER, true},
+      {"a controller's keep-alive", "TCTM00010000031\n", ev::LH_UNEXPECTED_TELEGRAM, false},
+  };
+  for (const c_case& hostile : cases) {
+    SCOPED_TRACE(hostile.name);
+    events_.m_clear();
+    c_fakePeer peer;
+    m_bringUp(peer);
+    (void)peer.m_send(hostile.bytes);
+    EXPECT_TRUE(m_eventually([&] { return events_.m_count(hostile.event) >= 1; }));
+    if (hostile.linkEnds) {
+      EXPECT_TRUE(peer.m_expectClosed());
+      EXPECT_TRUE(m_eventually([&] { return !handler_->m_isRunning(); }));
+    } else {
+      CTM_ud00_message keepAlive;
+      CTM_du00_message answer;
+      ASSERT_TRUE(peer.m_send(wire(keepAlive, 0, "31")));
+      EXPECT_TRUE(peer.m_expect(wire(answer, 0, "32")));
+    }
+  }
+  EXPECT_EQ(plant_->m_entry()->m_getItemCount(), 0u);
+}
+
 }  // namespace
