@@ -4,7 +4,7 @@ JOBS   ?= $(shell nproc)
 CMAKE  ?= cmake
 GEN    := -G Ninja
 
-.PHONY: all deps build run test test-asan test-tsan test-thread-safety bench fuzz clean
+.PHONY: all deps build run test test-asan test-tsan test-thread-safety soak bench fuzz clean
 
 all: build
 
@@ -37,11 +37,16 @@ test: deps test-asan test-tsan test-thread-safety
 
 test-asan: build/asan/build.ninja
 	$(CMAKE) --build build/asan -j $(JOBS)
-	cd build/asan && ctest -j $(JOBS) --output-on-failure --no-tests=error
+	cd build/asan && ctest -j $(JOBS) -LE soak --output-on-failure --no-tests=error
 
 test-tsan: build/tsan/build.ninja
 	$(CMAKE) --build build/tsan -j $(JOBS)
 	cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest -j $(JOBS) -L threads --output-on-failure
+
+# The long runs (a reconnect storm of 30 s ...), under AddressSanitizer.
+soak: build/asan/build.ninja
+	$(CMAKE) --build build/asan -j $(JOBS)
+	cd build/asan && ctest -L soak --output-on-failure --no-tests=error
 
 TM_LIBRARIES := tm_platform tm_core tm_topology tm_tracking tm_telegrams tm_links tm_tm
 test-thread-safety: build/clang-tsa/build.ninja

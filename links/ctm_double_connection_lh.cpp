@@ -16,6 +16,13 @@ void CTM_double_connection_lh::m_shutdownSockets() {
   if (connection2_) connection2_->m_shutdownSocket();
 }
 
+bool CTM_double_connection_lh::m_disconnect() {
+  CTM_client_lh::m_disconnect();
+  if (connection1_) connection1_->m_stop();
+  if (connection2_) connection2_->m_stop();
+  return true;
+}
+
 bool CTM_double_connection_lh::m_connect() {
   m_setInterfaceStatus(statusDown);
   if (!connection1_ || !connection2_) return false;

@@ -18,6 +18,9 @@ class CTM_double_connection_lh : public CTM_client_lh {
   CTM_double_connection_lh() = default;
 
   bool m_connect() override;
+  // Both connections: a stop in the middle of a connect cycle leaves the side
+  // not chosen with its receiver running too.
+  bool m_disconnect() override;
   void m_shutdownSockets() override;
 
   std::unique_ptr<CTM_connection> connection1_;

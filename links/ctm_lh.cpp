@@ -64,7 +64,12 @@ void CTM_lh::m_shutdown() {
     stop_.m_set();
     running = std::move(thread_);
   }
+  const bool joined = running.joinable();
   m_stopThread(std::move(running));
+  // The connections' receiver threads call back into this handler: they end now,
+  // while it is whole, and not in a base destructor after a retired handler's last
+  // user lets it go.
+  if (joined) m_disconnect();
 }
 
 void CTM_lh::m_stopThread(std::thread running) {

@@ -18,9 +18,10 @@
 //
 // Stopping: m_shutdown sets the stop flag and the stop event, which every wait of
 // the handler's thread and of its connections watches, shuts the sockets down and
-// joins the thread; no lock is held while joining. The owner calls it before
-// deleting the handler (or the most-derived destructor does, first thing), while
-// the interface's own members still exist.
+// joins the thread, then disconnects (ending the connections' receivers); no lock
+// is held while joining. The owner calls it before deleting the handler (or the
+// most-derived destructor does, first thing), while the interface's own members
+// still exist.
 
 #include <atomic>
 #include <condition_variable>

@@ -100,6 +100,10 @@ CTM_lhim::~CTM_lhim() {
 
 void CTM_lhim::m_takeOver(const std::shared_ptr<CTM_lh>& predecessor, bool reap) {
   if (auto* previous = dynamic_cast<CTM_lhim*>(predecessor.get())) {
+    // Its reapers may be reaping the very thread that lets it go (two restarts of
+    // IM in one request): they are joined with this handler instead.
+    for (std::thread& reaper : previous->reapers_) reapers_.push_back(std::move(reaper));
+    previous->reapers_.clear();
     std::vector<std::unique_ptr<CTM_message>> reports;
     for (std::unique_ptr<CTM_message> report; previous->queue_.m_size() > 0;)
       if (previous->queue_.m_get(report)) reports.push_back(std::move(report));

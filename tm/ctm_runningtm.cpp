@@ -1,5 +1,8 @@
 #include "tm/ctm_runningtm.h"
 
+#include <chrono>
+#include <thread>
+
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "links/ctm_lh.h"
@@ -18,6 +21,8 @@ CTM_runningTm::CTM_runningTm(std::string id, std::string address) : CTM_tm(std::
 
 CTM_runningTm::~CTM_runningTm() {
   m_setImReporter(nullptr);
+  ++stopsUnderWay_;
+  std::lock_guard<std::mutex> lock(startStopMutex_);
   // No hand-over may start while the line handlers go.
   tmListener_.reset();
   tcListener_.reset();
@@ -31,6 +36,30 @@ CTM_runningTm::~CTM_runningTm() {
 // ---- start and stop ------------------------------------------------------------
 
 bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
+  std::unique_lock<std::mutex> lock(startStopMutex_, std::defer_lock);
+  if (!m_lockForInit(lock)) {
+    CTM_logging::m_log(1, ev::TM_PART_FAILED, "ss", "Transport manager", m_getId());
+    return false;
+  }
+  return m_initLocked(mask, flag);
+}
+
+bool CTM_runningTm::m_lockForInit(std::unique_lock<std::mutex>& lock) {
+  if (!CTM_lhim::m_isImThread()) {
+    lock.lock();
+    return true;
+  }
+  // IM's thread never blocks on the lock: a stop that holds it joins this thread.
+  while (!lock.try_lock()) {
+    if (stopsUnderWay_ > 0) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (stopsUnderWay_ == 0) return true;
+  lock.unlock();
+  return false;
+}
+
+bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
   // In this order, the first step that fails ending the start. IM comes last,
   // so that its new line handler is in place before the old one goes.
   using c_step = bool (CTM_runningTm::*)(const std::string&, bool);
@@ -42,6 +71,15 @@ bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
 }
 
 void CTM_runningTm::m_stop() {
+  ++stopsUnderWay_;
+  {
+    std::lock_guard<std::mutex> lock(startStopMutex_);
+    m_stopLocked();
+  }
+  --stopsUnderWay_;
+}
+
+void CTM_runningTm::m_stopLocked() {
   tmListener_.reset();
   tcListener_.reset();
   m_place(ustmLineHandlers_, {});

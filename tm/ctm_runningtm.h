@@ -15,14 +15,15 @@
 // and sends nothing.
 //
 // Threads: m_init, m_stop and the m_place* operations belong to the thread that
-// starts and stops the TM (never a handler's own thread; tests place their own
-// handlers with m_place*); the getters, m_find* and the senders are safe from
+// starts and stops the TM, except the init IM asks for, which runs on IM's
+// handler thread (tests place their own handlers with m_place*); the getters, m_find* and the senders are safe from
 // any thread. publicationMutex_ guards the handler slots and both lists; it is
 // never held while a handler is called. Lock order: a segment lock, then
 // publicationMutex_, then the text-report route and the handlers' queue locks.
 // The listeners are touched only by the starting and stopping thread; their
 // accept threads reach the handlers through the publications.
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,7 +60,10 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
 
   // Starts the TM's parts as the mask says (the flag set: a disabled part is left
   // as it is; clear: every part is rebuilt and only the enabled ones started).
-  // False at the first part that cannot be built or started.
+  // False at the first part that cannot be built or started. Init and stop of
+  // one TM never overlap: an init on IM's thread (a restart IM asked for) waits
+  // for a running init, but refuses (false) when a stop is under way, because
+  // that stop joins IM's thread.
   bool m_init(const std::string& mask, bool flag) override;
   // Takes everything down (listeners, neighbours, LPCS, OC, the segments, IM last);
   // a later init starts from nothing.
@@ -115,6 +119,10 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   bool m_initTcListener(const std::string& mask, bool flag);
   bool m_initTmListener(const std::string& mask, bool flag);
   bool m_initIm(const std::string& mask, bool flag);
+  bool m_initLocked(const std::string& mask, bool flag);
+  void m_stopLocked();
+  // Takes startStopMutex_ for an init; false when a stop is under way.
+  bool m_lockForInit(std::unique_lock<std::mutex>& lock);
 
   // Publishes a handler (or a list) in its slot, then retires what it replaced
   // outside every lock (unless it is published again).
@@ -130,6 +138,11 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
 
   // Declared before the handlers, so that it outlives every handler that reports through it.
   CTM_textReportRoute textRoute_;
+
+  // Held for a whole init or stop; a stop counts itself in
+  // stopsUnderWay_ before it waits for it.
+  std::mutex startStopMutex_;
+  std::atomic<int> stopsUnderWay_{0};
 
   mutable std::mutex publicationMutex_;
   std::shared_ptr<CTM_lh> ocLineHandler_;    // guarded by publicationMutex_
