@@ -94,7 +94,7 @@ class TmOcLpcs : public TmSystemTest {
   // A new bag at the controller's entry that reads the LPC: its generated id.
   std::string m_bagReads(c_fakeController& controller, int pic, const std::string& read, int sequence) {
     EXPECT_TRUE(controller.m_sendReport<CTM_tctm01_message>(pic, blankId, controller.m_spec().entry, sequence));
-    std::unique_ptr<CTM_message> routing = controller.m_receive();
+    std::unique_ptr<CTM_message> routing = controller.m_receiveAnswer();
     auto* entered = dynamic_cast<CTM_tmtc01_message*>(routing.get());
     EXPECT_NE(entered, nullptr);
     const std::string bitId = entered != nullptr ? entered->m_getBIT_ID() : std::string();
@@ -199,7 +199,7 @@ TEST_F(TmOcLpcs, ADownloadedSpecificationRoutesTheNextBag) {
   c_fakeController controller = m_controller(0);
   ASSERT_TRUE(controller.m_bringUp());
   ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
-  std::unique_ptr<CTM_message> answer = controller.m_receive();
+  std::unique_ptr<CTM_message> answer = controller.m_receiveAnswer();
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer->m_getId(), "TMTC01");
   const std::vector<std::string> events = m_trackingEventsUntil("TRS");
@@ -260,7 +260,7 @@ TEST_F(TmOcLpcs, AnItemRecordFromOcRoutesTheBagAgain) {
   c_fakeController controller = m_controller(0);
   ASSERT_TRUE(controller.m_bringUp());
   ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, blankId, controller.m_spec().entry, 1));
-  std::unique_ptr<CTM_message> routing = controller.m_receive();
+  std::unique_ptr<CTM_message> routing = controller.m_receiveAnswer();
   ASSERT_NE(dynamic_cast<CTM_tmtc01_message*>(routing.get()), nullptr);
   const std::string bitId = dynamic_cast<CTM_tmtc01_message*>(routing.get())->m_getBIT_ID();
 

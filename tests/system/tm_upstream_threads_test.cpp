@@ -142,9 +142,7 @@ TEST_F(TmUpstream, ABagAnnouncedByTheUpstreamTmKeepsItsIdAtTheDownstreamTm) {
   c_fakeController controller = m_controller(0);
   ASSERT_TRUE(controller.m_bringUp());
   ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7, bitId, spec.entry, 11));
-  std::unique_ptr<CTM_message> answer;
-  do answer = controller.m_receive();
-  while (answer && answer->m_getId() == "TMTC22");
+  std::unique_ptr<CTM_message> answer = controller.m_receiveAnswer();
   auto* routing = dynamic_cast<CTM_tmtc01_message*>(answer.get());
   ASSERT_NE(routing, nullptr) << (answer ? answer->m_asString() : "nothing");
   EXPECT_EQ(routing->m_getBIT_ID(), bitId);
