@@ -55,7 +55,7 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   // then every transport controller is initialised; then, when the segment has an
   // MC configured, position 6 (or a clear flag) builds a new MC line handler,
   // started when enabled. False when the transport object found no default
-  // specifications, a controller failed or the MC thread did not start.
+  // transport specifications, a controller failed or the MC thread did not start.
   bool m_init(const std::string& mask, bool flag) override;
   // Stops every transport controller, then takes the MC line handler down.
   void m_stop() override;

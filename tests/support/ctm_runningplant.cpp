@@ -21,7 +21,7 @@ std::string twoDigits(int n) {
 }
 
 // A default specification: the segment's items go to the destination, all day long.
-std::string specification(const std::string& segment, const std::string& destination) {
+std::string transSpecLine(const std::string& segment, const std::string& destination) {
   std::vector<std::string> columns(46);
   columns[0] = "Default";
   columns[2] = segment;
@@ -123,7 +123,7 @@ void c_runningPlant::m_writeInstallation() const {
   home_.m_writeFile("run/cfg/topology.xml", m_topology());
   home_.m_writeFile("run/cfg/tm_default_transspec.txt",
                     "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n" +
-                        specification("E3201", "E32013202") + specification("L3202", "L32023301"));
+                        transSpecLine("E3201", "E32013202") + transSpecLine("L3202", "L32023301"));
 }
 
 std::string c_runningPlant::m_topology() const {

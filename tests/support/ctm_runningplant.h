@@ -11,7 +11,7 @@
 // segment "<LS>_01nn" with an entry "<LS>_01nn-P0001" and an exit
 // "<LS>_01nn-P0002". The exits of E3201 lead into L3202, those of L3202 to
 // TM33, so TM32 has a successor and a TCTM01 is answered with TMTC01. The default
-// specifications send E3201's items to L3202 and L3202's to TM33.
+// transport specifications send E3201's items to L3202 and L3202's to TM33.
 //
 // The configuration is the caller's to start (CTM_config::m_init("TM32")) once
 // the files are written; the world is destroyed with the plant, after the TM is
@@ -50,7 +50,7 @@ class c_runningPlant {
   c_runningPlant(const c_runningPlant&) = delete;
   c_runningPlant& operator=(const c_runningPlant&) = delete;
 
-  // Both parameter files, the topology and the default specifications.
+  // Both parameter files, the topology and the default transport specifications.
   void m_writeInstallation() const;
   // Reads the topology into a new world; false when it cannot be read.
   bool m_read();

@@ -1,6 +1,6 @@
 // TM32 started with its OC and LPCS links, driven by a fake OC (both addresses
 // listening, the first answers), a fake LPC server that reads exactly the framed
-// bytes, and fake transport controllers: a downloaded specification routes a bag,
+// bytes, and fake transport controllers: a downloaded transport specification routes a bag,
 // and a bag's LPC read brings its data from the server and releases it when the
 // bag leaves, with OC told of both events in order.
 #include <gtest/gtest.h>
@@ -81,7 +81,7 @@ class TmOcLpcs : public TmSystemTest {
     EXPECT_TRUE(answer->m_isValid());
     return m_lpcs(std::move(*answer), sequence);
   }
-  // A specification of OC's for E3201 routes its bags (so that their reads are
+  // A transport specification of OC's for E3201 routes its bags (so that their reads are
   // taken), or only those with that LPC.
   void m_routeBagsByOc(const std::string& id = "E3201OC001", const std::string& onlyLpc = "") {
     ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
@@ -106,7 +106,7 @@ class TmOcLpcs : public TmSystemTest {
     EXPECT_TRUE(controller.m_send(std::move(reading), sequence + 1));
     return bitId;
   }
-  // A specification for the segment that every item matches, or only items with
+  // A transport specification for the segment that every item matches, or only items with
   // that LPC.
   static std::string m_download(int sequence, const std::string& lsId, const std::string& id,
                                 const std::string& onlyLpc = "") {
@@ -172,7 +172,7 @@ class TmOcLpcs : public TmSystemTest {
   std::shared_ptr<CTM_testServerLh> im_ = std::make_shared<CTM_testServerLh>();
 };
 
-// Three specifications (one only for another LPC) and one for a segment the TM
+// Three transport specifications (one only for another LPC) and one for a segment the TM
 // does not have, each answered; then a bag is routed by the downloaded one.
 TEST_F(TmOcLpcs, ADownloadedSpecificationRoutesTheNextBag) {
   ASSERT_TRUE(oc_.m_send(c_runningPlant::m_wire(CTM_om02_message(), 10)));
@@ -253,8 +253,8 @@ TEST_F(TmOcLpcs, AServerThatComesBackGetsTheOpenRequestsBeforeTheQueuedOnes) {
   EXPECT_TRUE(server_.m_expect(m_request<CTM_cs02_message>(lpc, 3) + m_request<CTM_cs02_message>("0000000042", 4)));
 }
 
-// OC's item record gives a bag the LPC that only a downloaded specification asks
-// for: the bag is routed again, by that specification.
+// OC's item record gives a bag the LPC that only a downloaded transport specification asks
+// for: the bag is routed again, by that transport specification.
 TEST_F(TmOcLpcs, AnItemRecordFromOcRoutesTheBagAgain) {
   m_routeBagsByOc("E3201OC002", "9999999999");
   c_fakeController controller = m_controller(0);

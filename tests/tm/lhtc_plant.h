@@ -4,12 +4,12 @@
 // (sub id "32") drives one technical segment with two entries and an exit towards
 // the screening segment X3202. The entries are fed from TM31 and TM30. TM32 has a
 // successor TM, so a TCTM01 is answered with TMTC01, unless the plant is built as
-// a screening TM (no successor edges: TMTC02 answers). The default transport
-// specification sends every item of E3201 towards X3202.
+// a screening TM (no successor edges: TMTC02 answers). The default
+// transport specification sends every item of E3201 towards X3202.
 //
 // The installation (TM_HOME) and the configuration are the test's; m_writeFiles
 // lays down what the plant needs before the configuration starts. The default
-// specifications are read anew for each plant.
+// transport specifications are read anew for each plant.
 
 #include <memory>
 #include <string>

@@ -74,7 +74,7 @@ class SegmentTest : public CTM_routingTest {
     made->m_setEndTime(fixedNow + 24 * 3600);
     return made;
   }
-  // An OC download of one specification.
+  // An OC download of one transport specification.
   void download(const std::string& indicator, std::unique_ptr<CTM_transSpec> made, const std::string& ls = "E3201") {
     segment(ls)->m_beginTransSpecDownload();
     segment(ls)->m_stageTransSpec(indicator, std::move(made));

@@ -1,6 +1,6 @@
 // The criteria table: each criterion has a value column of its own in the
-// default file and a value field of its own in OM03, between the transport
-// specification's head and its destinations; only criteria that share a switch
+// default file and a value field of its own in OM03, between the
+// transport specification's head and its destinations; only criteria that share a switch
 // in the file (the three sizes) share one in OM03, and they stand side by side.
 #include "tracking/ctm_itemcriteria.h"
 
