@@ -63,9 +63,9 @@ int c_runningPlant::m_clientPort(const std::string& key) const {
   return 0;
 }
 
-std::string c_runningPlant::m_wire(CTM_message&& telegram, int sequence) {
+std::string c_runningPlant::m_wire(CTM_message&& telegram, int sequence, const char* subId) {
   telegram.m_setSeqNo(sequence);
-  telegram.m_setSubId("32");
+  telegram.m_setSubId(subId);
   std::string text;
   telegram.m_serialize(text);
   return text;

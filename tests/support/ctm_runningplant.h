@@ -73,8 +73,9 @@ class c_runningPlant {
 
   // A port that is free on the loopback address now.
   static int m_freePort();
-  // The telegram as a controller of TM32 sends it, or as the TM answers it: sub id "32".
-  static std::string m_wire(CTM_message&& telegram, int sequence);
+  // The telegram with its sequence number and sub id ("32": as a controller of TM32
+  // sends it, or as the TM answers it).
+  static std::string m_wire(CTM_message&& telegram, int sequence, const char* subId = "32");
 
  private:
   std::string m_topology() const;

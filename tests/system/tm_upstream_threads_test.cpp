@@ -24,11 +24,7 @@
 namespace {
 
 std::string wire(CTM_message&& telegram, int sequence, const char* subId) {
-  telegram.m_setSeqNo(sequence);
-  telegram.m_setSubId(subId);
-  std::string text;
-  telegram.m_serialize(text);
-  return text;
+  return c_runningPlant::m_wire(std::move(telegram), sequence, subId);
 }
 
 std::string connectionState(bool available, int sequence) {

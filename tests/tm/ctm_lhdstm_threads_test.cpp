@@ -11,6 +11,7 @@
 #include "telegrams/ctm_ud_message.h"
 #include "tests/links/linehandler_fixture.h"
 #include "tests/support/c_fakepeer.h"
+#include "tests/support/ctm_runningplant.h"
 #include "tests/support/ctm_test_linehandlers.h"
 #include "tests/tm/neighbour_plant.h"
 #include "tm/ctm_lhdstm.h"
@@ -18,11 +19,7 @@
 namespace {
 
 std::string wire(CTM_message&& telegram, int sequence, const char* subId) {
-  telegram.m_setSeqNo(sequence);
-  telegram.m_setSubId(subId);
-  std::string text;
-  telegram.m_serialize(text);
-  return text;
+  return c_runningPlant::m_wire(std::move(telegram), sequence, subId);
 }
 
 // A DU01 of TM32 with one group per status.
