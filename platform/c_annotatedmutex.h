@@ -22,6 +22,8 @@ class TM_CAPABILITY("mutex") c_annotatedMutex {
 class TM_SCOPED_CAPABILITY c_mutexGuard {
  public:
   explicit c_mutexGuard(c_annotatedMutex& mutex) TM_ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+  // Takes over a lock the caller already holds (after a successful try_lock).
+  c_mutexGuard(c_annotatedMutex& mutex, std::adopt_lock_t) TM_REQUIRES(mutex) : mutex_(mutex) {}
   ~c_mutexGuard() TM_RELEASE() { mutex_.unlock(); }
   c_mutexGuard(const c_mutexGuard&) = delete;
   c_mutexGuard& operator=(const c_mutexGuard&) = delete;

@@ -138,7 +138,7 @@ bool CTM_runningLs::m_initMc(const std::string& mask, bool flag) {
 void CTM_runningLs::m_placeMcLineHandler(std::shared_ptr<CTM_lhmc> next) {
   std::shared_ptr<CTM_lhmc> previous;
   {
-    std::lock_guard<std::mutex> lock(mcMutex_);
+    c_mutexGuard lock(mcMutex_);
     previous = std::exchange(mcLineHandler_, std::move(next));
   }
   // A thread that still holds a snapshot keeps the object; it finds it stopped.
@@ -146,7 +146,7 @@ void CTM_runningLs::m_placeMcLineHandler(std::shared_ptr<CTM_lhmc> next) {
 }
 
 std::shared_ptr<CTM_lhmc> CTM_runningLs::m_getMcLineHandler() const {
-  std::lock_guard<std::mutex> lock(mcMutex_);
+  c_mutexGuard lock(mcMutex_);
   return mcLineHandler_;
 }
 

@@ -9,9 +9,9 @@
 //
 // Threads: the TC, MC, OC, LPCS, USTM and DSTM line-handler threads call the entry
 // points at any time. Every entry point (the purge too) holds segmentLock_ for its
-// whole run; it guards items_, transport_, the generated-id counters, the purge
-// times and the status text. m_reportRoutingEvent runs inside an entry point (the
-// transport calls it) and takes nothing. Under the segment lock the segment calls
+// whole run; it guards the members marked so and the status text of the segment
+// node. The helpers and m_reportRoutingEvent (the transport calls it inside an
+// entry point) require the lock and take nothing. Under the segment lock the segment calls
 // only the TM's senders and CTM_lh::m_send, which take their own locks. m_init and
 // m_stop belong to the thread that starts and stops the TM: they hold the lock
 // only while swapping the collection and the transport, never while controllers
@@ -24,12 +24,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "core/c_syncObject.h"
+#include "platform/c_annotatedmutex.h"
+#include "platform/c_threadsafety.h"
 #include "topology/ctm_ls.h"
 #include "tracking/ctm_bit.h"
 #include "tracking/ctm_transportowner.h"
@@ -117,7 +118,7 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
 
   // --- CTM_transportOwner, called by the transport object inside an entry point.
   const std::string& m_getSegmentId() const override { return m_getId(); }
-  bool m_reportRoutingEvent(CTM_BIT* item, int kind, const std::string& text) override;
+  bool m_reportRoutingEvent(CTM_BIT* item, int kind, const std::string& text) override TM_REQUIRES(segmentLock_);
   bool m_reportText(unsigned short level, const std::string& text) override;
 
   // The item to the coding terminal (MT01): false while the segment has no MC link
@@ -141,23 +142,24 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
 
   // Each entry point's guard: false (one warning until the collection exists) when
   // the segment is not tracking.
-  bool m_canTrack(const char* entryPoint);
+  bool m_canTrack(const char* entryPoint) TM_REQUIRES(segmentLock_);
 
-  CTM_BIT* m_findBIT(std::string& bitId, int PIC, c_find report, bool& created);
-  CTM_BIT* m_createBIT(std::string& bitId);
-  bool m_generateId(std::string& bitId);
-  CTM_BIT* m_lookUp(const std::string& bitId) const;
-  std::unique_ptr<CTM_BIT> m_remove(const std::string& bitId);
+  CTM_BIT* m_findBIT(std::string& bitId, int PIC, c_find report, bool& created) TM_REQUIRES(segmentLock_);
+  CTM_BIT* m_createBIT(std::string& bitId) TM_REQUIRES(segmentLock_);
+  bool m_generateId(std::string& bitId) TM_REQUIRES(segmentLock_);
+  CTM_BIT* m_lookUp(const std::string& bitId) const TM_REQUIRES(segmentLock_);
+  std::unique_ptr<CTM_BIT> m_remove(const std::string& bitId) TM_REQUIRES(segmentLock_);
 
-  bool m_processEvent(CTM_BIT* item, int code, CTM_node* node, bool created, const std::string& text);
+  bool m_processEvent(CTM_BIT* item, int code, CTM_node* node, bool created, const std::string& text)
+      TM_REQUIRES(segmentLock_);
   bool m_processEventForAnswer(CTM_BIT* item, int code, CTM_node* node, bool created,
-                               c_destinationList& destinations, const std::string& text);
-  bool m_dispatchEvent(CTM_BIT* item, int code, bool created);
-  void m_dispatchCreated(CTM_BIT* item);
-  bool m_routeBIT(CTM_BIT* item);
-  bool m_sendBITToTC(CTM_BIT* item, int code);
+                               c_destinationList& destinations, const std::string& text) TM_REQUIRES(segmentLock_);
+  bool m_dispatchEvent(CTM_BIT* item, int code, bool created) TM_REQUIRES(segmentLock_);
+  void m_dispatchCreated(CTM_BIT* item) TM_REQUIRES(segmentLock_);
+  bool m_routeBIT(CTM_BIT* item) TM_REQUIRES(segmentLock_);
+  bool m_sendBITToTC(CTM_BIT* item, int code) TM_REQUIRES(segmentLock_);
   // Every item, through the TC send step, walking a snapshot of the ids.
-  void m_sendEachToTC(const std::vector<std::string>& bitIds, int code);
+  void m_sendEachToTC(const std::vector<std::string>& bitIds, int code) TM_REQUIRES(segmentLock_);
   // The TC line handler of the first transport controller; null when there is none.
   std::shared_ptr<CTM_lh> m_getTcTarget() const;
 
@@ -166,27 +168,28 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   bool m_answerReport(const char* telegram, int PIC, CTM_node* node, std::string& bitId, c_find find,
                       c_destinationList& destinations, const std::function<int(CTM_BIT&)>& apply);
   void m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool created, const std::string& destinationText,
-                              const std::string& reasonText, c_destinationList& destinations);
+                              const std::string& reasonText, c_destinationList& destinations)
+      TM_REQUIRES(segmentLock_);
   // Whether characters 1-2 of the id equal characters 2-3 of the TM's id.
   bool m_isGeneratedHere(const std::string& bitId) const;
   std::string m_tmIdSlice() const;
   const std::string& m_tmId() const;
 
-  mutable c_mutex segmentLock_;
-  CTM_runningTm* tm_ = nullptr;                // set by m_init; the parent
-  std::unique_ptr<c_collection> items_;        // guarded by segmentLock_; null until m_init
-  std::unique_ptr<CTM_transport> transport_;   // guarded by segmentLock_; null until m_init
-  int generatedSequence_ = -1;                 // guarded by segmentLock_
-  int generatedDay_ = -1;                      // guarded by segmentLock_
-  std::int64_t lastPurgeUtc_;                  // guarded by segmentLock_
-  std::int64_t lastPurgeMonotonicMs_;          // guarded by segmentLock_
-  bool notTrackingReported_ = false;           // guarded by segmentLock_
+  mutable c_mutex segmentLock_ TM_ACQUIRED_BEFORE(mcMutex_);
+  CTM_runningTm* tm_ = nullptr;  // set by m_init; the parent
+  std::unique_ptr<c_collection> items_ TM_GUARDED_BY(segmentLock_);       // null until m_init
+  std::unique_ptr<CTM_transport> transport_ TM_GUARDED_BY(segmentLock_);  // null until m_init
+  int generatedSequence_ TM_GUARDED_BY(segmentLock_) = -1;
+  int generatedDay_ TM_GUARDED_BY(segmentLock_) = -1;
+  std::int64_t lastPurgeUtc_ TM_GUARDED_BY(segmentLock_);
+  std::int64_t lastPurgeMonotonicMs_ TM_GUARDED_BY(segmentLock_);
+  bool notTrackingReported_ TM_GUARDED_BY(segmentLock_) = false;
 
   // The MC line handler, published under mcMutex_ (taken under the segment lock
   // too, never the other way round); replaced and shut down outside both locks,
   // since its thread may be waiting for the segment lock. Declared last, so that
   // it goes first and its thread never sees a member already gone.
   bool mcConfigured_ = false;  // the thread that starts and stops the TM
-  mutable std::mutex mcMutex_;
-  std::shared_ptr<CTM_lhmc> mcLineHandler_;  // guarded by mcMutex_
+  mutable c_annotatedMutex mcMutex_;
+  std::shared_ptr<CTM_lhmc> mcLineHandler_ TM_GUARDED_BY(mcMutex_);
 };

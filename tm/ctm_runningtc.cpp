@@ -37,7 +37,7 @@ bool CTM_runningTc::m_init(const std::string& mask, bool flag) {
 void CTM_runningTc::m_stop() { m_placeTcLineHandler(nullptr); }
 
 std::shared_ptr<CTM_lhtc> CTM_runningTc::m_getTcLineHandler() const {
-  std::lock_guard<std::mutex> lock(publishMutex_);
+  c_mutexGuard lock(publishMutex_);
   return published_;
 }
 
@@ -45,7 +45,7 @@ void CTM_runningTc::m_placeTcLineHandler(std::shared_ptr<CTM_lhtc> lineHandler) 
   std::unique_ptr<CTM_controllerLink> link;
   if (lineHandler) link = std::make_unique<c_publishedTcLink>(lineHandler);
   {
-    std::lock_guard<std::mutex> lock(publishMutex_);
+    c_mutexGuard lock(publishMutex_);
     // The handler in place stays as it is: retiring it would shut down what is published.
     if (published_ == lineHandler) return;
     published_.swap(lineHandler);

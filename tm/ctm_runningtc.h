@@ -12,12 +12,13 @@
 //
 // Threads: m_init and m_stop come from the thread that starts and stops the TM (or
 // an IM restart), never from this controller's own line-handler thread;
-// m_getTcLineHandler from any thread. publishMutex_ guards published_.
+// m_getTcLineHandler from any thread.
 
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "platform/c_annotatedmutex.h"
+#include "platform/c_threadsafety.h"
 #include "topology/ctm_tc.h"
 
 class CTM_lhtc;
@@ -43,6 +44,6 @@ class CTM_runningTc : public CTM_tc {
 
  private:
   CTM_node* ownerSegment_ = nullptr;  // set by the first init, by the init thread
-  mutable std::mutex publishMutex_;
-  std::shared_ptr<CTM_lhtc> published_;  // guarded by publishMutex_
+  mutable c_annotatedMutex publishMutex_;
+  std::shared_ptr<CTM_lhtc> published_ TM_GUARDED_BY(publishMutex_);
 };
