@@ -22,40 +22,40 @@ CTM_runningTm::CTM_runningTm(std::string id, std::string address) : CTM_tm(std::
 CTM_runningTm::~CTM_runningTm() {
   m_setImReporter(nullptr);
   ++stopsUnderWay_;
-  std::lock_guard<std::mutex> lock(startStopMutex_);
+  c_mutexGuard lock(startStopMutex_);
   // No hand-over may start while the line handlers go.
   tmListener_.reset();
   tcListener_.reset();
   m_placeImLineHandler(nullptr);
-  m_place(ocLineHandler_, nullptr);
-  m_place(lpcsLineHandler_, nullptr);
-  m_place(ustmLineHandlers_, {});
-  m_place(dstmLineHandlers_, {});
+  m_place(&CTM_runningTm::ocLineHandler_, nullptr);
+  m_place(&CTM_runningTm::lpcsLineHandler_, nullptr);
+  m_place(&CTM_runningTm::ustmLineHandlers_, {});
+  m_place(&CTM_runningTm::dstmLineHandlers_, {});
 }
 
 // ---- start and stop ------------------------------------------------------------
 
 bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
-  std::unique_lock<std::mutex> lock(startStopMutex_, std::defer_lock);
-  if (!m_lockForInit(lock)) {
+  if (!m_lockForInit()) {
     CTM_logging::m_log(1, ev::TM_PART_FAILED, "ss", "Transport manager", m_getId());
     return false;
   }
+  c_mutexGuard lock(startStopMutex_, std::adopt_lock);
   return m_initLocked(mask, flag);
 }
 
-bool CTM_runningTm::m_lockForInit(std::unique_lock<std::mutex>& lock) {
+bool CTM_runningTm::m_lockForInit() {
   if (!CTM_lhim::m_isImThread()) {
-    lock.lock();
+    startStopMutex_.lock();
     return true;
   }
   // IM's thread never blocks on the lock: a stop that holds it joins this thread.
-  while (!lock.try_lock()) {
+  while (!startStopMutex_.try_lock()) {
     if (stopsUnderWay_ > 0) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if (stopsUnderWay_ == 0) return true;
-  lock.unlock();
+  startStopMutex_.unlock();
   return false;
 }
 
@@ -73,7 +73,7 @@ bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
 void CTM_runningTm::m_stop() {
   ++stopsUnderWay_;
   {
-    std::lock_guard<std::mutex> lock(startStopMutex_);
+    c_mutexGuard lock(startStopMutex_);
     m_stopLocked();
   }
   --stopsUnderWay_;
@@ -82,10 +82,10 @@ void CTM_runningTm::m_stop() {
 void CTM_runningTm::m_stopLocked() {
   tmListener_.reset();
   tcListener_.reset();
-  m_place(ustmLineHandlers_, {});
-  m_place(dstmLineHandlers_, {});
-  m_place(lpcsLineHandler_, nullptr);
-  m_place(ocLineHandler_, nullptr);
+  m_place(&CTM_runningTm::ustmLineHandlers_, {});
+  m_place(&CTM_runningTm::dstmLineHandlers_, {});
+  m_place(&CTM_runningTm::lpcsLineHandler_, nullptr);
+  m_place(&CTM_runningTm::ocLineHandler_, nullptr);
   for (std::size_t i = 0; i < m_getChildCount(); ++i)
     if (CTM_ls* segment = m_getChild(i)) segment->m_stop();
   m_placeImLineHandler(nullptr);
@@ -222,35 +222,35 @@ bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
 // ---- publication ---------------------------------------------------------------
 
 std::shared_ptr<CTM_lh> CTM_runningTm::m_getOcLineHandler() const {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   return ocLineHandler_;
 }
 
 std::shared_ptr<CTM_lh> CTM_runningTm::m_getLpcsLineHandler() const {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   return lpcsLineHandler_;
 }
 
 std::shared_ptr<CTM_lh> CTM_runningTm::m_getImLineHandler() const {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   return imLineHandler_;
 }
 
 std::vector<std::shared_ptr<CTM_lh>> CTM_runningTm::m_getDstmLineHandlers() const {
   std::vector<std::shared_ptr<CTM_lh>> lineHandlers;
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   lineHandlers.reserve(dstmLineHandlers_.size());
   for (const auto& entry : dstmLineHandlers_) lineHandlers.push_back(entry.second);
   return lineHandlers;
 }
 
 std::shared_ptr<CTM_lh> CTM_runningTm::m_findDstmLineHandler(const std::string& tmId) const {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   return m_findIn(dstmLineHandlers_, tmId);
 }
 
 std::shared_ptr<CTM_lh> CTM_runningTm::m_findUstmLh(const std::string& tmId) const {
-  std::lock_guard<std::mutex> lock(publicationMutex_);
+  c_mutexGuard lock(publicationMutex_);
   return m_findIn(ustmLineHandlers_, tmId);
 }
 
@@ -267,11 +267,11 @@ bool CTM_runningTm::m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_l
 }
 
 void CTM_runningTm::m_placeOcLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
-  m_place(ocLineHandler_, std::move(lineHandler));
+  m_place(&CTM_runningTm::ocLineHandler_, std::move(lineHandler));
 }
 
 void CTM_runningTm::m_placeLpcsLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
-  m_place(lpcsLineHandler_, std::move(lineHandler));
+  m_place(&CTM_runningTm::lpcsLineHandler_, std::move(lineHandler));
 }
 
 void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
@@ -279,7 +279,7 @@ void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
   CTM_lh* const next = lineHandler.get();
   std::shared_ptr<CTM_lh> previous;
   {
-    std::lock_guard<std::mutex> lock(publicationMutex_);
+    c_mutexGuard lock(publicationMutex_);
     // The route holds its own lock while it queues a report: once the target is
     // changed, no report reaches the previous handler any more.
     textRoute_.m_setTarget(next);
@@ -289,37 +289,45 @@ void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
 }
 
 void CTM_runningTm::m_placeDstmLineHandlers(c_peerLineHandlers lineHandlers) {
-  m_place(dstmLineHandlers_, std::move(lineHandlers));
+  m_place(&CTM_runningTm::dstmLineHandlers_, std::move(lineHandlers));
 }
 
 void CTM_runningTm::m_placeUstmLineHandlers(c_peerLineHandlers lineHandlers) {
-  m_place(ustmLineHandlers_, std::move(lineHandlers));
+  m_place(&CTM_runningTm::ustmLineHandlers_, std::move(lineHandlers));
 }
 
-void CTM_runningTm::m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler) {
+void CTM_runningTm::m_place(std::shared_ptr<CTM_lh> CTM_runningTm::*slot, std::shared_ptr<CTM_lh> lineHandler) {
   m_adopt(lineHandler.get());
   CTM_lh* const next = lineHandler.get();
   std::shared_ptr<CTM_lh> previous;
   {
-    std::lock_guard<std::mutex> lock(publicationMutex_);
-    previous = std::exchange(slot, std::move(lineHandler));
+    c_mutexGuard lock(publicationMutex_);
+    previous = std::exchange(this->*slot, std::move(lineHandler));
   }
   if (previous.get() != next) m_retire(previous);
 }
 
-void CTM_runningTm::m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers) {
+void CTM_runningTm::m_place(c_peerLineHandlers CTM_runningTm::*list, c_peerLineHandlers lineHandlers) {
   for (const auto& entry : lineHandlers) m_adopt(entry.second.get());
   c_peerLineHandlers previous;
   {
-    std::lock_guard<std::mutex> lock(publicationMutex_);
-    previous = std::exchange(list, lineHandlers);
+    c_mutexGuard lock(publicationMutex_);
+    previous = std::exchange(this->*list, lineHandlers);
   }
   // A handler that stays in the list is not retired.
   for (const auto& entry : previous)
     if (!m_findIn(lineHandlers, entry.second.get())) m_retire(entry.second);
 }
 
-const c_tcpListener* CTM_runningTm::m_getTcListener() const { return tcListener_.get(); }
+const c_tcpListener* CTM_runningTm::m_getTcListener() const {
+  c_mutexGuard lock(startStopMutex_);
+  return tcListener_.get();
+}
+
+const c_tcpListener* CTM_runningTm::m_getTmListener() const {
+  c_mutexGuard lock(startStopMutex_);
+  return tmListener_.get();
+}
 
 void CTM_runningTm::m_adopt(CTM_lh* lineHandler) {
   if (lineHandler != nullptr) lineHandler->m_setTextReportRoute(&textRoute_);

@@ -17,20 +17,21 @@
 // Threads: m_init, m_stop and the m_place* operations belong to the thread that
 // starts and stops the TM, except the init IM asks for, which runs on IM's
 // handler thread (tests place their own handlers with m_place*); the getters, m_find* and the senders are safe from
-// any thread. publicationMutex_ guards the handler slots and both lists; it is
-// never held while a handler is called. Lock order: a segment lock, then
-// publicationMutex_, then the text-report route and the handlers' queue locks.
-// The listeners are touched only by the starting and stopping thread; their
-// accept threads reach the handlers through the publications.
+// any thread. publicationMutex_ is never held while a handler is called. Lock
+// order: a segment lock, then publicationMutex_, then the text-report route and
+// the handlers' queue locks. The listeners belong to whoever holds
+// startStopMutex_; their accept threads reach the handlers through the
+// publications.
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "links/ctm_textreportroute.h"
+#include "platform/c_annotatedmutex.h"
+#include "platform/c_threadsafety.h"
 #include "topology/ctm_imreporter.h"
 #include "topology/ctm_tm.h"
 
@@ -93,9 +94,10 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
 
   // Where the texts for IM of this TM's line handlers go: its IM line handler.
   CTM_textReportRoute& m_getTextReportRoute() { return textRoute_; }
-  // The listeners (null when none), for the starting and stopping thread.
+  // The listeners (null when none), for the starting and stopping thread: an
+  // init or stop replaces them.
   const c_tcpListener* m_getTcListener() const;
-  const c_tcpListener* m_getTmListener() const { return tmListener_.get(); }
+  const c_tcpListener* m_getTmListener() const;
 
   // Senders: the reports of a segment's items to OC, the neighbouring TMs and LPCS.
   void m_sendMO08(const std::string& lsId, const std::string& bitId);
@@ -111,23 +113,26 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
 
  private:
   // The steps of init, in their order; each false ends the init.
-  bool m_initSegments(const std::string& mask, bool flag);
-  bool m_initOc(const std::string& mask, bool flag);
-  bool m_initLpcs(const std::string& mask, bool flag);
-  bool m_initUpstream(const std::string& mask, bool flag);
-  bool m_initDownstream(const std::string& mask, bool flag);
-  bool m_initTcListener(const std::string& mask, bool flag);
-  bool m_initTmListener(const std::string& mask, bool flag);
-  bool m_initIm(const std::string& mask, bool flag);
-  bool m_initLocked(const std::string& mask, bool flag);
-  void m_stopLocked();
-  // Takes startStopMutex_ for an init; false when a stop is under way.
-  bool m_lockForInit(std::unique_lock<std::mutex>& lock);
+  bool m_initSegments(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initOc(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initLpcs(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initUpstream(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initDownstream(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initTcListener(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initTmListener(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initIm(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  bool m_initLocked(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  void m_stopLocked() TM_REQUIRES(startStopMutex_);
+  // Takes startStopMutex_ for an init; false, without it, when a stop is under way.
+  bool m_lockForInit() TM_TRY_ACQUIRE(true, startStopMutex_);
 
   // Publishes a handler (or a list) in its slot, then retires what it replaced
-  // outside every lock (unless it is published again).
-  void m_place(std::shared_ptr<CTM_lh>& slot, std::shared_ptr<CTM_lh> lineHandler);
-  void m_place(c_peerLineHandlers& list, c_peerLineHandlers lineHandlers);
+  // outside every lock (unless it is published again). The slot is named, not
+  // passed by reference, since it may be touched only under publicationMutex_.
+  void m_place(std::shared_ptr<CTM_lh> CTM_runningTm::*slot, std::shared_ptr<CTM_lh> lineHandler)
+      TM_EXCLUDES(publicationMutex_);
+  void m_place(c_peerLineHandlers CTM_runningTm::*list, c_peerLineHandlers lineHandlers)
+      TM_EXCLUDES(publicationMutex_);
   void m_adopt(CTM_lh* lineHandler);
   static void m_retire(const std::shared_ptr<CTM_lh>& lineHandler);
   static std::shared_ptr<CTM_lh> m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId);
@@ -141,16 +146,16 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
 
   // Held for a whole init or stop; a stop counts itself in
   // stopsUnderWay_ before it waits for it.
-  std::mutex startStopMutex_;
+  mutable c_annotatedMutex startStopMutex_ TM_ACQUIRED_BEFORE(publicationMutex_);
   std::atomic<int> stopsUnderWay_{0};
 
-  mutable std::mutex publicationMutex_;
-  std::shared_ptr<CTM_lh> ocLineHandler_;    // guarded by publicationMutex_
-  std::shared_ptr<CTM_lh> lpcsLineHandler_;  // guarded by publicationMutex_
-  std::shared_ptr<CTM_lh> imLineHandler_;    // guarded by publicationMutex_
-  c_peerLineHandlers dstmLineHandlers_;      // guarded by publicationMutex_
-  c_peerLineHandlers ustmLineHandlers_;      // guarded by publicationMutex_
+  mutable c_annotatedMutex publicationMutex_;
+  std::shared_ptr<CTM_lh> ocLineHandler_ TM_GUARDED_BY(publicationMutex_);
+  std::shared_ptr<CTM_lh> lpcsLineHandler_ TM_GUARDED_BY(publicationMutex_);
+  std::shared_ptr<CTM_lh> imLineHandler_ TM_GUARDED_BY(publicationMutex_);
+  c_peerLineHandlers dstmLineHandlers_ TM_GUARDED_BY(publicationMutex_);
+  c_peerLineHandlers ustmLineHandlers_ TM_GUARDED_BY(publicationMutex_);
 
-  std::unique_ptr<CTM_tcListener> tcListener_;
-  std::unique_ptr<c_tcpListener> tmListener_;
+  std::unique_ptr<CTM_tcListener> tcListener_ TM_GUARDED_BY(startStopMutex_);
+  std::unique_ptr<c_tcpListener> tmListener_ TM_GUARDED_BY(startStopMutex_);
 };
