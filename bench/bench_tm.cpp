@@ -29,6 +29,7 @@
 #include "platform/c_socket.h"
 #include "telegrams/ctm_tctm_message.h"
 #include "telegrams/ctm_tmtc_message.h"
+#include "tests/support/c_localnames.h"
 #include "tests/support/c_temphome.h"
 #include "tests/support/ctm_runningplant.h"
 #include "tracking/ctm_default_transspec.h"
@@ -243,6 +244,7 @@ BENCHMARK(BM_roundTrip<c_tmRig, true>)
     ->UseRealTime();
 
 int main(int argc, char** argv) {
+  c_useLocalNamesOnly();
   c_tempHome home;
   installation = &home;
   CTM_logging::m_init("");

@@ -1,10 +1,13 @@
 #include "tests/support/ctm_runningplant.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
-#include "platform/c_socket.h"
 #include "telegrams/ctm_message.h"
 #include "tests/support/c_temphome.h"
 #include "tm/ctm_runningnodefactory.h"
@@ -38,9 +41,10 @@ std::string transSpecLine(const std::string& segment, const std::string& destina
 }  // namespace
 
 c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment)
-    : home_(home), tcPort_(m_freePort()), tmPort_(m_freePort()) {
+    : home_(home), tcPort_(m_reservePort()), tmPort_(m_reservePort()) {
+  // Reserved too, so that no link of this TM reaches a listener of another test program.
   for (const char* key : {"OC__Port1", "OC__Port2", "IM__Port1", "IM__Port2", "LPCS__Port"})
-    clientPorts_.emplace_back(key, m_freePort());
+    clientPorts_.emplace_back(key, m_reservePort());
   int number = 0;
   for (const char* segment : segments) {
     for (int i = 0; i < controllersPerSegment; ++i) {
@@ -55,6 +59,7 @@ c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment
 c_runningPlant::~c_runningPlant() {
   m_stop();
   world_.reset();
+  for (int reservation : reservations_) ::close(reservation);
 }
 
 int c_runningPlant::m_clientPort(const std::string& key) const {
@@ -71,15 +76,22 @@ std::string c_runningPlant::m_wire(CTM_message&& telegram, int sequence, const c
   return text;
 }
 
-int c_runningPlant::m_freePort() {
-  std::uint32_t loopback = 0;
-  c_parseDottedAddress("127.0.0.1", loopback);
-  c_socket socket;
-  c_socketFailure failure;
-  if (!c_socket::m_listen(loopback, 0, 1, socket, failure)) return 0;
-  const int port = socket.m_localPort();
-  socket.m_close(failure);
-  return port;
+int c_runningPlant::m_reservePort() {
+  const int reservation = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (reservation < 0) return 0;
+  const int on = 1;
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof local;
+  if (::setsockopt(reservation, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      ::bind(reservation, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      ::getsockname(reservation, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    ::close(reservation);
+    return 0;
+  }
+  reservations_.push_back(reservation);
+  return ntohs(local.sin_port);
 }
 
 void c_runningPlant::m_writeInstallation() const {

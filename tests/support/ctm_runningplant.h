@@ -1,7 +1,7 @@
 #pragma once
 // c_runningPlant: a small plant for a TM32 that runs in the test's (or the
 // benchmark's) process. It writes the installation into a temporary TM_HOME (the
-// sample's shared parameter file, a system file with free loopback ports, a
+// sample's shared parameter file, a system file with loopback ports reserved for it, a
 // topology and the default transport specifications), reads the topology through
 // the running node factory and starts and stops the TM through its node.
 //
@@ -71,8 +71,13 @@ class c_runningPlant {
   // Lines added to TM32's system file (parameter lines, see c_parameterLine).
   std::vector<std::string> systemLines;
 
-  // A port that is free on the loopback address now.
-  static int m_freePort();
+  // A port on the loopback address that stays this plant's until it goes: held
+  // by a bound socket that does not listen, which a listener of the TM (or of a
+  // TM process) may share, while no other socket on the machine takes the port,
+  // not even as the ephemeral port of a connection. A port merely found free
+  // could be taken by a test program running beside this one before the TM
+  // listens on it. 0 when none can be had.
+  int m_reservePort();
   // The telegram with its sequence number and sub id ("32": as a controller of TM32
   // sends it, or as the TM answers it).
   static std::string m_wire(CTM_message&& telegram, int sequence, const char* subId = "32");
@@ -82,6 +87,7 @@ class c_runningPlant {
 
   const c_tempHome& home_;
   std::vector<c_controller> controllers_;
+  std::vector<int> reservations_;  // the sockets holding the plant's ports
   int tcPort_;
   int tmPort_;
   std::vector<std::pair<std::string, int>> clientPorts_;

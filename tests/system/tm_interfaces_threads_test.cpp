@@ -261,11 +261,14 @@ TEST_F(TmInterfaces, RestartsInARowLeaveEveryControllerServedAgain) {
   const std::vector<std::vector<int>> rounds = {{206}, {201}, {207}, {200}, {206, 207}, {201}, {200}};
   for (const auto& commands : rounds) {
     SCOPED_TRACE(::testing::PrintToString(commands));
-    // A controller whose link a restart still under way closes connects again, as a real one does.
+    // A controller whose link a restart still under way closes, or whose connect
+    // it refuses (the TC listener opens again after the acknowledgement), connects
+    // again after a pause, as a real one does.
     const auto reconnect = std::chrono::steady_clock::now();
     std::optional<c_fakeController> controller;
     std::string bagId;
-    for (int attempt = 0; attempt < 50 && bagId.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 250 && bagId.empty(); ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
       controller.emplace(*plant_, 0);
       if (controller->m_bringUp()) bagId = m_enterBag(*controller, sequence++);
     }

@@ -113,7 +113,7 @@ class TmStorm : public TmSystemTest {
   }
 };
 
-TEST_F(TmStorm, DISABLED_SoakAfterAShortStormEveryControllerIsServedAndNothingIsLeftBehind) {
+TEST_F(TmStorm, AfterAShortStormEveryControllerIsServedAndNothingIsLeftBehind) {
   m_stormThenServe(60, std::chrono::milliseconds(0));
 }
 

@@ -73,7 +73,7 @@ class TmUpstream : public TmSystemTest {
   // available until TM32 says otherwise.
   void m_startTm31() {
     home_.m_writeSystem("TM31", {c_parameterLine("P", "TM__Port", "1", "I", std::to_string(plant_->m_tmPort())),
-                                 c_parameterLine("P", "TC__Port", "2", "I", std::to_string(c_runningPlant::m_freePort())),
+                                 c_parameterLine("P", "TC__Port", "2", "I", std::to_string(plant_->m_reservePort())),
                                  c_parameterLine("P", "DSTM__WaitSecs", "3", "I", "1")});
     ASSERT_TRUE(m_start("TM31"));
     tm31World_ = std::make_unique<CTM_world>();

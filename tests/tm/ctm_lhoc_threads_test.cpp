@@ -149,7 +149,9 @@ TEST_F(LhocLink, ARequestForAnUnknownSegmentIsReportedAndTheLinkStays) {
   ASSERT_TRUE(oc_.m_send(m_oc(*m_download("Z9999"), 17)));
   EXPECT_TRUE(oc_.m_expect(m_oc(CTM_mo03_message(), 17)));
   ASSERT_TRUE(oc_.m_send(m_oc(*m_itemRecord("Z9998", "AB000000001"), 18)));
-  ASSERT_TRUE(m_eventually([&] { return m_argumentsOf(ev::LH_UNKNOWN_KEY_FIELD).size() == 2; }));
+  // Each text for IM is queued after its event.
+  ASSERT_TRUE(m_eventually(
+      [&] { return m_argumentsOf(ev::LH_UNKNOWN_KEY_FIELD).size() == 2 && im_->m_queue().m_size() == 2; }));
   for (const auto& arguments : m_argumentsOf(ev::LH_UNKNOWN_KEY_FIELD)) EXPECT_EQ(arguments[1], "Logical Segment");
   EXPECT_EQ(m_nextImText(), "Invalid logical segment in OM03 (Z9999).");
   EXPECT_EQ(m_nextImText(), "Invalid logical segment in OM08 (Z9998).");

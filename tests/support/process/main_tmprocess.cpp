@@ -15,12 +15,14 @@
 #include "core/ctm_config.h"
 #include "topology/ctm_file_populator.h"
 #include "topology/ctm_world.h"
+#include "tests/support/c_localnames.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "Use %s <TM id> <interface mask>\n", argv[0]);
     return 2;
   }
+  c_useLocalNamesOnly();
   const std::string tmId = argv[1];
   // Blocked before any thread starts, so that every thread inherits the mask and
   // only sigwait takes the signal.
