@@ -2,7 +2,11 @@
 // coding terminal for segment E3201, beside fake transport controllers. IM's
 // commands restart parts of the running TM; its parameter writes persist; the
 // coding terminal codes a bag that a controller reported.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -350,11 +354,39 @@ class c_restartTraffic {
 // recorded: the TM serves a controller again within a second of its reconnect.
 class TmRestarts : public TmInterfaces {
  protected:
+  // A port of 127.0.0.1 bound but not listening: a connect there is refused, and
+  // no other test's peer can listen on it meanwhile.
+  class c_refusingPort {
+   public:
+    c_refusingPort() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      socklen_t length = sizeof address;
+      if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+          ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port_ = ntohs(address.sin_port);
+    }
+    ~c_refusingPort() { ::close(socket_); }
+    c_refusingPort(const c_refusingPort&) = delete;
+    c_refusingPort& operator=(const c_refusingPort&) = delete;
+    int m_port() const { return port_; }
+
+   private:
+    int socket_;
+    int port_ = 0;
+  };
+
   void m_restartUnderTraffic(int restarts) {
-    // IM's second address refuses: a listener that never accepts fills its
-    // backlog with the links of IM's earlier handlers, and then a handler's
-    // connect there holds up its first address for the whole connect time.
-    im2_.m_closeListener();
+    // OC and LPCS have no peer here, and IM none on its second address: a
+    // listener that never accepts would fill its backlog with the links of IM's
+    // earlier handlers, and then a handler's connect there would hold up its
+    // first address for the whole connect time.
+    const c_refusingPort refusing[3];
+    const std::pair<const char*, int> peerless[] = {
+        {"OC__Port1", refusing[0].m_port()}, {"OC__Port2", refusing[1].m_port()},
+        {"LPCS__Port", refusing[2].m_port()}, {"IM__Port2", refusing[0].m_port()}};
+    for (const auto& [key, port] : peerless) ASSERT_TRUE(port > 0 && CTM_config::m_setInteger(key, port)) << key;
     ASSERT_TRUE(plant_->m_start("YYYYYYY", true));
     m_imUp(im1_);
     // 206 TC, 201 IM, 207 MC, 200 the whole TM, 202 OC, 203 LPCS, 204 the downstream, 205 the upstream TMs.
