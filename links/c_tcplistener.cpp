@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/ctm_logging.h"
+#include "links/c_peernames.h"
 #include "platform/c_clock.h"
 
 c_tcpListener::c_tcpListener(std::string name) : name_(std::move(name)) { m_setStatus(statusClosed); }
@@ -110,7 +111,7 @@ void c_tcpListener::m_handOver(c_socket accepted, std::uint32_t peerAddress) {
   peer.address = peerAddress;
   peer.dotted = c_dottedAddress(peerAddress);
   const int descriptor = accepted.m_descriptor();
-  if (c_reverseName(peerAddress, peer.name))
+  if (c_peerNames::m_process().m_find(peerAddress, peer.name))
     CTM_logging::m_log(3, ev::LS_ACCEPTED_NAMED, "is", descriptor, peer.name);
   else
     CTM_logging::m_log(3, ev::LS_ACCEPTED_UNNAMED, "iiiii", descriptor, (peerAddress >> 24) & 255,

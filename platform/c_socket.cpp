@@ -278,12 +278,15 @@ bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFail
   return true;
 }
 
-bool c_reverseName(std::uint32_t address, std::string& name) {
+bool c_reverseName(std::uint32_t address, std::string& name) { return c_lookUpName(address, name) == c_nameLookup::found; }
+
+c_nameLookup c_lookUpName(std::uint32_t address, std::string& name) {
   const sockaddr_in peer = socketAddress(address, 0);
   char host[NI_MAXHOST];
-  if (::getnameinfo(reinterpret_cast<const sockaddr*>(&peer), sizeof peer, host, sizeof host, nullptr, 0,
-                    NI_NAMEREQD) != 0)
-    return false;
+  const int result = ::getnameinfo(reinterpret_cast<const sockaddr*>(&peer), sizeof peer, host, sizeof host, nullptr,
+                                   0, NI_NAMEREQD);
+  if (result == EAI_NONAME) return c_nameLookup::none;
+  if (result != 0) return c_nameLookup::failed;
   name = host;
-  return true;
+  return c_nameLookup::found;
 }

@@ -106,3 +106,7 @@ bool c_parseDottedAddress(std::string_view text, std::uint32_t& address);
 std::string c_dottedAddress(std::uint32_t address);
 // The host name that the name service gives for the address; false when it has none.
 bool c_reverseName(std::uint32_t address, std::string& name);
+// The same, telling an answer that the address has no name (none) from a name
+// service that could not answer (failed: no server reached, say).
+enum class c_nameLookup { found, none, failed };
+c_nameLookup c_lookUpName(std::uint32_t address, std::string& name);

@@ -1,0 +1,33 @@
+#include "links/c_peernames.h"
+
+#include <utility>
+
+#include "platform/c_clock.h"
+
+c_peerNames::c_peerNames(c_lookUp lookUp, std::int64_t timeToLiveMs)
+    : lookUp_(std::move(lookUp)), timeToLiveMs_(timeToLiveMs) {}
+
+bool c_peerNames::m_find(std::uint32_t address, std::string& name) {
+  const std::int64_t now = c_clock::m_monotonicMilliseconds();
+  {
+    c_mutexGuard lock(mutex_);
+    auto known = entries_.find(address);
+    if (known != entries_.end() && now < known->second.untilMs) {
+      if (known->second.named) name = known->second.name;
+      return known->second.named;
+    }
+  }
+  std::string found;
+  const c_nameLookup result = lookUp_(address, found);
+  if (result != c_nameLookup::failed) {
+    c_mutexGuard lock(mutex_);
+    entries_[address] = c_entry{result == c_nameLookup::found, found, now + timeToLiveMs_};
+  }
+  if (result == c_nameLookup::found) name = found;
+  return result == c_nameLookup::found;
+}
+
+c_peerNames& c_peerNames::m_process() {
+  static c_peerNames names;
+  return names;
+}
