@@ -21,6 +21,10 @@ bool c_peerNames::m_find(std::uint32_t address, std::string& name) {
   const c_nameLookup result = lookUp_(address, found);
   if (result != c_nameLookup::failed) {
     c_mutexGuard lock(mutex_);
+    if (entries_.size() >= maximumEntries) {
+      std::erase_if(entries_, [now](const auto& entry) { return entry.second.untilMs <= now; });
+      if (entries_.size() >= maximumEntries) entries_.clear();
+    }
     entries_[address] = c_entry{result == c_nameLookup::found, found, now + timeToLiveMs_};
   }
   if (result == c_nameLookup::found) name = found;

@@ -9,6 +9,7 @@
 //
 // Threads: any; the mutex guards the entries, and no lookup runs under it.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,10 @@ class c_peerNames {
  public:
   using c_lookUp = std::function<c_nameLookup(std::uint32_t address, std::string& name)>;
   static constexpr std::int64_t defaultTimeToLiveMs = 10 * 60 * 1000;
+  // Peers from many addresses (a scan, a misconfigured network) must not grow
+  // the store without end: past this many entries the stale ones go, and if
+  // none is stale, all of them.
+  static constexpr std::size_t maximumEntries = 4096;
 
   explicit c_peerNames(c_lookUp lookUp = c_lookUpName, std::int64_t timeToLiveMs = defaultTimeToLiveMs);
 

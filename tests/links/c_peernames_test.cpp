@@ -48,4 +48,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, PeerNames,
                                            c_namesCase{"ServiceFailed", c_nameLookup::failed, false, 2}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// Peers from ever new addresses do not grow the store without end: once it is
+// full the stale entries go first, and the first peer is looked up again.
+TEST(PeerNamesBound, AFullStoreMakesRoomInsteadOfGrowing) {
+  c_fixedClock clock{1'700'000'000};
+  int lookUps = 0;
+  c_peerNames names{[&lookUps](std::uint32_t, std::string&) {
+                      ++lookUps;
+                      return c_nameLookup::none;
+                    },
+                    1000};
+  std::string name;
+  for (std::uint32_t address = 0; address <= c_peerNames::maximumEntries; ++address) names.m_find(address, name);
+  names.m_find(0, name);
+  EXPECT_EQ(lookUps, static_cast<int>(c_peerNames::maximumEntries) + 2);
+}
+
 }  // namespace
