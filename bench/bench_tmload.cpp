@@ -4,7 +4,9 @@
 // linked, the event log and the trace files written as in operation; one
 // controller on one segment beside it. Reports the telegrams per second the
 // controllers sent, p50 and p99 of the answer times, the time the TM takes to
-// stop under that load and the resident memory before, during and after.
+// stop under that load, the resident memory before, halfway and after, and the
+// longest out-queue of a computer's link (a link that falls behind the bags it
+// is told about holds every telegram it has not sent yet in memory).
 //
 // Each run ends with the checks of c_loadRun (every answer due came, each bag's
 // trace file holds its life, the event log lost no record, threads and
@@ -79,6 +81,7 @@ void BM_load(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(figures.telegrams));
     state.counters["bags"] = static_cast<double>(figures.bags);
     state.counters["stop_ms"] = static_cast<double>(figures.stopMilliseconds);
+    state.counters["largest_out_queue"] = static_cast<double>(figures.largestOutQueue);
     state.counters["rss_before_MB"] = static_cast<double>(figures.rssBeforeKb) / 1024;
     state.counters["rss_loaded_MB"] = static_cast<double>(figures.rssLoadedKb) / 1024;
     state.counters["rss_after_MB"] = static_cast<double>(figures.rssAfterKb) / 1024;

@@ -1,5 +1,6 @@
 #include "tests/support/ctm_loadrun.h"
 
+#include <malloc.h>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +28,8 @@
 #include "tests/support/c_temphome.h"
 #include "tracking/ctm_transspec.h"
 #include "topology/ctm_world.h"
+#include "tm/ctm_runningtm.h"
+#include "links/ctm_lh.h"
 #include "tracking/ctm_default_transspec.h"
 
 namespace {
@@ -443,9 +446,21 @@ void c_loadRun::m_load(std::chrono::milliseconds duration) {
   loading_ = true;
   const auto start = std::chrono::steady_clock::now();
   for (const auto& controller : controllers_) controller->m_start();
-  std::this_thread::sleep_for(duration / 2);
-  figures_.rssLoadedKb = residentKb();
-  std::this_thread::sleep_for(duration - duration / 2);
+  // The out-queues of the computers' links, sampled while the controllers send.
+  const auto end = start + duration;
+  bool halfway = false;
+  for (auto now = start; now < end; now = std::chrono::steady_clock::now()) {
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(100)));
+    CTM_runningTm* tm = plant_->m_tm();
+    std::vector<std::shared_ptr<CTM_lh>> links = tm->m_getDstmLineHandlers();
+    links.insert(links.end(), {tm->m_getOcLineHandler(), tm->m_getLpcsLineHandler(), tm->m_getImLineHandler()});
+    for (const auto& link : links)
+      if (link) figures_.largestOutQueue = std::max(figures_.largestOutQueue, link->m_getQueuedCount());
+    if (!halfway && std::chrono::steady_clock::now() >= start + duration / 2) {
+      halfway = true;
+      figures_.rssLoadedKb = residentKb();
+    }
+  }
   figures_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -464,6 +479,10 @@ void c_loadRun::m_stop() {
   for (const auto& computer : computers_) computer->m_join();
   // The items still in the segments close their trace files with the world.
   plant_.reset();
+  // What the TM queued for its computers and never sent is freed with it, but
+  // the allocator keeps those pages for later; handing them back shows what the
+  // process still holds.
+  malloc_trim(0);
   figures_.rssAfterKb = residentKb();
 
   for (const auto& controller : controllers_) {

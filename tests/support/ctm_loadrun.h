@@ -49,9 +49,10 @@ class c_loadRun {
     double seconds = 0;           // from the start of the load to the start of the stop
     std::vector<std::int64_t> answerNanoseconds;  // sorted
     std::int64_t stopMilliseconds = 0;            // of the TM's stop under load
+    std::size_t largestOutQueue = 0;              // telegrams waiting for a computer's link, at most
     std::int64_t rssBeforeKb = 0;                 // before the TM started
     std::int64_t rssLoadedKb = 0;                 // halfway through the load
-    std::int64_t rssAfterKb = 0;                  // after the stop, the world gone
+    std::int64_t rssAfterKb = 0;                  // after the stop, the world gone, freed pages returned
   };
 
   c_loadRun(const c_tempHome& home, int controllers, int segments);
