@@ -1,6 +1,7 @@
 #include "tests/support/ctm_loadrun.h"
 
 #include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "core/ctm_config.h"
+#include "links/ctm_lh.h"
 #include "platform/c_clock.h"
 #include "platform/c_eventlog.h"
 #include "platform/c_eventlogreader.h"
@@ -26,11 +28,10 @@
 #include "telegrams/ctm_tmtc_message.h"
 #include "telegrams/ctm_ud_message.h"
 #include "tests/support/c_temphome.h"
-#include "tracking/ctm_transspec.h"
-#include "topology/ctm_world.h"
 #include "tm/ctm_runningtm.h"
-#include "links/ctm_lh.h"
+#include "topology/ctm_world.h"
 #include "tracking/ctm_default_transspec.h"
+#include "tracking/ctm_transspec.h"
 
 namespace {
 
@@ -181,8 +182,8 @@ class c_loadRun::c_controller {
   static constexpr const char* life[] = {"ENTER", "TRACE", "SCN", "EXIT"};
   static constexpr int lived = 4;
 
-  c_controller(c_loadRun& run, const c_runningPlant::c_controller& spec, int number)
-      : run_(run), spec_(spec), number_(number), samples_(samplesPerController) {}
+  c_controller(c_loadRun& run, const c_runningPlant::c_controller& plan, int number)
+      : run_(run), plan_(plan), number_(number), samples_(samplesPerController) {}
   ~c_controller() { m_join(); }
 
   // Connects and exchanges the keep-alive; the status request that follows a
@@ -190,11 +191,11 @@ class c_loadRun::c_controller {
   bool m_bringUp(int port, std::string& failure) {
     c_socketFailure socketFailure;
     std::string answer;
-    if (c_socket::m_connect(addressOf(spec_.address), addressOf(c_runningPlant::tmAddress), port, 0,
+    if (c_socket::m_connect(addressOf(plan_.address), addressOf(c_runningPlant::tmAddress), port, 0,
                             answerTimeoutMs, nullptr, socket_, socketFailure) != c_socketResult::done ||
         !m_send(c_runningPlant::m_wire(CTM_tctm00_message(), 0)) || !m_receive(answer, linkUpTimeoutMs) ||
         answer.compare(0, 6, "TMTC00") != 0) {
-      failure = spec_.id + ": its link did not come up";
+      failure = plan_.id + ": its link did not come up";
       return false;
     }
     return true;
@@ -204,7 +205,7 @@ class c_loadRun::c_controller {
     if (thread_.joinable()) thread_.join();
   }
 
-  const c_runningPlant::c_controller& m_spec() const { return spec_; }
+  const c_runningPlant::c_controller& m_plan() const { return plan_; }
   const std::string& m_failure() const { return failure_; }
   std::uint64_t m_telegramsUnderLoad() const { return telegramsUnderLoad_; }
   std::uint64_t m_telegramsSent() const { return telegramsSent_; }
@@ -220,7 +221,7 @@ class c_loadRun::c_controller {
   bool m_newBagUnanswered() const { return newBagUnanswered_; }
   // The answer times kept, in no order.
   std::vector<std::int64_t> m_samples() const {
-    return {samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(std::min(answers_, samples_.size()))};
+    return {samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(std::min(timed_, samples_.size()))};
   }
 
  private:
@@ -246,24 +247,24 @@ class c_loadRun::c_controller {
   bool m_bag(std::uint64_t lpc) {
     std::string bitId = blankId;
     newBagUnanswered_ = true;
-    if (!m_ask(m_report<CTM_tctm01_message>(m_nextSequence(), bitId, spec_.entry), bitId)) return false;
+    if (!m_ask(m_report<CTM_tctm01_message>(m_nextSequence(), bitId, plan_.entry), bitId)) return false;
     newBagUnanswered_ = false;
     if (lastBagStage_ > 0) ++bagsFinished_;
     lastBagStage_ = 1;
     lastBag_ = bitId;
     ++bagsStarted_;
-    if (!m_ask(m_report<CTM_tctm04_message>(m_nextSequence(), bitId, spec_.entry), bitId)) return false;
+    if (!m_ask(m_report<CTM_tctm04_message>(m_nextSequence(), bitId, plan_.entry), bitId)) return false;
     lastBagStage_ = 2;
     CTM_tctm09_message read;
     const int sequence = m_nextSequence();
     read.m_setPIC(sequence);
     read.m_setBIT_ID(bitId);
-    read.m_setEquipmentCode(spec_.entry);
+    read.m_setEquipmentCode(plan_.entry);
     char digits[24];
     std::snprintf(digits, sizeof digits, "%010llu", static_cast<unsigned long long>(lpc % 10'000'000'000ULL));
     read.m_setLPC(digits);
     return m_send(c_runningPlant::m_wire(std::move(read), sequence)) &&
-           m_send(m_report<CTM_tctm05_message>(m_nextSequence(), bitId, spec_.exit));
+           m_send(m_report<CTM_tctm05_message>(m_nextSequence(), bitId, plan_.exit));
   }
 
   int m_nextSequence() { return sequence_ = sequence_ % 99 + 1; }
@@ -299,7 +300,7 @@ class c_loadRun::c_controller {
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     const std::unique_ptr<CTM_message> parsed = CTM_message::m_new(text);
     auto* answer = dynamic_cast<CTM_tmtc01_message*>(parsed.get());
-    if (answer == nullptr || answer->m_getSeqNo() != sequence || answer->m_getEquipmentCodeOrigin() != spec_.entry ||
+    if (answer == nullptr || answer->m_getSeqNo() != sequence || answer->m_getEquipmentCodeOrigin() != plan_.entry ||
         answer->m_getFieldCount() < 1 || answer->m_getBIT_ID() == blankId ||
         (bitId != blankId && answer->m_getBIT_ID() != bitId))
       return m_fail("answered " + report.substr(0, 6) + " with " + text.substr(0, text.size() - 1));
@@ -310,28 +311,29 @@ class c_loadRun::c_controller {
   }
 
   // Algorithm R: the i-th time replaces a kept one with probability size / i.
+  // Answers that come while the TM stops are not timed.
   void m_keep(std::int64_t nanoseconds) {
     ++answers_;
     if (run_.stopping_.load()) return;
-    if (answers_ <= samples_.size()) {
-      samples_[answers_ - 1] = nanoseconds;
+    if (++timed_ <= samples_.size()) {
+      samples_[timed_ - 1] = nanoseconds;
       return;
     }
     random_ ^= random_ << 13;
     random_ ^= random_ >> 7;
     random_ ^= random_ << 17;
-    const std::uint64_t slot = random_ % answers_;
+    const std::uint64_t slot = random_ % timed_;
     if (slot < samples_.size()) samples_[slot] = nanoseconds;
   }
 
   // A link the TM closes while it stops ends the controller without a fault.
   bool m_fail(const std::string& what) {
-    if (!run_.stopping_.load() && failure_.empty()) failure_ = spec_.id + ": " + what;
+    if (!run_.stopping_.load() && failure_.empty()) failure_ = plan_.id + ": " + what;
     return false;
   }
 
   c_loadRun& run_;
-  const c_runningPlant::c_controller spec_;
+  const c_runningPlant::c_controller plan_;
   const int number_;
   c_socket socket_;
   std::thread thread_;
@@ -345,6 +347,7 @@ class c_loadRun::c_controller {
   std::uint64_t unconfirmed_ = 0;  // sent since the last answer
   std::uint64_t answersDue_ = 0;
   std::uint64_t answers_ = 0;
+  std::uint64_t timed_ = 0;
   std::uint64_t bagsStarted_ = 0;
   std::uint64_t bagsFinished_ = 0;
   std::string lastBag_;
@@ -450,7 +453,8 @@ void c_loadRun::m_load(std::chrono::milliseconds duration) {
   const auto end = start + duration;
   bool halfway = false;
   for (auto now = start; now < end; now = std::chrono::steady_clock::now()) {
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(100)));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(100)));
     CTM_runningTm* tm = plant_->m_tm();
     std::vector<std::shared_ptr<CTM_lh>> links = tm->m_getDstmLineHandlers();
     links.insert(links.end(), {tm->m_getOcLineHandler(), tm->m_getLpcsLineHandler(), tm->m_getImLineHandler()});
@@ -496,12 +500,12 @@ void c_loadRun::m_stop() {
 }
 
 std::vector<std::string> c_loadRun::m_verify() {
-  std::vector<std::string> faults = failures_;
+  std::vector<std::string> faults;
   for (const auto& controller : controllers_) {
     if (!controller->m_failure().empty()) faults.push_back(controller->m_failure());
     // Only the report under way when the TM stopped may stay unanswered.
     if (controller->m_answersDue() - controller->m_answers() > 1 || controller->m_answers() == 0)
-      faults.push_back(controller->m_spec().id + ": " + std::to_string(controller->m_answers()) + " answers to " +
+      faults.push_back(controller->m_plan().id + ": " + std::to_string(controller->m_answers()) + " answers to " +
                        std::to_string(controller->m_answersDue()) + " reports");
   }
   for (const auto& computer : computers_)
@@ -529,7 +533,7 @@ std::vector<std::string> c_loadRun::m_verifyTraces() const {
     bags += controller->m_bagsStarted();
     unanswered += controller->m_newBagUnanswered() ? 1 : 0;
     if (controller->m_lastBagStage() > 0)
-      lastBags[controller->m_spec().segment + "/" + controller->m_lastBag()] = controller->m_lastBagStage();
+      lastBags[controller->m_plan().segment + "/" + controller->m_lastBag()] = controller->m_lastBagStage();
   }
   std::uint64_t files = 0;
   std::uint64_t strays = 0;
@@ -551,7 +555,8 @@ std::vector<std::string> c_loadRun::m_verifyTraces() const {
     }
     bool begun = !kinds.empty() && kinds.size() <= c_controller::lived;
     for (std::size_t i = 0; begun && i < kinds.size(); ++i) begun = kinds[i] == c_controller::life[i];
-    const std::string bag = it->path().parent_path().parent_path().filename().string() + "/" + it->path().stem().string();
+    const std::filesystem::path& path = it->path();
+    const std::string bag = path.parent_path().parent_path().filename().string() + "/" + path.stem().string();
     const auto last = lastBags.find(bag);
     if (last == lastBags.end() && begun && kinds.size() < c_controller::lived && strays < unanswered) {
       ++strays;
@@ -601,7 +606,8 @@ std::vector<std::string> c_loadRun::m_verifyEventLog() const {
   std::uint32_t expected = 1;
   while (reader.m_next(record)) {
     if (record.number != expected && faults.size() < 10)
-      faults.push_back("event record " + std::to_string(expected) + " is followed by " + std::to_string(record.number));
+      faults.push_back("event record " + std::to_string(expected) + " is missing, " + std::to_string(record.number) +
+                       " stands in its place");
     expected = record.number + 1;
     if (record.eventId != ev::LOG_TELEGRAM_TEXT || record.category != 0 || record.strings.empty()) continue;
     const bool sent = record.type == c_eventRecord::auditFailure;

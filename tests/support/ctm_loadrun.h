@@ -11,9 +11,8 @@
 // that is answered was answered in time by the right TMTC01; each bag's trace
 // file holds its life as far as the controller knows the TM saw it; the event log
 // holds one telegram-text record for every telegram that crossed a link, numbered
-// without a gap, and no event failed to be written; no bag is left in a segment;
-// no peer had to take a second link; threads and descriptors are back where they
-// were before the run.
+// without a gap, and no event failed to be written; no computer had to take a
+// second link; threads and descriptors are back where they were before the run.
 //
 //   c_loadRun run(home, 10, 3);
 //   if (!run.m_start(failure)) ...
@@ -93,6 +92,5 @@ class c_loadRun {
   std::atomic<bool> stopping_{false};
   std::vector<std::unique_ptr<c_computer>> computers_;
   std::vector<std::unique_ptr<c_controller>> controllers_;
-  std::vector<std::string> failures_;
   c_figures figures_;
 };
