@@ -68,6 +68,9 @@ class CTM_lh : public CTM_connectionOwner {
   // handler's own thread.
   void m_shutdown();
   bool m_isRunning() const { return running_.load(); }
+  // Telegrams waiting in the out-queue: how far the link lags behind the TM. Safe
+  // from any thread.
+  std::size_t m_getQueuedCount() const { return queue_.m_size(); }
 
   // Queues a telegram for the link, at the head when urgent. The handler takes it
   // in every case: a full queue refuses it with an event and it is deleted. True.

@@ -18,7 +18,7 @@
 namespace {
 
 std::string twoDigits(int n) {
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%02d", n);
   return text;
 }
@@ -40,16 +40,19 @@ std::string transSpecLine(const std::string& segment, const std::string& destina
 
 }  // namespace
 
-c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment)
+c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment, int segmentCount)
     : home_(home), tcPort_(m_reservePort()), tmPort_(m_reservePort()) {
   // Reserved too, so that no link of this TM reaches a listener of another test program.
   for (const char* key : {"OC__Port1", "OC__Port2", "IM__Port1", "IM__Port2", "LPCS__Port"})
     clientPorts_.emplace_back(key, m_reservePort());
+  static constexpr char letters[] = "ELMSXTRKPQ";
+  for (int s = 1; s <= segmentCount; ++s)
+    segments_.push_back(letters[(s - 1) % (sizeof letters - 1)] + ("32" + twoDigits(s)));
   int number = 0;
-  for (const char* segment : segments) {
+  for (const std::string& segment : segments_) {
     for (int i = 0; i < controllersPerSegment; ++i) {
       ++number;
-      const std::string technical = std::string(segment) + "_01" + twoDigits(number);
+      const std::string technical = segment + "_01" + twoDigits(number);
       controllers_.push_back({"TC32" + twoDigits(number), "127.0.0." + std::to_string(10 + number), segment,
                               technical + "-P0001", technical + "-P0002"});
     }
@@ -113,7 +116,7 @@ void c_runningPlant::m_writeInstallation() const {
     lines.push_back(c_parameterLine("P", key, "", "I", std::to_string(port)));
   }
   int index = 20;
-  for (const char* segment : segments) {
+  for (const std::string& segment : segments_) {
     for (const auto& [key, value] : {std::pair<std::string, std::string>{"__ReqScreeningLevel", "1"},
                                      {"__BusyThreshold", "30"},
                                      {"__QuietThreshold", "10"}})
@@ -133,21 +136,25 @@ void c_runningPlant::m_writeInstallation() const {
   home_.m_writeSystem(tmId, lines);
 
   home_.m_writeFile("run/cfg/topology.xml", m_topology());
-  home_.m_writeFile("run/cfg/tm_default_transspec.txt",
-                    "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n" +
-                        transSpecLine("E3201", "E32013202") + transSpecLine("L3202", "L32023301"));
+  std::string specifications = "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n";
+  for (std::size_t s = 0; s < segments_.size(); ++s) specifications += transSpecLine(segments_[s], m_destinationOf(s));
+  home_.m_writeFile("run/cfg/tm_default_transspec.txt", specifications);
+}
+
+std::string c_runningPlant::m_destinationOf(std::size_t segment) const {
+  return segments_.at(segment) + (segment + 1 < segments_.size() ? segments_[segment + 1].substr(1) : "3301");
 }
 
 std::string c_runningPlant::m_topology() const {
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<topology>\n";
   xml += "  <transportManager id=\"TM32\">\n    <address>" + std::string(tmAddress) + "</address>\n";
-  const std::size_t perSegment = controllers_.size() / 2;
-  for (std::size_t s = 0; s < 2; ++s) {
-    xml += "    <logicalSegment id=\"" + std::string(segments[s]) + "\">\n";
+  const std::size_t perSegment = controllers_.size() / segments_.size();
+  for (std::size_t s = 0; s < segments_.size(); ++s) {
+    xml += "    <logicalSegment id=\"" + segments_[s] + "\">\n";
     for (std::size_t i = s * perSegment; i < (s + 1) * perSegment; ++i) {
       const c_controller& controller = controllers_[i];
-      // E3201's exits feed the L3202 controller of the same rank; L3202's leave for TM33.
-      const std::string next = s == 0 ? controllers_[i + perSegment].entry : "Z3301_0100-P0001";
+      // A segment's exits feed the next segment's controller of the same rank; the last one's leave for TM33.
+      const std::string next = s + 1 < segments_.size() ? controllers_[i + perSegment].entry : "Z3301_0100-P0001";
       xml += "      <transportController id=\"" + controller.id + "\">\n        <address>" + controller.address +
              "</address>\n        <ts id=\"" + controller.entry.substr(0, 10) + "\">\n" + "          <tp id=\"" +
              controller.entry + "\"><edge target=\"" + controller.exit + "\" weight=\"5\"/></tp>\n" +

@@ -5,13 +5,14 @@
 // topology and the default transport specifications), reads the topology through
 // the running node factory and starts and stops the TM through its node.
 //
-// The plant: TM32 at 127.0.0.1 with two logical segments, E3201 and L3202, each
-// with the same number of transport controllers. Controller n (TC3201, TC3202,
-// ... over both segments) is at 127.0.0.(10 + n) and drives one technical
-// segment "<LS>_01nn" with an entry "<LS>_01nn-P0001" and an exit
-// "<LS>_01nn-P0002". The exits of E3201 lead into L3202, those of L3202 to
-// TM33, so TM32 has a successor and a TCTM01 is answered with TMTC01. The default
-// transport specifications send E3201's items to L3202 and L3202's to TM33.
+// The plant: TM32 at 127.0.0.1 with logical segments in a row, two by default
+// (E3201 and L3202, then M3203, S3204, ...), each with the same number of
+// transport controllers. Controller n (TC3201, TC3202, ... over all segments) is
+// at 127.0.0.(10 + n) and drives one technical segment "<LS>_01nn" with an entry
+// "<LS>_01nn-P0001" and an exit "<LS>_01nn-P0002". The exits of each segment lead
+// into the next one, those of the last to TM33, so TM32 has a successor and a
+// TCTM01 is answered with TMTC01. The default transport specifications send each
+// segment's items to the next segment, the last one's to TM33.
 //
 // The configuration is the caller's to start (CTM_config::m_init("TM32")) once
 // the files are written; the world is destroyed with the plant, after the TM is
@@ -33,7 +34,6 @@ class c_runningPlant {
  public:
   static constexpr const char* tmId = "TM32";
   static constexpr const char* tmAddress = "127.0.0.1";
-  static constexpr const char* segments[2] = {"E3201", "L3202"};
   // The TC listener accepting, the segments' collections and TC links; the rest untouched.
   static constexpr const char* tcOnly = "NNNNNYN";
 
@@ -45,7 +45,7 @@ class c_runningPlant {
     std::string exit;     // "E3201_0101-P0002"
   };
 
-  c_runningPlant(const c_tempHome& home, int controllersPerSegment);
+  c_runningPlant(const c_tempHome& home, int controllersPerSegment, int segmentCount = 2);
   ~c_runningPlant();
   c_runningPlant(const c_runningPlant&) = delete;
   c_runningPlant& operator=(const c_runningPlant&) = delete;
@@ -65,6 +65,10 @@ class c_runningPlant {
   // 127.0.0.1, each on a port of its own ("OC__Port1", "OC__Port2", "IM__Port1",
   // "IM__Port2", "LPCS__Port"), where a test's fake computer may listen.
   int m_clientPort(const std::string& key) const;
+  const std::vector<std::string>& m_segments() const { return segments_; }
+  // Where the segment's items go: "<LS><next>", with the next segment's number,
+  // "3301" (TM33's) after the last one.
+  std::string m_destinationOf(std::size_t segment) const;
   const std::vector<c_controller>& m_controllers() const { return controllers_; }
   const c_controller& m_controller(std::size_t i) const { return controllers_.at(i); }
 
@@ -86,6 +90,7 @@ class c_runningPlant {
   std::string m_topology() const;
 
   const c_tempHome& home_;
+  std::vector<std::string> segments_;
   std::vector<c_controller> controllers_;
   std::vector<int> reservations_;  // the sockets holding the plant's ports
   int tcPort_;
