@@ -4,6 +4,8 @@
 // the rest of a telegram), the send time-out (5 s) or the keep-alive interval,
 // writes an event of it, and serves the link again: a server link takes the peer
 // when it connects anew, a client link closes its connection and connects again.
+// A silent peer of a server link is the exception: it keeps the link until it
+// connects anew (see expectationFor).
 // The monotonic clock is the test's and moves a second at a time, so that the
 // long deadlines pass in a few real milliseconds.
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "core/ctm_config.h"
+#include "links/ctm_telegramframing.h"
 #include "platform/c_clock.h"
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_cs_message.h"
@@ -96,7 +99,16 @@ const std::vector<c_linkKind>& linkKinds() {
   return kinds;
 }
 
-enum class c_misdeed { randomBytes, lyingLength, headerTrickled, bodyTrickled, stopsReading, silent, tenMegabytes, foreignTelegram };
+enum class c_misdeed {
+  randomBytes,
+  lyingLength,
+  headerTrickled,
+  bodyTrickled,
+  stopsReading,
+  silent,
+  tenMegabytes,
+  foreignTelegram
+};
 
 struct c_behaviour {
   const char* name;
@@ -117,8 +129,10 @@ const c_behaviour behaviours[] = {
 
 // The peer's keep-alive with another data length: a header that announces that many bytes.
 std::string withLength(const c_linkKind& kind, int length) {
-  std::string header = kind.peerKeepAlive.substr(0, kind.peerKeepAlive[2] >= '0' && kind.peerKeepAlive[2] <= '9' ? 13 : 15);
-  const std::size_t at = header.size() == 13 ? 8 : 10;
+  const bool oneLetterCodes = kind.peerKeepAlive[2] >= '0' && kind.peerKeepAlive[2] <= '9';
+  std::string header = kind.peerKeepAlive.substr(
+      0, oneLetterCodes ? CTM_telegramFraming::shortHeaderLength : CTM_telegramFraming::longHeaderLength);
+  const std::size_t at = oneLetterCodes ? 8 : 10;
   const std::string digits = std::to_string(1000 + length).substr(1);
   return header.replace(at, 3, digits);
 }
@@ -171,21 +185,14 @@ class TmHostileLinks : public TmSystemTest, public ::testing::WithParamInterface
     if (!kind_.server) {
       ASSERT_TRUE(listening_.m_listen(kind_.address));
     }
-    // TM31 at 127.0.0.31 feeds the first entry of E3201: TM32 has an upstream TM.
+    // E3201's coding terminal is the peer (the MC link is started only for its row).
     plant_->systemLines = {c_parameterLine("P", "E3201__MC_Hostname", "", "S", "127.0.0.1"),
                            c_parameterLine("P", "E3201__MC_Port", "", "I", std::to_string(listening_.m_port()))};
     plant_->m_writeInstallation();
-    std::string xml = *home_.m_readFile("run/cfg/topology.xml");
-    xml.insert(xml.rfind("</topology>"),
-               "  <transportManager id=\"TM31\">\n    <address>127.0.0.31</address>\n"
-               "    <logicalSegment id=\"K3101\">\n      <transportController id=\"TC3101\">\n"
-               "        <address>127.0.0.41</address>\n        <ts id=\"K3101_0100\"><tp id=\"K3101_0100-P0001\">"
-               "<edge target=\"" + plant_->m_controllers()[0].entry + "\" weight=\"5\"/></tp></ts>\n"
-               "      </transportController>\n    </logicalSegment>\n  </transportManager>\n");
-    home_.m_writeFile("run/cfg/topology.xml", xml);
+    m_addUpstreamTm();
     CTM_config::m_resetForTest();
     ASSERT_TRUE(m_start(c_runningPlant::tmId));
-    // The shortest keep-alive interval that the configuration allows.
+    // A client link connects to the peer, with the shortest keep-alive interval allowed.
     if (!kind_.server) {
       ASSERT_TRUE(CTM_config::m_setInteger(kind_.portKey, listening_.m_port()));
       ASSERT_TRUE(CTM_config::m_setInteger(kind_.keepAliveKey, 5));
@@ -302,11 +309,12 @@ TEST_P(TmHostileLinks, TheBadLinkIsDroppedWithAnEventWhileAControllerIsServed) {
   EXPECT_TRUE(other.m_bringUp());
   if (misdeed == c_misdeed::stopsReading && kind_.server) {
     // The send time-out counts once the TM's answers fill the buffers and it stops reading.
-    std::size_t read = 0;
-    do {
-      read = events_.m_count(ev::TELEGRAM_READ);
+    for (std::size_t read = events_.m_count(ev::TELEGRAM_READ), waits = 0; waits < 30; ++waits) {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    } while (read != events_.m_count(ev::TELEGRAM_READ));
+      const std::size_t now = events_.m_count(ev::TELEGRAM_READ);
+      if (now == read) break;
+      read = now;
+    }
   }
 
   if (expected.deadlineSeconds < 0) {
