@@ -12,12 +12,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -277,7 +277,7 @@ TEST_P(TmHostileLinks, TheBadLinkIsDroppedWithAnEventWhileAControllerIsServed) {
   }
   const std::size_t before = m_recorded(expected.events);
 
-  // What the peer sends at once, and then a byte each 50 ms.
+  // What the peer sends at once, and then a byte each second of the test clock.
   std::string atOnce;
   std::string trickled;
   switch (misdeed) {
@@ -295,6 +295,7 @@ TEST_P(TmHostileLinks, TheBadLinkIsDroppedWithAnEventWhileAControllerIsServed) {
     case c_misdeed::silent: break;
   }
   // The peer's sends fail once the TM has dropped it; only the TM's side counts.
+  std::atomic<bool> over{false};
   std::thread misbehaving([&] {
     if (misdeed == c_misdeed::stopsReading && kind_.server) {
       std::string batch;
@@ -302,7 +303,12 @@ TEST_P(TmHostileLinks, TheBadLinkIsDroppedWithAnEventWhileAControllerIsServed) {
       for (int i = 0; i < 100000 && peer().m_send(batch); ++i) {
       }
     } else if ((atOnce.empty() || peer().m_send(atOnce)) && !trickled.empty()) {
-      (void)peer().m_trickle(trickled, 50);
+      for (char byte : trickled) {
+        if (!peer().m_send(std::string_view(&byte, 1))) break;
+        const std::int64_t next = c_clock::m_monotonicMilliseconds() + 1000;
+        while (!over && c_clock::m_monotonicMilliseconds() < next)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     }
   });
   c_fakeController other = m_controller(kind_.name == std::string("TC") ? 1 : 0);
@@ -335,6 +341,7 @@ TEST_P(TmHostileLinks, TheBadLinkIsDroppedWithAnEventWhileAControllerIsServed) {
     EXPECT_LE(took, expected.deadlineSeconds + 2);
     EXPECT_TRUE(peer().m_expectClosed());
   }
+  over = true;
   misbehaving.join();
 
   if (expected.deadlineSeconds >= 0) {
