@@ -19,7 +19,12 @@ std::int64_t deadlineAfter(std::int64_t timeoutMs) {
 c_tcpConnection::c_tcpConnection(std::string localHost, std::string remoteHost, int port)
     : accepted_(false), localHost_(std::move(localHost)), remoteHost_(std::move(remoteHost)), remotePort_(port) {}
 
-c_tcpConnection::c_tcpConnection(c_socket accepted) : accepted_(true), remotePort_(0), socket_(std::move(accepted)) {}
+c_tcpConnection::c_tcpConnection(c_socket accepted) : accepted_(true), remotePort_(0), socket_(std::move(accepted)) {
+  // Left to grow, the buffers of a peer that stops reading would take megabytes of
+  // answers before the send time-out ever counts.
+  c_socketFailure ignored;
+  if (socket_.m_isOpen()) socket_.m_setBufferSizes(acceptedBufferSize, acceptedBufferSize, ignored);
+}
 
 c_tcpConnection::~c_tcpConnection() { m_close(); }
 

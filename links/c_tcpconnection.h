@@ -29,6 +29,8 @@ class c_tcpConnection : public c_byteSource {
   static constexpr int defaultSendTimeout = 5;        // seconds
   static constexpr int defaultWaitSeconds = 5;        // between connect tries
   static constexpr int socketBufferSize = 200000;     // SO_SNDBUF and SO_RCVBUF of a client socket
+  // Of an accepted socket: its peer sends short telegrams and reads their short answers.
+  static constexpr int acceptedBufferSize = 32768;
   static constexpr std::int64_t connectLimitMs = 5000;  // one connect try
 
   // A client connection, not yet connected. An empty local host binds to any address.

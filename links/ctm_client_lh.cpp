@@ -27,7 +27,10 @@ bool CTM_client_lh::m_onKeepAlive() {
 
 bool CTM_client_lh::m_onTimer1() {
   if (connection_ == nullptr || connection_->m_getStatus() != CTM_connection::statusDataArrived) return false;
-  if (keepAlivePending_) return false;
+  if (keepAlivePending_) {
+    m_logUnanswered();
+    return false;
+  }
   if (!m_transmit(keepAlive_.get(), 0)) return false;
   keepAlivePending_ = true;
   return true;
@@ -43,7 +46,14 @@ bool CTM_client_lh::m_tryConnection(CTM_connection& connection) {
 bool CTM_client_lh::m_isTryDue(bool up, std::int64_t lastTryMs, int waitSeconds) const {
   if (lastTryMs < 0) return true;
   const std::int64_t sinceMs = c_clock::m_monotonicMilliseconds() - lastTryMs;
-  return up ? sinceMs >= std::int64_t{keepAliveInterval_} * 1000 : sinceMs >= std::int64_t{waitSeconds} * 1000;
+  if (!up) return sinceMs >= std::int64_t{waitSeconds} * 1000;
+  if (sinceMs < std::int64_t{keepAliveInterval_} * 1000) return false;
+  m_logUnanswered();
+  return true;
+}
+
+void CTM_client_lh::m_logUnanswered() const {
+  CTM_logging::m_log(2, ev::LH_KEEPALIVE_UNANSWERED, "si", interfaceName_ + ownName_, keepAliveInterval_);
 }
 
 bool CTM_client_lh::m_nextCycle(int& cycles, int maxCycles) {

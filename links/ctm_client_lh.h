@@ -35,8 +35,10 @@ class CTM_client_lh : public CTM_lh {
   bool m_tryConnection(CTM_connection& connection);
   // A try is due when the link is not up and waitSeconds have passed since the
   // last try, or when it is up and the keep-alive interval has (the peer never
-  // answered). lastTryMs < 0: no try yet.
+  // answered, which is logged). lastTryMs < 0: no try yet.
   bool m_isTryDue(bool up, std::int64_t lastTryMs, int waitSeconds) const;
+  // The peer let a keep-alive go unanswered for an interval: the link ends.
+  void m_logUnanswered() const;
   // Counts one connect cycle: false when maxCycles (0 or less: no limit) are used up.
   static bool m_nextCycle(int& cycles, int maxCycles);
   // Reads the keep-alive interval from the key keepAliveId + "_Interval" (event at

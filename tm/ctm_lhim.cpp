@@ -126,7 +126,7 @@ void CTM_lhim::m_run() {
 bool CTM_lhim::m_onTimer1() {
   if (!CTM_double_connection_lh::m_onTimer1()) return false;
   m_readKeepAliveInterval(keepAliveId, 3);
-  timers_[0].m_set(keepAliveInterval_, 0);
+  m_armKeepAliveTimer();
   return true;
 }
 

@@ -73,7 +73,7 @@ bool CTM_lhmc::m_cleanupInterface() {
 bool CTM_lhmc::m_onTimer1() {
   if (!CTM_single_connection_lh::m_onTimer1()) return false;
   m_readKeepAliveInterval(keepAliveId, 5);
-  timers_[0].m_set(keepAliveInterval_, 0);
+  m_armKeepAliveTimer();
   return true;
 }
 

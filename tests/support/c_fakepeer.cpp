@@ -5,6 +5,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,6 +59,15 @@ std::string visible(std::string_view bytes) {
   return out;
 }
 
+// No delay; and a send that the other side never takes in fails after a while
+// instead of holding the test.
+void setOptions(int descriptor) {
+  const int on = 1;
+  ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  const timeval sendLimit{20, 0};
+  ::setsockopt(descriptor, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+}
+
 }  // namespace
 
 c_fakePeer::~c_fakePeer() {
@@ -85,8 +95,7 @@ c_fakePeer::~c_fakePeer() {
   if (!readable(listener_, timeoutMs)) return ::testing::AssertionFailure() << "no connection within " << timeoutMs << " ms";
   connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
   if (connection_ < 0) return failure("accept");
-  const int on = 1;
-  ::setsockopt(connection_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  setOptions(connection_);
   return ::testing::AssertionSuccess();
 }
 
@@ -98,6 +107,7 @@ c_fakePeer::~c_fakePeer() {
   if (!from.empty() && !addressOf(from, 0, local)) return ::testing::AssertionFailure() << "not an address: " << from;
   connection_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (connection_ < 0) return failure("socket");
+  if (receiveBuffer_ > 0) ::setsockopt(connection_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_, sizeof receiveBuffer_);
   if (!from.empty() && ::bind(connection_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     ::testing::AssertionResult result = failure("bind");
     closeDescriptor(connection_);
@@ -108,8 +118,7 @@ c_fakePeer::~c_fakePeer() {
     closeDescriptor(connection_);
     return result;
   }
-  const int on = 1;
-  ::setsockopt(connection_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  setOptions(connection_);
   return ::testing::AssertionSuccess();
 }
 

@@ -36,6 +36,9 @@ class c_fakePeer {
   // Connects to address and port; from a given local address (a 127.0.0.x one, say) when from is set.
   ::testing::AssertionResult m_connect(const std::string& address, int port, const std::string& from = "");
   bool m_isConnected() const { return connection_ >= 0; }
+  // The receive buffer of the connections made from here on (a peer that stops
+  // reading fills it soon); 0: the system's.
+  void m_setReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
 
   ::testing::AssertionResult m_send(std::string_view bytes);
   // The bytes in pieces of the given sizes (the rest as a last piece), pauseMs apart.
@@ -64,4 +67,5 @@ class c_fakePeer {
   int listener_ = -1;
   int connection_ = -1;
   int port_ = 0;
+  int receiveBuffer_ = 0;
 };

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -38,17 +36,7 @@ class TmUpstream : public TmSystemTest {
  protected:
   void SetUp() override {
     TmSystemTest::SetUp();
-    // TM31 at 127.0.0.31 feeds the first entry of E3201: one logical connection "K31013201".
-    const std::string path = home_.m_pathOf("run/cfg/topology.xml");
-    std::ifstream file(path, std::ios::binary);
-    std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    xml.insert(xml.rfind("</topology>"),
-               "  <transportManager id=\"TM31\">\n    <address>127.0.0.31</address>\n"
-               "    <logicalSegment id=\"K3101\">\n      <transportController id=\"TC3101\">\n"
-               "        <address>127.0.0.41</address>\n        <ts id=\"K3101_0100\"><tp id=\"K3101_0100-P0001\">"
-               "<edge target=\"" + plant_->m_controllers()[0].entry + "\" weight=\"5\"/></tp></ts>\n"
-               "      </transportController>\n    </logicalSegment>\n  </transportManager>\n");
-    home_.m_writeFile("run/cfg/topology.xml", xml);
+    m_addUpstreamTm();
     ASSERT_TRUE(tm32_.m_start("TM32", "NNNNYYN"));
   }
   void TearDown() override {
