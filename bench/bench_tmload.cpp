@@ -89,6 +89,16 @@ void BM_load(benchmark::State& state) {
     if (!faults.empty()) {
       for (const std::string& fault : faults)
         std::fprintf(stderr, "tm_load %d/%d: %s\n", controllers, segments, fault.c_str());
+      // A failed run shows no counters: its figures still tell where it stood.
+      const std::size_t p99 = figures.answerNanoseconds.size() * 99 / 100;
+      std::fprintf(stderr,
+                   "tm_load %d/%d figures: %.1f telegrams/s, p99 %.3f ms, stop %lld ms, largest out-queue %zu, "
+                   "rss %lld/%lld/%lld MB\n",
+                   controllers, segments, static_cast<double>(figures.telegrams) / (figures.seconds > 0 ? figures.seconds : 1),
+                   p99 < figures.answerNanoseconds.size() ? static_cast<double>(figures.answerNanoseconds[p99]) / 1e6 : 0.0,
+                   static_cast<long long>(figures.stopMilliseconds), figures.largestOutQueue,
+                   static_cast<long long>(figures.rssBeforeKb / 1024), static_cast<long long>(figures.rssLoadedKb / 1024),
+                   static_cast<long long>(figures.rssAfterKb / 1024));
       anyRunFailed = true;
       state.SkipWithError(faults.front().c_str());
     }

@@ -184,6 +184,15 @@ void registerSources() TM_REQUIRES(CTM_config::m_getMutex()) {
   for (int i = 0; i < CTM_logging::categoryCount; ++i) state().sources[i] = std::make_shared<c_eventSource>(sourceName(i));
 }
 
+// The events a c_writeTogether holds back on this thread.
+struct HeldEvents {
+  int depth = 0;
+  c_eventBatch batch;
+  std::vector<c_eventRecord> failed;  // kept for its capacity
+};
+
+thread_local HeldEvents heldEvents;
+
 // Where an event goes. The event log is written outside the mutex: its stores
 // serialise their writers and number the records themselves. A test sink is
 // written under the mutex, as its owner may take it away as soon as the mutex is free.
@@ -205,6 +214,10 @@ class EventDestination {
   // An event that could not be written goes to the fallback, when one is set; the
   // strings are kept for that only then.
   bool m_write(int type, int eventCategory, unsigned id, std::vector<std::string> strings) const {
+    if (source_ != nullptr && heldEvents.depth > 0) {
+      heldEvents.batch.m_add(*source_, type, eventCategory, id, std::move(strings));
+      return true;
+    }
     const bool keep = fallbackSet.load(std::memory_order_acquire);
     std::vector<std::string> kept;
     if (keep) kept = strings;
@@ -451,6 +464,19 @@ bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long
   return destination->m_write(eventTypes[3], 0, ev::LOG_STATISTICS,
                               {name.substr(0, maximumStringLength), std::to_string(startValue),
                                std::to_string(newValue), std::to_string(duration)});
+}
+
+CTM_logging::c_writeTogether::c_writeTogether() { ++heldEvents.depth; }
+
+CTM_logging::c_writeTogether::~c_writeTogether() {
+  HeldEvents& held = heldEvents;
+  if (--held.depth > 0 || held.batch.m_isEmpty()) return;
+  if (held.batch.m_write(held.failed) || !fallbackSet.load(std::memory_order_acquire)) return;
+  LoggingLock lock;
+  if (CTM_logSink* fallback = state().fallback)
+    for (c_eventRecord& record : held.failed)
+      fallback->m_write(CTM_loggedEvent{std::move(record.source), record.type, record.category, record.eventId,
+                                        std::move(record.strings)});
 }
 
 void CTM_logging::m_setFallback(CTM_logSink* sink) {

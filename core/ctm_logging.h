@@ -214,6 +214,20 @@ class CTM_logging {
   // Forgets the initialisation, the TM name and every thread record (tests only).
   static void m_resetForTest();
 
+  // While one lives on a thread, that thread's events for the event log are held
+  // back, and the outermost one writes them when it ends: in their order, with
+  // one turn of the log's store instead of one per event. For a step that logs
+  // several events in a row (a telegram sent) on a thread that must not queue at
+  // the store for each. The level filter decides at once as always; a test sink
+  // takes each event at once; one that cannot be written reaches the fallback.
+  class c_writeTogether {
+   public:
+    c_writeTogether();
+    ~c_writeTogether();
+    c_writeTogether(const c_writeTogether&) = delete;
+    c_writeTogether& operator=(const c_writeTogether&) = delete;
+  };
+
  private:
   static bool m_logArguments(int severity, unsigned eventId, std::string_view argTypes,
                              const CTM_logArgument* arguments, std::size_t count);

@@ -125,6 +125,8 @@ bool CTM_connection::m_readTelegram(std::unique_ptr<CTM_message>& out) {
 
 bool CTM_connection::m_sendMessage(const CTM_message* telegram) {
   if (telegram == nullptr) return false;
+  // The three or four events of one telegram take the event log's store once.
+  CTM_logging::c_writeTogether together;
   std::string wire;
   const std::string id = telegram->m_getId();
   if (telegram->m_serialize(wire) > 0) {

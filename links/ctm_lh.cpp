@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "core/ctm_config.h"
@@ -15,6 +16,8 @@ namespace {
 
 // A report's description holds at most this many characters before the telegram cuts it.
 constexpr std::size_t textReportLength = 99;
+// Telegrams sent whose events are written to the event log together at most.
+constexpr int sendsPerLogBatch = 64;
 
 }  // namespace
 
@@ -231,13 +234,14 @@ void CTM_lh::m_setInterfaceStatus(int status) {
   statusTime_ = now;
 }
 
-int CTM_lh::m_waitForEvent() {
+int CTM_lh::m_waitForEvent(int timeoutMs) {
   c_waitMultiple wait;
   wait.m_add(&stop_);
   wait.m_add(&wakeUp_);
   wait.m_add(queue_.m_getSemaphore());
   for (c_waitableTimer& timer : timers_) wait.m_add(&timer);
-  const int result = wait.m_wait(-1);
+  const int result = wait.m_wait(timeoutMs);
+  if (result == -1) return eventNone;
   if (result == 1) return eventStop;
   return result > 1 ? result - 1 : eventFailed;
 }
@@ -255,10 +259,29 @@ bool CTM_lh::m_sendQueued() {
 
 void CTM_lh::m_runPass() {
   bool ok = m_connect() && m_initInterface();
+  // While telegrams wait in the out-queue, the events of those sent are written
+  // to the event log a batch at a time: a busy link waits for the log's store
+  // once per batch, not once per telegram. They are written before the thread
+  // waits, and before it turns to anything but the next queued telegram.
+  std::optional<CTM_logging::c_writeTogether> held;
+  int heldSends = 0;
   while (ok && !m_stopRequested() && m_isConnected()) {
-    switch (m_waitForEvent()) {
+    int event = m_waitForEvent(held ? 0 : -1);
+    if (event != eventQueued) {
+      held.reset();
+      heldSends = 0;
+    }
+    if (event == eventNone) event = m_waitForEvent(-1);
+    switch (event) {
       case eventReceived: ok = m_receiveTelegram(); break;
-      case eventQueued: ok = m_sendQueued(); break;
+      case eventQueued:
+        if (!held) held.emplace();
+        ok = m_sendQueued();
+        if (++heldSends == sendsPerLogBatch) {
+          held.reset();
+          heldSends = 0;
+        }
+        break;
       case eventTimer1: ok = m_onTimer1(); break;
       case eventTimer1 + 1: ok = m_onTimer2(); break;
       case eventTimer1 + 2: ok = m_onTimer3(); break;
@@ -266,6 +289,7 @@ void CTM_lh::m_runPass() {
       default: ok = false; break;  // stopped, or a wait that cannot work
     }
   }
+  held.reset();
   m_cleanupInterface();
   m_disconnect();
 }

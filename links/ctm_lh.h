@@ -44,6 +44,7 @@ class CTM_lh : public CTM_connectionOwner {
  public:
   // What m_waitForEvent gives. When several are ready, a stop comes first, then a
   // received telegram, a queued one and the timers in their order.
+  static constexpr int eventNone = -1;  // nothing was ready within the time-out
   static constexpr int eventFailed = 0;
   static constexpr int eventReceived = 1;
   static constexpr int eventQueued = 2;
@@ -134,8 +135,9 @@ class CTM_lh : public CTM_connectionOwner {
   // suffix + "_Status" (true while down) and logs the change.
   void m_setInterfaceStatus(int status);
   // One multiple wait over the stop event, the wake-up semaphore, the out-queue and
-  // the four timers: the event* value of the first ready one.
-  int m_waitForEvent();
+  // the four timers: the event* value of the first ready one, waiting at most
+  // timeoutMs (negative: for ever).
+  int m_waitForEvent(int timeoutMs = -1);
   // Takes one telegram from the out-queue and processes it; a telegram that fails
   // goes back to the head of the queue and the link is dropped (false).
   bool m_sendQueued();

@@ -77,14 +77,45 @@ c_eventSource::c_eventSource(std::string name) : name_(std::move(name)), logName
 
 c_eventSource::~c_eventSource() = default;
 
-bool c_eventSource::m_report(int type, int category, std::uint32_t eventId, std::vector<std::string> strings) {
-  if (!store_) return false;
+namespace {
+
+c_eventRecord generatedNow(const std::string& source, int type, int category, std::uint32_t eventId,
+                           std::vector<std::string> strings) {
   c_eventRecord record;
   record.timeGenerated = c_clock::m_utcSeconds();
   record.eventId = eventId;
   record.type = type;
   record.category = category;
-  record.source = name_;
+  record.source = source;
   record.strings = std::move(strings);
+  return record;
+}
+
+}  // namespace
+
+bool c_eventSource::m_report(int type, int category, std::uint32_t eventId, std::vector<std::string> strings) {
+  if (!store_) return false;
+  c_eventRecord record = generatedNow(name_, type, category, eventId, std::move(strings));
   return store_->m_append(record);
+}
+
+void c_eventBatch::m_add(const c_eventSource& source, int type, int category, std::uint32_t eventId,
+                         std::vector<std::string> strings) {
+  entries_.push_back({source.store_, generatedNow(source.name_, type, category, eventId, std::move(strings))});
+}
+
+bool c_eventBatch::m_write(std::vector<c_eventRecord>& failed) {
+  failed.clear();
+  for (std::size_t first = 0; first < entries_.size();) {
+    c_eventStore* const store = entries_[first].store.get();
+    std::size_t end = first;
+    group_.clear();
+    for (; end < entries_.size() && entries_[end].store.get() == store; ++end)
+      group_.push_back(std::move(entries_[end].record));
+    if (store == nullptr || !store->m_append(group_))
+      for (c_eventRecord& record : group_) failed.push_back(std::move(record));
+    first = end;
+  }
+  entries_.clear();
+  return failed.empty();
 }

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/c_eventrecord.h"
+
 class c_eventStore;
 
 class c_eventLog {
@@ -46,7 +48,33 @@ class c_eventSource {
   const std::string& m_logName() const { return logName_; }
 
  private:
+  friend class c_eventBatch;
+
   std::string name_;
   std::string logName_;
   std::shared_ptr<c_eventStore> store_;  // null when the log has no store
+};
+
+// Events of any sources, collected and then written together: the consecutive
+// ones of one store with one append (one lock of the file, one write), all in
+// the order they were added. For a writer whose step makes several events, so
+// that the step costs the shared store one turn instead of one per event. One
+// thread at a time.
+class c_eventBatch {
+ public:
+  // Keeps the source's store until the batch is written.
+  void m_add(const c_eventSource& source, int type, int category, std::uint32_t eventId,
+             std::vector<std::string> strings);
+  bool m_isEmpty() const { return entries_.empty(); }
+  // Writes and empties the batch. Those that could not be written are left in
+  // `failed` (moved out, in their order); true when none failed.
+  bool m_write(std::vector<c_eventRecord>& failed);
+
+ private:
+  struct c_entry {
+    std::shared_ptr<c_eventStore> store;
+    c_eventRecord record;
+  };
+  std::vector<c_entry> entries_;
+  std::vector<c_eventRecord> group_;  // the records of one append, kept for their capacity
 };

@@ -95,8 +95,30 @@ bool c_eventStore::m_lastNumber(std::uint64_t& size, std::uint32_t& last) {
   return true;
 }
 
-bool c_eventStore::m_append(c_eventRecord& record) {
+bool c_eventStore::m_append(std::span<c_eventRecord> records) {
+  if (records.empty()) return true;
+  c_waiting call{records};
+  {
+    c_mutexGuard guard(waitingMutex_);
+    waiting_.push_back(&call);
+  }
   c_mutexGuard guard(mutex_);
+  // A holder before us may have written ours with its own.
+  if (call.done) return call.written;
+  {
+    c_mutexGuard waitingGuard(waitingMutex_);
+    serving_.swap(waiting_);
+  }
+  const bool written = m_appendGroup(serving_);
+  for (c_waiting* served : serving_) {
+    served->done = true;
+    served->written = written;
+  }
+  serving_.clear();
+  return written;
+}
+
+bool c_eventStore::m_appendGroup(std::span<c_waiting* const> calls) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::uint64_t size = 0;
     if (!m_openLocked(size)) return false;
@@ -105,18 +127,23 @@ bool c_eventStore::m_append(c_eventRecord& record) {
       m_closeFile();
       return false;
     }
-    record.number = last + 1;
-    record.timeWritten = c_clock::m_utcSeconds();
-    const std::string line = c_encodeEventRecord(record);
-    if (size > 0 && size + line.size() > maxSize_ / 2) {
+    const std::int64_t now = c_clock::m_utcSeconds();
+    lines_.clear();
+    for (c_waiting* call : calls)
+      for (c_eventRecord& record : call->records) {
+        record.number = ++last;
+        record.timeWritten = now;
+        lines_ += c_encodeEventRecord(record);
+      }
+    if (size > 0 && size + lines_.size() > maxSize_ / 2) {
       // Rolled over under the lock: writers waiting for it notice the new inode.
       const bool renamed = ::rename(path_.c_str(), (path_ + ".old").c_str()) == 0;
       m_closeFile();
       if (!renamed) return false;
       continue;
     }
-    const ssize_t written = ::write(fd_, line.data(), line.size());
-    if (written != static_cast<ssize_t>(line.size())) {
+    const ssize_t written = ::write(fd_, lines_.data(), lines_.size());
+    if (written != static_cast<ssize_t>(lines_.size())) {
       // A short write (disk full) must not leave half a record for the next one to follow.
       if (written > 0 && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         // Left torn: the next writer cuts it off.
@@ -126,8 +153,8 @@ bool c_eventStore::m_append(c_eventRecord& record) {
       return false;
     }
     knownEnd_ = true;
-    knownSize_ = size + line.size();
-    knownLast_ = record.number;
+    knownSize_ = size + lines_.size();
+    knownLast_ = last;
     lockWhole(fd_, F_UNLCK);
     return true;
   }

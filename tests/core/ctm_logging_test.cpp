@@ -431,4 +431,56 @@ TEST_F(CTMLoggingEventLog, RegisteredSourcesWriteUnderTmHome) {
   EXPECT_TRUE(baseContent.ends_with("\tcontrol\\x01\\tbytes\\n\n")) << baseContent;
 }
 
+// Events held back on a thread are written when the outermost hold ends, in
+// the order logged, numbered on from what each log held before.
+TEST_F(CTMLoggingEventLog, HeldEventsAreWrittenInTheirOrderWhenTheOutermostHoldEnds) {
+  registerLog("TM32_TMBase", {"TM32_CORE", "TM32_LHTC"});
+  registerLog("TM32_TMTele", {"TM32_TCTM"});
+  ASSERT_TRUE(CTM_logging::m_init("TM32"));
+  ASSERT_TRUE(CTM_logging::m_registerThread("TC", "LH"));
+  const std::size_t before = readLog("TM32_TMBase").size();
+  {
+    CTM_logging::c_writeTogether outer;
+    {
+      CTM_logging::c_writeTogether inner;
+      ASSERT_TRUE(CTM_logging::m_log(2, ev::LOG_STATISTICS, "s", "first"));
+    }
+    ASSERT_TRUE(CTM_logging::m_logTelegramText(false, "TCTM", "TCTM01 text"));
+    ASSERT_TRUE(CTM_logging::m_log(2, ev::LOG_STATISTICS, "s", "second"));
+    EXPECT_EQ(readLog("TM32_TMBase").size(), before);
+    EXPECT_TRUE(readLog("TM32_TMTele").empty());
+  }
+  const auto base = readLog("TM32_TMBase");
+  ASSERT_EQ(base.size(), before + 2);
+  EXPECT_EQ(base[before].strings, Strings{"first"});
+  EXPECT_EQ(base[before + 1].strings, Strings{"second"});
+  EXPECT_EQ(base.back().number, base.size());
+  const auto tele = readLog("TM32_TMTele");
+  ASSERT_EQ(tele.size(), 1u);
+  EXPECT_EQ(tele[0].strings, Strings{"TCTM01 text"});
+}
+
+TEST_F(CTMLoggingEventLog, HeldEventsThatCannotBeWrittenReachTheFallback) {
+  std::ofstream(std::filesystem::path(home_.m_path()) / "blocker") << "a file where a folder should be";
+  const std::string key = std::string(c_eventLog::registryRoot) + "\\TM32_TMBase";
+  ASSERT_TRUE(c_registry::m_createKey(key));
+  ASSERT_TRUE(c_registry::m_setValue(key, "File", c_registryValue::m_expandString("%TM_HOME%\\blocker\\TMBase.Evt")));
+  ASSERT_TRUE(c_registry::m_createKey(key + "\\TM32_LHTC"));
+  CTM_eventRecorder fallback;
+  CTM_logging::m_setFallback(&fallback);
+  ASSERT_TRUE(CTM_logging::m_init("TM32"));
+  ASSERT_TRUE(CTM_logging::m_registerThread("TC", "LH"));
+  fallback.m_clear();
+  {
+    CTM_logging::c_writeTogether together;
+    CTM_logging::m_log(2, ev::LOG_STATISTICS, "s", "lost");
+    EXPECT_TRUE(fallback.m_events().empty());
+  }
+  CTM_logging::m_setFallback(nullptr);
+  const auto events = fallback.m_eventsWithId(ev::LOG_STATISTICS);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].source, "TM32_LHTC");
+  EXPECT_EQ(events[0].strings, Strings{"lost"});
+}
+
 }  // namespace

@@ -470,7 +470,8 @@ void c_loadRun::m_load(std::chrono::milliseconds duration) {
 }
 
 void c_loadRun::m_stop() {
-  if (!plant_) return;
+  if (!plant_ || stopped_) return;
+  stopped_ = true;
   // The controllers go on sending while the TM stops.
   stopping_ = true;
   const auto start = std::chrono::steady_clock::now();
@@ -482,8 +483,9 @@ void c_loadRun::m_stop() {
   for (const auto& controller : controllers_) controller->m_join();
   stop_.m_set();
   for (const auto& computer : computers_) computer->m_join();
-  // The items still in the segments close their trace files with the world.
-  plant_.reset();
+  // The items still in the segments close their trace files with the world. The
+  // plant keeps its reserved ports, which were open before the run, to its end.
+  plant_->m_closeWorld();
   // What the TM queued for its computers and never sent is freed with it, but
   // the allocator keeps those pages for later; handing them back shows what the
   // process still holds.

@@ -91,6 +91,7 @@ class c_loadRun {
   c_event stop_;
   std::atomic<bool> loading_{false};
   std::atomic<bool> stopping_{false};
+  bool stopped_ = false;
   std::vector<std::unique_ptr<c_computer>> computers_;
   std::vector<std::unique_ptr<c_controller>> controllers_;
   c_figures figures_;

@@ -60,9 +60,14 @@ c_runningPlant::c_runningPlant(const c_tempHome& home, int controllersPerSegment
 }
 
 c_runningPlant::~c_runningPlant() {
+  m_closeWorld();
+  for (int reservation : reservations_) ::close(reservation);
+}
+
+void c_runningPlant::m_closeWorld() {
   m_stop();
   world_.reset();
-  for (int reservation : reservations_) ::close(reservation);
+  tm_ = nullptr;
 }
 
 int c_runningPlant::m_clientPort(const std::string& key) const {

@@ -56,6 +56,9 @@ class c_runningPlant {
   bool m_read();
   bool m_start(const std::string& mask = tcOnly, bool flag = true);
   void m_stop();
+  // Stops the TM and lets the world go, with what its nodes hold open; the
+  // reserved ports stay the plant's until it goes.
+  void m_closeWorld();
 
   CTM_world& m_world() const { return *world_; }
   CTM_runningTm* m_tm() const { return tm_; }
