@@ -42,16 +42,15 @@ int c_resourceBaseline::m_threadCount() { return entriesOf("/proc/self/task", 0)
 
 int c_resourceBaseline::m_descriptorCount() { return entriesOf("/proc/self/fd", 1); }
 
-::testing::AssertionResult c_resourceBaseline::m_isBack(int timeoutMs, int closedSince) const {
-  const int expected = descriptors_ - closedSince;
+::testing::AssertionResult c_resourceBaseline::m_isBack(int timeoutMs) const {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   int threads = m_threadCount(), descriptors = m_descriptorCount();
-  while ((threads != threads_ || descriptors != expected) && std::chrono::steady_clock::now() < deadline) {
+  while ((threads != threads_ || descriptors != descriptors_) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     threads = m_threadCount();
     descriptors = m_descriptorCount();
   }
-  if (threads == threads_ && descriptors == expected) return ::testing::AssertionSuccess();
+  if (threads == threads_ && descriptors == descriptors_) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "threads " << threads << " (baseline " << threads_ << "), descriptors "
-                                       << descriptors << " (baseline " << expected << ")";
+                                       << descriptors << " (baseline " << descriptors_ << ")";
 }

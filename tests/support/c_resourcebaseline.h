@@ -14,9 +14,8 @@ class c_resourceBaseline {
   c_resourceBaseline();
 
   // Waits up to timeoutMs for both counts to come back (a joined thread leaves
-  // the task list a moment after its join returns); `closedSince` descriptors
-  // that were open at the baseline have been closed on purpose meanwhile.
-  ::testing::AssertionResult m_isBack(int timeoutMs = 2000, int closedSince = 0) const;
+  // the task list a moment after its join returns).
+  ::testing::AssertionResult m_isBack(int timeoutMs = 2000) const;
 
   static int m_threadCount();
   static int m_descriptorCount();

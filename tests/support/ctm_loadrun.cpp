@@ -380,7 +380,6 @@ bool c_loadRun::m_start(std::string& failure) {
   // From here on every thread, link and byte of memory is the run's; the event
   // log is open.
   baseline_.emplace();
-  reservedPorts_ = plant_->m_reservedPorts();
   for (std::size_t i = 0; i < plant_->m_controllers().size(); ++i)
     controllers_.push_back(std::make_unique<c_controller>(*this, plant_->m_controller(i), static_cast<int>(i) + 1));
   // Sub ids: the TM's "32" towards its computers, TM33's own towards TM33's link.
@@ -517,8 +516,7 @@ std::vector<std::string> c_loadRun::m_verify() {
   for (const std::vector<std::string>& more : {m_verifyTraces(), m_verifyEventLog()})
     faults.insert(faults.end(), more.begin(), more.end());
   if (baseline_) {
-    // The plant is gone, and with it the sockets that held its ports.
-    const ::testing::AssertionResult back = baseline_->m_isBack(2000, reservedPorts_);
+    const ::testing::AssertionResult back = baseline_->m_isBack();
     if (!back) faults.push_back(std::string("after the stop: ") + back.message());
   }
   return faults;

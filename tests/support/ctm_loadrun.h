@@ -86,7 +86,6 @@ class c_loadRun {
   const c_tempHome& home_;
   std::optional<c_resourceBaseline> baseline_;  // taken once the event log is open
   std::unique_ptr<c_runningPlant> plant_;
-  int reservedPorts_ = 0;
   CTM_eventRecorder unwritten_;  // events the event log refused
   c_event stop_;
   std::atomic<bool> loading_{false};

@@ -85,8 +85,6 @@ class c_runningPlant {
   // could be taken by a test program running beside this one before the TM
   // listens on it. 0 when none can be had.
   int m_reservePort();
-  // The sockets holding the plant's ports, closed when it goes.
-  int m_reservedPorts() const { return static_cast<int>(reservations_.size()); }
   // The telegram with its sequence number and sub id ("32": as a controller of TM32
   // sends it, or as the TM answers it).
   static std::string m_wire(CTM_message&& telegram, int sequence, const char* subId = "32");
