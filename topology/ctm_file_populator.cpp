@@ -61,6 +61,10 @@ constexpr int defaultWeight = 1;
 // How far ahead the edge targets are looked up in the index, so that each is in the
 // cache by the time it is needed.
 constexpr std::size_t findsAhead = 16;
+// What a node takes of a topology file, about: its element with the id, a position
+// and an edge or two. The model's lists are made that large before the file is
+// read; a file of larger nodes just makes them larger as it is read.
+constexpr std::uintmax_t bytesPerNode = 100;
 
 // ---- text between the parser (UTF-16) and the model (UTF-8) ----
 
@@ -449,8 +453,12 @@ class CTM_strictHandler : public xml::DefaultHandler {
 // links are kept until the end of the document, when every node is known.
 class CTM_saxHandler : public CTM_strictHandler {
  public:
-  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder)
-      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {}
+  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder, std::size_t expectedNodes)
+      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {
+    world_.m_reserveNodes(expectedNodes);
+    hierarchyLinks_.reserve(expectedNodes);
+    successorLinks_.reserve(expectedNodes);
+  }
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
@@ -730,7 +738,10 @@ bool CTM_file_populator::m_startParser() {
 bool CTM_file_populator::populate(CTM_world& world) {
   if (!m_startParser()) return false;
   // The handler (and inside parseFile the reader) is gone before the parser shuts down.
-  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path());
+  std::error_code unknownSize;
+  const std::uintmax_t fileSize = std::filesystem::file_size(fileName_, unknownSize);
+  const std::size_t expectedNodes = unknownSize ? 0 : static_cast<std::size_t>(fileSize / bytesPerNode);
+  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path(), expectedNodes);
   if (!parseFile(fileName_, handler)) return false;
   CTM_logging::m_log(4, ev::TOPO_FILE_READ, "s", fileName_);
   return true;
