@@ -61,6 +61,10 @@ constexpr int defaultWeight = 1;
 // How far ahead the edge targets are looked up in the index, so that each is in the
 // cache by the time it is needed.
 constexpr std::size_t findsAhead = 16;
+// What a node takes of a topology file, about: its element with the id, a position
+// and an edge or two. The model's lists are made that large before the file is
+// read; a file of larger nodes just makes them larger as it is read.
+constexpr std::uintmax_t bytesPerNode = 100;
 
 // ---- text between the parser (UTF-16) and the model (UTF-8) ----
 
@@ -445,12 +449,16 @@ class CTM_strictHandler : public xml::DefaultHandler {
   int depth_ = 0;
 };
 
-// Builds the model as the elements arrive. Nodes enter the world at their end tag;
-// links are kept until the end of the document, when every node is known.
+// Builds the model as the elements arrive. Nodes enter the world at their end tag,
+// with their children; the file's edges are kept until the end of the document,
+// when every node is known.
 class CTM_saxHandler : public CTM_strictHandler {
  public:
-  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder)
-      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {}
+  CTM_saxHandler(CTM_world& world, CTM_nodeFactory& factory, std::filesystem::path folder, std::size_t expectedNodes)
+      : CTM_strictHandler(std::move(folder)), world_(world), factory_(factory) {
+    world_.m_reserveNodes(expectedNodes);
+    successorLinks_.reserve(expectedNodes);
+  }
 
   void startElement(const XMLCh* const, const XMLCh* const localName, const XMLCh* const,
                     const xml::Attributes& attributes) override {
@@ -462,7 +470,7 @@ class CTM_saxHandler : public CTM_strictHandler {
     }
     c_element element = elementOf(localName);
     if (element == c_element::other) return;
-    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
+    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().node.get();
     if (isNodeElement(element)) {
       if (!top && element != c_element::tm) refuseMisplaced(localName);
       auto node = makeNode(factory_, element, m_requiredAttribute(attributes, localName, u"id"));
@@ -470,7 +478,7 @@ class CTM_saxHandler : public CTM_strictHandler {
       world_.m_prefetchNode(node->m_getId());  // entered at its end tag
       node->m_setPositionX(-1);
       node->m_setPositionY(-1);
-      openNodes_.push_back(std::move(node));
+      openNodes_.push_back({std::move(node), closedNodes_.size()});
       return;
     }
     int kind = top ? top->m_getType() : -1;
@@ -508,14 +516,19 @@ class CTM_saxHandler : public CTM_strictHandler {
     c_element element = elementOf(localName);
     if (element == c_element::other) return;
     if (isNodeElement(element)) {
-      std::unique_ptr<CTM_node> node = std::move(openNodes_.back());
+      c_openNode open = std::move(openNodes_.back());
       openNodes_.pop_back();
-      CTM_node* closed = node.get();
-      if (!world_.m_insertNode(std::move(node))) refuse("Error while inserting node.");
-      if (closed->m_getType() != CTM_node::typeTm) hierarchyLinks_.push_back({openNodes_.back().get(), closed});
+      CTM_node* closed = open.node.get();
+      if (!world_.m_insertNode(std::move(open.node))) refuse("Error while inserting node.");
+      // Its children are all known now: linked at once, into a list of their number.
+      const auto children = closedNodes_.begin() + static_cast<std::ptrdiff_t>(open.firstChild);
+      closed->m_reserveChildren(static_cast<std::size_t>(closedNodes_.end() - children));
+      for (auto child = children; child != closedNodes_.end(); ++child) m_insertEdge(closed, *child, defaultWeight);
+      closedNodes_.erase(children, closedNodes_.end());
+      if (closed->m_getType() != CTM_node::typeTm) closedNodes_.push_back(closed);
       return;
     }
-    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().get();
+    CTM_node* top = openNodes_.empty() ? nullptr : openNodes_.back().node.get();
     switch (element) {
       case c_element::desc:
         if (top) top->m_setDescription(text_);
@@ -545,7 +558,6 @@ class CTM_saxHandler : public CTM_strictHandler {
   }
 
   void endDocument() override {
-    for (const auto& [parent, child] : hierarchyLinks_) m_insertEdge(parent, child, defaultWeight);
     std::vector<std::pair<CTM_node*, CTM_node*>> derived;
     auto targetOf = [this](const c_successorLink& link) {
       return std::string_view(linkTargets_.data() + link.targetOffset, link.targetLength);
@@ -566,7 +578,6 @@ class CTM_saxHandler : public CTM_strictHandler {
     });
     derived.erase(std::unique(derived.begin(), derived.end()), derived.end());
     for (const auto& [from, to] : derived) m_insertEdge(from, to, defaultWeight);
-    hierarchyLinks_.clear();
     successorLinks_.clear();
     linkTargets_.clear();
   }
@@ -642,8 +653,14 @@ class CTM_saxHandler : public CTM_strictHandler {
   int textDepth_ = 0;  // > 0 inside a text element, counting the elements open within it
   std::string edgeTarget_;
   int edgeWeight_ = defaultWeight;
-  std::vector<std::unique_ptr<CTM_node>> openNodes_;
-  std::vector<std::pair<CTM_node*, CTM_node*>> hierarchyLinks_;  // parent, child
+  // A node being read, and where its children start among the closed nodes.
+  struct c_openNode {
+    std::unique_ptr<CTM_node> node;
+    std::size_t firstChild;
+  };
+  std::vector<c_openNode> openNodes_;
+  // The nodes read whole whose parent is still open, in the order of the file.
+  std::vector<CTM_node*> closedNodes_;
   std::vector<c_successorLink> successorLinks_;
   std::string linkTargets_;
 };
@@ -730,7 +747,10 @@ bool CTM_file_populator::m_startParser() {
 bool CTM_file_populator::populate(CTM_world& world) {
   if (!m_startParser()) return false;
   // The handler (and inside parseFile the reader) is gone before the parser shuts down.
-  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path());
+  std::error_code unknownSize;
+  const std::uintmax_t fileSize = std::filesystem::file_size(fileName_, unknownSize);
+  const std::size_t expectedNodes = unknownSize ? 0 : static_cast<std::size_t>(fileSize / bytesPerNode);
+  CTM_saxHandler handler(world, factory_, std::filesystem::path(fileName_).parent_path(), expectedNodes);
   if (!parseFile(fileName_, handler)) return false;
   CTM_logging::m_log(4, ev::TOPO_FILE_READ, "s", fileName_);
   return true;

@@ -55,6 +55,8 @@ class CTM_node {
   bool m_addSuccessor(CTM_node* target, int weight);
   bool m_addPredecessor(CTM_node* node);
   bool m_addChild(CTM_node* node);
+  // Room for that many children in all, for a reader that knows them ahead.
+  void m_reserveChildren(std::size_t count) { children_.reserve(count); }
   // Takes a child out of the child list (the node is given another parent).
   void m_removeChild(const CTM_node* node);
 

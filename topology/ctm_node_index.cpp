@@ -44,10 +44,17 @@ bool CTM_nodeIndex::m_insert(CTM_node* node) {
   return true;
 }
 
+void CTM_nodeIndex::m_reserve(std::size_t nodes) {
+  std::size_t count = slotCount_ == 0 ? initialSlots : slotCount_;
+  while (nodes * 2 > count) count *= 2;
+  if (count > slotCount_) m_rehash(count);
+}
+
+void CTM_nodeIndex::m_grow() { m_rehash(slotCount_ == 0 ? initialSlots : slotCount_ * 2); }
+
 // The table of a large plant is touched at random: on large pages its lookups
 // miss the address cache far less often.
-void CTM_nodeIndex::m_grow() {
-  std::size_t count = slotCount_ == 0 ? initialSlots : slotCount_ * 2;
+void CTM_nodeIndex::m_rehash(std::size_t count) {
   // Zeroed by the allocator: a large table comes zeroed from the system, untouched.
   c_slotTable grown(static_cast<c_slot*>(std::calloc(count, sizeof(c_slot))));
   if (!grown) throw std::bad_alloc();

@@ -23,6 +23,9 @@ class CTM_nodeIndex {
   void m_prefetch(std::string_view id) const;
   // False when a node with the same id is already in the index.
   bool m_insert(CTM_node* node);
+  // Sizes the table for that many nodes at once: a table grown step by step
+  // touches twice the memory and moves every node it held at each step.
+  void m_reserve(std::size_t nodes);
   std::size_t m_size() const { return size_; }
 
  private:
@@ -37,6 +40,7 @@ class CTM_nodeIndex {
 
   std::size_t m_slotOf(std::string_view id, std::size_t hash) const;
   void m_grow();
+  void m_rehash(std::size_t count);
 
   c_slotTable slots_;
   std::size_t slotCount_ = 0;  // a power of two, at most half of them taken

@@ -88,6 +88,11 @@ bool CTM_world::m_insertNode(std::unique_ptr<CTM_node> node) {
   return true;
 }
 
+void CTM_world::m_reserveNodes(std::size_t count) {
+  index_.m_reserve(count);
+  nodes_.reserve(count);
+}
+
 bool CTM_world::m_insertEdge(const std::string& fromId, const std::string& toId, int weight) {
   CTM_node* from = m_findNode(fromId);
   if (!from) {

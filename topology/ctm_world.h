@@ -26,6 +26,8 @@ class CTM_world {
 
   // Takes the node over; a node whose id is taken is refused (and freed).
   bool m_insertNode(std::unique_ptr<CTM_node> node);
+  // Makes room for about that many nodes ahead of their insertion; a hint only.
+  void m_reserveNodes(std::size_t count);
   // Links two nodes by id: a successor edge with the weight between nodes of the
   // same kind, else the second becomes a child of the first.
   bool m_insertEdge(const std::string& fromId, const std::string& toId, int weight);

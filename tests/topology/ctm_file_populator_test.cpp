@@ -148,6 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
                    EXPECT_EQ(weight, 1);
                    EXPECT_EQ(p0->m_getParent(), nullptr);
                  }},
+        ReadCase{"NestedSuccessorsComeBeforeTheEdgesOfTheFile", inP1("<edge target=\"P2\"/><tp id=\"P0\"/>"),
+                 [](const CTM_world& world) {
+                   EXPECT_EQ(successorIds(find(world, "P1")), (std::vector<std::string>{"P0", "P2"}));
+                 }},
         ReadCase{"UnknownElementsAreIgnored",
                  "<plant><site><transportManager id=\"TM\"><note>x</note>"
                  "<logicalSegment id=\"LS\"/></transportManager></site></plant>",

@@ -209,3 +209,20 @@ TEST_F(WorldTest, ManyNodesStayFindableAndUnique) {
   EXPECT_FALSE(world_.m_insertNode(std::make_unique<CTM_tp>("Q4321")));
   EXPECT_EQ(world_.m_getNodeCount(), 5006u);
 }
+
+TEST_F(WorldTest, ReservedRoomKeepsEveryNodeFindable) {
+  // None, less than what follows, and more: taken with nodes in the index.
+  for (std::size_t reserved : {0u, 100u, 20000u}) {
+    CTM_world world;
+    for (int i = 0; i < 3000; ++i) {
+      if (i == 1000) world.m_reserveNodes(reserved);
+      ASSERT_TRUE(world.m_insertNode(std::make_unique<CTM_tp>("Q" + std::to_string(i))));
+    }
+    for (int i = 0; i < 3000; ++i) {
+      const CTM_node* found = world.m_findNode("Q" + std::to_string(i));
+      ASSERT_NE(found, nullptr) << reserved << " Q" << i;
+      EXPECT_EQ(found->m_getId(), "Q" + std::to_string(i));
+    }
+    EXPECT_FALSE(world.m_insertNode(std::make_unique<CTM_tp>("Q999")));
+  }
+}
