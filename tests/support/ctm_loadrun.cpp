@@ -385,7 +385,7 @@ bool c_loadRun::m_start(std::string& failure) {
   // Sub ids: the TM's "32" towards its computers, TM33's own towards TM33's link.
   computers_.push_back(std::make_unique<c_computer>("OC", "127.0.0.1", "MO",
                                                     c_runningPlant::m_wire(CTM_om00_message(), 0), true));
-  computers_.back()->m_open(m_transportSpecifications(), "MO07");
+  computers_.back()->m_open(m_ocTransSpecs(), "MO07");
   computers_.push_back(std::make_unique<c_computer>("LPCS", "127.0.0.1", "CS",
                                                     c_runningPlant::m_wire(CTM_sc00_message(), 0), false));
   computers_.push_back(std::make_unique<c_computer>("IM", "127.0.0.1", "BCIM",
@@ -423,7 +423,7 @@ bool c_loadRun::m_start(std::string& failure) {
 // OC routes every segment's bags to where the default would, so that none is
 // routed as unknown (and marked garbage) first; its status request afterwards is
 // answered once the download is in force.
-std::vector<std::string> c_loadRun::m_transportSpecifications() const {
+std::vector<std::string> c_loadRun::m_ocTransSpecs() const {
   int sequence = 0;
   std::vector<std::string> telegrams = {c_runningPlant::m_wire(CTM_om02_message(), ++sequence)};
   for (std::size_t s = 0; s < plant_->m_segments().size(); ++s) {

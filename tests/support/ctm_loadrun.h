@@ -79,7 +79,7 @@ class c_loadRun {
   class c_computer;
 
  private:
-  std::vector<std::string> m_transportSpecifications() const;
+  std::vector<std::string> m_ocTransSpecs() const;
   std::vector<std::string> m_verifyTraces() const;
   std::vector<std::string> m_verifyEventLog() const;
 

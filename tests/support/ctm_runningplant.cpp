@@ -141,9 +141,9 @@ void c_runningPlant::m_writeInstallation() const {
   home_.m_writeSystem(tmId, lines);
 
   home_.m_writeFile("run/cfg/topology.xml", m_topology());
-  std::string specifications = "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n";
-  for (std::size_t s = 0; s < segments_.size(); ++s) specifications += transSpecLine(segments_[s], m_destinationOf(s));
-  home_.m_writeFile("run/cfg/tm_default_transspec.txt", specifications);
+  std::string transSpecs = "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n";
+  for (std::size_t s = 0; s < segments_.size(); ++s) transSpecs += transSpecLine(segments_[s], m_destinationOf(s));
+  home_.m_writeFile("run/cfg/tm_default_transspec.txt", transSpecs);
 }
 
 std::string c_runningPlant::m_destinationOf(std::size_t segment) const {
