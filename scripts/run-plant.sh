@@ -174,6 +174,7 @@ pic=0001
 seq=01
 blank_id=$(printf '%11s' "")
 report=$(telegram TCTM01 $seq "$pic$blank_id$entry")
+command -v nc.openbsd >/dev/null || fail "netcat is missing (nc.openbsd of the Debian package netcat-openbsd)"
 nc.openbsd -s "$controller_address" "$tm_address" "$tc_port" <"$fifos/to-tm" >"$fifos/from-tm" &
 controller_pid=$!
 exec {to_tm}>"$fifos/to-tm" {from_tm}<"$fifos/from-tm"
