@@ -179,24 +179,30 @@ nc.openbsd -s "$controller_address" "$tm_address" "$tc_port" <"$fifos/to-tm" >"$
 controller_pid=$!
 exec {to_tm}>"$fifos/to-tm" {from_tm}<"$fifos/from-tm"
 
-# The next telegram from the TM, shown; fails the step when none comes within
+# The next telegram from the TM, shown with what it is; fails the step when none comes within
 # 5 s or the link ends (netcat could not connect, or the TM closed it).
 receive() {
   IFS= read -r -t 5 answer <&"$from_tm"
   local status=$?
   [ "$status" -gt 128 ] && fail "no telegram from the TM within 5 s ($1)"
   [ "$status" -ne 0 ] && fail "the link to the TM ended ($1)${answer:+ after \"$answer\"}"
-  printf '  TM32 -> %s  %s\n' "$controller" "$answer"
+  local what=""
+  case "$answer" in
+    TMTC00*) what="keep-alive answer" ;;
+    TMTC01*) what="bag's id, destinations" ;;
+    TMTC22*) what="status request" ;;
+  esac
+  printf '  TM32 -> %s  %-22s %s\n' "$controller" "$what" "$answer"
 }
 send() {
-  printf '  %s -> TM32  %s\n' "$controller" "$1"
+  printf '  %s -> TM32  %-22s %s\n' "$controller" "$2" "$1"
   printf '%s\n' "$1" >&"$to_tm" || fail "cannot send $1"
 }
 
-send "$keep_alive"
+send "$keep_alive" "keep-alive"
 receive "the answer to the keep-alive"
 [ "$answer" == "$(telegram TMTC00 00 "")" ] || fail "the keep-alive was answered with \"$answer\", not with TMTC00"
-send "$report"
+send "$report" "bag entered, blank id"
 routing="" status_request=""
 while [ -z "$routing" ] || [ -z "$status_request" ]; do
   receive "waiting for the TMTC01 and the TMTC22"
