@@ -52,16 +52,19 @@ show_tm_output() {
 # with status 0. A TM that has not ended 10 s after the signal is killed.
 stop_tm() {
   [ -n "$tm_pid" ] || return 0
-  local line status=0
+  local status=0
   kill -TERM "$tm_pid" 2>/dev/null
-  show_tm_output 10
-  if [ "$tm_read" -gt 128 ]; then
-    echo "  tmrun has not ended 10 s after SIGTERM: killed" >&2
-    kill -KILL "$tm_pid" 2>/dev/null
+  if [ -n "$tm_out" ]; then
+    show_tm_output 10
+    if [ "$tm_read" -gt 128 ]; then
+      echo "  tmrun has not ended 10 s after SIGTERM: killed" >&2
+      kill -KILL "$tm_pid" 2>/dev/null
+    fi
+    exec {tm_out}<&-
+    tm_out=""
   fi
   wait "$tm_pid" || status=$?
   tm_pid=""
-  exec {tm_out}<&-
   tm_status=$status
   [ "$status" -eq 0 ]
 }
@@ -167,7 +170,7 @@ fi
 
 step="the controller $controller"
 # Telegrams of the TC pair: id, version 01, sequence number, data length, sub id
-# (positions 2-3 of the controller's id), the data part, a line feed.
+# (positions 2-3 of the controller's id) and the data part; `send` adds the line feed.
 telegram() { printf '%s01%s%03d%s%s' "$1" "$2" "${#3}" "${controller:2:2}" "$3"; }
 keep_alive=$(telegram TCTM00 00 "")
 pic=0001
@@ -179,8 +182,8 @@ nc.openbsd -s "$controller_address" "$tm_address" "$tc_port" <"$fifos/to-tm" >"$
 controller_pid=$!
 exec {to_tm}>"$fifos/to-tm" {from_tm}<"$fifos/from-tm"
 
-# The next telegram from the TM, shown with what it is; fails the step when none comes within
-# 5 s or the link ends (netcat could not connect, or the TM closed it).
+# The next telegram from the TM, shown with what it is; fails the step when none
+# comes within 5 s or the link ends (netcat could not connect, or the TM closed it).
 receive() {
   IFS= read -r -t 5 answer <&"$from_tm"
   local status=$?
@@ -218,6 +221,7 @@ done
 data=${routing:15}
 count=${data:31:2}
 [[ "${routing:6:2}" == 01 && "${routing:8:2}" == "$seq" && "${routing:10:3}" == $(printf '%03d' "${#data}") &&
+  "${routing:13:2}" == "${controller:2:2}" &&
   "${data:0:4}" == "$pic" && "${data:15:16}" == "$entry" && "$count" =~ ^[0-9][0-9]$ &&
   ${#data} -eq $((33 + 10#$count * 18)) ]] || fail "the TMTC01 \"$routing\" does not answer the report"
 bit_id=${data:4:11}
