@@ -14,7 +14,8 @@ bool c_tcpListener::m_open(int port, const std::string& host) {
   m_close();
   port_ = port;
   host_ = host;
-  c_socketFailure failure;
+  c_socketFailure& failure = openFailure_;
+  failure = {};
   std::uint32_t address = 0;
   if (!host.empty() && !c_resolveHost(host, address, failure)) {
     CTM_logging::m_log(1, ev::LS_ADDRESS_FAILED, "isss", failure.error, failure.call, "hostname", host);

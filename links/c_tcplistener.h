@@ -38,6 +38,8 @@ class c_tcpListener {
   // address; a dotted address as given, a name looked up forward). False, with an
   // event and no socket left behind, when that fails.
   bool m_open(int port, const std::string& host);
+  // Why the last m_open failed (the call and its error), for the owner to name it.
+  const c_socketFailure& m_getOpenFailure() const { return openFailure_; }
   // Starts the accept thread (event either way); false when not open or already started.
   bool m_start();
   // Ends the accept thread, closes the socket; status 2. True.
@@ -80,6 +82,7 @@ class c_tcpListener {
   int port_ = 0;
   std::string host_;
   std::string describe_;
+  c_socketFailure openFailure_;
   c_socket socket_;  // the owner's thread opens and closes it while no accept thread runs
   std::thread acceptThread_;
   c_event stop_;

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/c_clock.h"
+#include "platform/c_errortext.h"
 #include "platform/c_waitable.h"
 
 namespace {
@@ -276,6 +277,15 @@ bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFail
   address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
   ::freeaddrinfo(found);
   return true;
+}
+
+std::string c_socketFailureText(const c_socketFailure& failure) {
+  // A name look-up gives a name-service code (negative); EAI_SYSTEM was turned into errno.
+  if (std::strcmp(failure.call, "getaddrinfo()") == 0 && failure.error < 0) {
+    if (failure.error == EAI_NONAME || failure.error == EAI_NODATA) return "the name does not resolve";
+    return ::gai_strerror(failure.error);
+  }
+  return c_systemErrorText(failure.error);
 }
 
 bool c_reverseName(std::uint32_t address, std::string& name) { return c_lookUpName(address, name) == c_nameLookup::found; }

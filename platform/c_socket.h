@@ -100,6 +100,9 @@ class c_socket {
 // forward (getaddrinfo, IPv4) and its first address taken. The failure names
 // "getaddrinfo()" with its code (errno for EAI_SYSTEM).
 bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure);
+// Why the call failed, for a person: the system's text of the error, or for a
+// name look-up "the name does not resolve" (or the name service's own text).
+std::string c_socketFailureText(const c_socketFailure& failure);
 // Whether text is a dotted IPv4 address (four decimal numbers 0-255), and its value.
 bool c_parseDottedAddress(std::string_view text, std::uint32_t& address);
 // "a.b.c.d".
