@@ -177,7 +177,6 @@ int run(const Arguments& arguments) {
   if (!CTM_config::m_init(tmId))
     return fail(configuration, "the configuration of " + tmId + " cannot start: " + firstError(configurationErrors));
   CTM_logging::m_registerThread("UTIL", "");
-  noticeUnregisteredLogs(tmId);
 
   CTM_logging::c_errorWatch topologyErrors;
   CTM_world world;
@@ -192,6 +191,7 @@ int run(const Arguments& arguments) {
     return fail(notATm, tmId + " is " + kindName(node->m_getType()) + ", not a TM, in the topology " +
                             populator.m_getFileName());
 
+  noticeUnregisteredLogs(tmId);
   CTM_logging::c_errorWatch initErrors;
   if (!world.m_initTm(tmId, arguments.mask)) {
     std::string failure = tm->m_getInitFailure();
