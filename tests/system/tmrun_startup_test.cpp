@@ -1,8 +1,12 @@
 // tmrun as a program: each start that cannot go on ends with its own status and
-// one line on standard error naming the cause.
+// one line on standard error naming the cause, and leaves the parameter files
+// as they were.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,13 @@ struct StartContext {
   c_environmentChanges environment = c_localNamesEnvironment();
 
   std::string topologyPath() const { return home.m_pathOf("run/cfg/topology.xml"); }
+  // Every file of the configuration folder with its content.
+  std::map<std::string, std::string> configurationFiles() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(home.m_pathOf("run/cfg")))
+      files[entry.path().filename()] = home.m_readFile("run/cfg/" + entry.path().filename().string()).value_or("");
+    return files;
+  }
   std::string unregisteredNotice(const std::string& tmId) const {
     return "tmrun: the event logs of " + tmId + " are not registered, its events go to the log Application; " +
            "register them with: fennick -c " + tmId + "_\n";
@@ -96,6 +107,9 @@ const StartCase startCases[] = {
        std::string holder;
        int error = 0;
        EXPECT_EQ(context.lock.m_take(lockPath, holder, error), c_fileLock::c_result::taken);
+       // A start of the configuration would put the backup in its place.
+       const std::string system = context.home.m_pathOf(c_tempHome::m_systemFileName("TM32"));
+       std::filesystem::rename(system, system + ".bak");
        return "tmrun: TM32 runs already on this installation (" + lockPath + " is held by process " +
               std::to_string(::getpid()) + ")\n";
      }},
@@ -107,6 +121,7 @@ TEST(TmrunStartup, EachRefusedStartNamesItsCauseWithItsOwnStatus) {
     StartContext context;
     context.plant.m_writeInstallation();
     const std::string expected = start.prepare(context);
+    const auto configuration = context.configurationFiles();
     // The sanitizers' summaries are no part of what tmrun prints.
     context.environment.emplace_back("LSAN_OPTIONS", "print_suppressions=0");
     const c_childResult run =
@@ -114,6 +129,7 @@ TEST(TmrunStartup, EachRefusedStartNamesItsCauseWithItsOwnStatus) {
     EXPECT_EQ(run.exitStatus, start.status);
     EXPECT_EQ(run.err, expected);
     EXPECT_EQ(run.out, "");
+    EXPECT_EQ(context.configurationFiles(), configuration);
   }
 }
 
