@@ -71,6 +71,12 @@ const StartCase startCases[] = {
        return "tmrun: the configuration cannot start: TM_HOME " + empty + " holds no installation (no folder " +
               empty + "/run)\n";
      }},
+    {"TM id without parameter file", {"TM33"}, 3,
+     [](StartContext& context) {
+       return "tmrun: the configuration of TM33 cannot start: there is no parameter file " +
+              context.home.m_pathOf(c_tempHome::m_systemFileName("TM33")) + " (nor its backup), so TM33 is no TM " +
+              "of this installation\n";
+     }},
     {"topology that does not parse", {"TM32"}, 4,
      [](StartContext& context) {
        context.home.m_writeFile("run/cfg/topology.xml", "<topology>\n  <transportManager id=\"TM32\">\n</topology>\n");
