@@ -154,7 +154,8 @@ bool CTM_runningTm::m_openListener(std::unique_ptr<Listener>& slot, Make make, c
   auto listener = make();
   int port = 0;
   if (!m_readKey(part, portKey, port)) return false;
-  if (!listener->m_open(port, m_getAddress())) return m_fail(part + " " + openFailureText(*listener, m_getAddress(), port));
+  if (!listener->m_open(port, m_getAddress()))
+    return m_fail(part + " " + openFailureText(*listener, m_getAddress(), port));
   slot = std::move(listener);
   return !enabled || slot->m_start() || m_fail(part + " cannot start its accept thread");
 }

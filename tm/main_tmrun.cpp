@@ -166,7 +166,8 @@ void printRunning(const Arguments& arguments, const CTM_runningTm& tm) {
 int run(const Arguments& arguments) {
   const std::string& tmId = arguments.tmId;
   std::string home;
-  if (!c_getEnvironment("TM_HOME", home)) return fail(configuration, "the configuration cannot start: TM_HOME is not set");
+  if (!c_getEnvironment("TM_HOME", home))
+    return fail(configuration, "the configuration cannot start: TM_HOME is not set");
 
   // Before anything of the installation is touched: two TMs of one id never share
   // its trace files, event logs and parameter file.
@@ -190,8 +191,8 @@ int run(const Arguments& arguments) {
   CTM_logging::c_errorWatch configurationErrors;
   CTM_logging::m_init(tmId);
   if (!CTM_config::m_init(tmId))
-    return fail(configuration,
-                "the configuration of " + tmId + " cannot start: " + configurationFailure(home, tmId, configurationErrors));
+    return fail(configuration, "the configuration of " + tmId +
+                                   " cannot start: " + configurationFailure(home, tmId, configurationErrors));
   CTM_logging::m_registerThread("UTIL", "");
 
   CTM_logging::c_errorWatch topologyErrors;

@@ -131,7 +131,8 @@ TEST(TmrunStartup, EachRefusedStartNamesItsCauseWithItsOwnStatus) {
     // The sanitizers' summaries are no part of what tmrun prints.
     context.environment.emplace_back("LSAN_OPTIONS", "print_suppressions=0");
     const c_childResult run =
-        c_runChild(std::string(TM_BIN_DIR) + "/tmrun", start.arguments, {.workDir = {}, .environment = context.environment});
+        c_runChild(std::string(TM_BIN_DIR) + "/tmrun", start.arguments,
+                   {.workDir = {}, .environment = context.environment});
     EXPECT_EQ(run.exitStatus, start.status);
     EXPECT_EQ(run.err, expected);
     EXPECT_EQ(run.out, "");
