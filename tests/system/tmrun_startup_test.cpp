@@ -57,7 +57,6 @@ const StartCase startCases[] = {
      [](StartContext&) { return "tmrun: the mask \"YYYYYY\" is not seven letters Y or N" + usageText + "\n"; }},
     {"mask of other letters", {"-m", "YYYYYYy", "TM32"}, 2,
      [](StartContext&) { return "tmrun: the mask \"YYYYYYy\" is not seven letters Y or N" + usageText + "\n"; }},
-    {"no TM id", {"-m", "NNNNNYN"}, 2, [](StartContext&) { return "tmrun: no TM id given" + usageText + "\n"; }},
     {"TM_HOME unset", {"TM32"}, 3,
      [](StartContext& context) {
        context.environment.emplace_back("TM_HOME", std::nullopt);
