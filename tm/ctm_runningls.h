@@ -144,7 +144,10 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   // the segment is not tracking.
   bool m_canTrack(const char* entryPoint) TM_REQUIRES(segmentLock_);
 
-  CTM_BIT* m_findBIT(std::string& bitId, int PIC, c_find report, bool& created) TM_REQUIRES(segmentLock_);
+  // Find or create; null (bitId left blank) when a blank id finds no free id to generate.
+  CTM_BIT* m_findBIT(std::string& bitId, c_find report, bool& created) TM_REQUIRES(segmentLock_);
+  // The same for a controller's report, whose PIC the item then keeps.
+  CTM_BIT* m_findReportedBIT(std::string& bitId, int PIC, c_find report, bool& created) TM_REQUIRES(segmentLock_);
   CTM_BIT* m_createBIT(std::string& bitId) TM_REQUIRES(segmentLock_);
   bool m_generateId(std::string& bitId) TM_REQUIRES(segmentLock_);
   CTM_BIT* m_lookUp(const std::string& bitId) const TM_REQUIRES(segmentLock_);

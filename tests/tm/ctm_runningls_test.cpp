@@ -54,6 +54,64 @@ TEST_F(GeneratedIds, WrapTo00000WithAnEventPast99999) {
   EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), 1u);
 }
 
+// Every segment of the TM counts behind the same prefix and bags keep their ids, so
+// the segment may hold a bag under an id it would generate: the id is passed over,
+// also past the wrap, and the bag there keeps its data.
+struct c_heldIdsCase {
+  const char* name;
+  const char* lastTraceFile;  // "" for none
+  std::vector<std::string> held;
+  const char* generated;
+  std::size_t wraps;
+};
+
+class GeneratedIdsPassOver : public GeneratedIds, public ::testing::WithParamInterface<c_heldIdsCase> {};
+
+TEST_P(GeneratedIdsPassOver, IdsTheSegmentHolds) {
+  const c_heldIdsCase& c = GetParam();
+  if (*c.lastTraceFile) traceFile("99", c.lastTraceFile);
+  for (std::size_t i = 0; i < c.held.size(); ++i) {
+    auto bag = std::make_unique<CTM_BIT>();
+    bag->m_setBIT_ID(c.held[i]);
+    bag->m_setLPC("012345678" + std::to_string(i));
+    segment()->m_receiveBIT(std::move(bag));
+    if (i % 2 == 1) enter(c.held[i]);  // seen by a controller as well as announced ones
+  }
+  EXPECT_EQ(enter(), c.generated);
+  EXPECT_EQ(segment()->m_getItemCount(), c.held.size() + 1);
+  for (std::size_t i = 0; i < c.held.size(); ++i)
+    inspect(c.held[i], [&](const CTM_BIT& bag) { EXPECT_EQ(bag.m_getLPC(), "012345678" + std::to_string(i)); });
+  EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), c.wraps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Segment, GeneratedIdsPassOver,
+    ::testing::Values(c_heldIdsCase{"FromAnotherSegment", "", {"W3212300000", "W3212300001"}, "W3212300002", 0},
+                      c_heldIdsCase{"PastTheWrap", "W3212399998", {"W3212399999", "W3212300000"}, "W3212300001", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// With every id of the day held, a bag without an id is refused, not looped over.
+TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
+  // Without trace files and texts: a trace file each would pass the descriptor limit.
+  writeFile(segmentFolder("TM32", "E3201"), "a file where the folder should be");
+  tm_->m_placeImLineHandler(nullptr);
+  for (int sequence = 0; sequence <= 99999; ++sequence) {
+    char id[16];
+    std::snprintf(id, sizeof id, "W32123%05d", sequence);
+    auto bag = std::make_unique<CTM_BIT>();
+    bag->m_setBIT_ID(id);
+    segment()->m_receiveBIT(std::move(bag));
+  }
+  std::string id = blank;
+  CTM_BIT::c_destinationList destinations;
+  EXPECT_TRUE(segment()->m_enterBIT(7, node(entry), id, destinations));
+  EXPECT_EQ(id, blank);
+  EXPECT_TRUE(destinations.empty());
+  EXPECT_EQ(segment()->m_getItemCount(), 100000u);
+  EXPECT_TRUE(reports().empty());
+  EXPECT_EQ(recorder_.m_count(ev::GENERATED_IDS_EXHAUSTED), 1u);
+}
+
 // --- TC reports -----------------------------------------------------------------
 
 // A blank id gets a generated one, its reports (MO10 for an id made here, UD01 for
