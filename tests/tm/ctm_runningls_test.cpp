@@ -343,17 +343,34 @@ TEST_F(SegmentTest, KnownScreeningItemIsAnsweredAtOnceAndLeaves) {
 // --- Entry points of the other links -------------------------------------------------
 
 // The routing order of an item the TC did not report carries the PIC of its
-// latest report and its current destinations.
-TEST_F(SegmentTest, RoutingOrderCarriesThePicOfTheLatestReport) {
+// latest report and its current destinations, whichever link brought the news.
+struct c_orderCase {
+  const char* name;
+  std::function<void(CTM_runningLs&, const std::string&)> call;
+  std::function<void(const CTM_BIT&)> check = [](const CTM_BIT&) {};
+};
+
+class RoutingOrder : public SegmentTest, public ::testing::WithParamInterface<c_orderCase> {};
+
+TEST_P(RoutingOrder, CarriesThePicOfTheLatestControllerReport) {
   const std::string id = enter(blank, 12);
   download("A", spec("TOTM33", 10, "E32013301"));  // a new route: an order is due
-  segment()->m_selectBIT(0x12345, id);
+  GetParam().call(*segment(), id);
   const c_ids sent = orders();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].substr(0, 6), "TMTC01");
   EXPECT_EQ(sent[0].substr(15), "0012" + id + "E3201_0100-P0001" + "01" + "E3201_0100-P0002" + "01\n");
-  inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getSelectionID(), 0x2345); });
+  inspect(id, GetParam().check);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Segment, RoutingOrder,
+    ::testing::Values(c_orderCase{"Selection", [](auto& ls, auto& id) { ls.m_selectBIT(0x12345, id); },
+                                  [](const CTM_BIT& item) { EXPECT_EQ(item.m_getSelectionID(), 0x2345); }},
+                      c_orderCase{"CodingResult", [](auto& ls, auto& id) { ls.m_applyCodingResult(codingResult(id)); }},
+                      c_orderCase{"InsufficientInformation",
+                                  [](auto& ls, auto& id) { ls.m_reportInsufficientInformation(id); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SegmentTest, CodingResultCopiesOnlyWhatItKnows) {
   const std::string id = enter();
