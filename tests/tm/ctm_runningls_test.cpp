@@ -434,6 +434,23 @@ TEST_F(SegmentTest, LpcRequestListsByState) {
   EXPECT_TRUE(answered.empty());
 }
 
+// An item whose LPC was read while LPCS had no link has its request re-sent on the
+// link-up, not by the senders; its data still makes the release due when it leaves.
+TEST_F(SegmentTest, LpcDataForARequestStillDueIsReleasedOnExit) {
+  std::string id = enter();
+  CTM_BIT::c_destinationList destinations;
+  tm_->m_placeLpcsLineHandler(nullptr);
+  segment()->m_setBITLpc(1, node(entry), id, "0123456789", destinations);
+  tm_->m_placeLpcsLineHandler(peers_);
+  segment()->m_applyLpcData("0123456789", "P", std::make_unique<CTM_lpcInfo>());
+  inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getLpcRequestState(), CTM_BIT::lpcDataReceived); });
+  reports();
+  segment()->m_exitBIT(1, node(diverter), id);
+  const c_ids sent = reports();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.front(), "CS03");
+}
+
 TEST_F(SegmentTest, AnnouncedItemSendsNothingUntilATcReportsIt) {
   auto announced = std::make_unique<CTM_BIT>();
   announced->m_setBIT_ID("A9912300001");
