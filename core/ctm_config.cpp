@@ -405,11 +405,6 @@ CTM_config_entry* CTM_config::m_findEntry(const std::string& name) {
   return entry;
 }
 
-bool CTM_config::m_hasEntry(const std::string& name) {
-  c_lock guard(&m_getMutex(), -1);
-  return store().initialised && silentFind(name) != nullptr;
-}
-
 CTM_config_entry* CTM_config::m_findEntryByIndex(int index) {
   c_lock guard(&m_getMutex(), -1);
   c_store& s = store();

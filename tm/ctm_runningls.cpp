@@ -121,10 +121,10 @@ bool CTM_runningLs::m_initMc(const std::string& mask, bool flag) {
   int port = 0;
   const std::string hostKey = m_getId() + "__MC_Hostname";
   const std::string portKey = m_getId() + "__MC_Port";
-  // A segment without an MC keeps what it has, silently: most segments have none.
-  if (!CTM_config::m_hasEntry(hostKey) || !CTM_config::m_hasEntry(portKey) ||
-      !CTM_config::m_getString(hostKey, host) || !CTM_config::m_getInteger(portKey, port))
-    return true;
+  // A segment without an MC keeps what it has; each missing key is warned of.
+  const bool hasHost = CTM_config::m_getString(hostKey, host);
+  const bool hasPort = CTM_config::m_getInteger(portKey, port);
+  if (!hasHost || !hasPort) return true;
   mcConfigured_ = true;
   const bool enabled = mask.size() > maskMc && mask[maskMc] == 'Y';
   if (flag && !enabled) return true;
@@ -530,7 +530,9 @@ void CTM_runningLs::m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool c
   const std::string key(slice(destinationText, 0, recirculationKeyLength));
   int maximum = 0;
   double threshold = 0;
-  if (!CTM_config::m_getInteger(key + "_MaxCirc", maximum) || !CTM_config::m_getReal(key + "_CircTH", threshold)) {
+  const bool hasMaximum = CTM_config::m_getInteger(key + "_MaxCirc", maximum);
+  const bool hasThreshold = CTM_config::m_getReal(key + "_CircTH", threshold);
+  if (!hasMaximum || !hasThreshold) {
     m_sendText(m_tmId(), 2, "No threshold information for (%s)", key.c_str());
     return;
   }

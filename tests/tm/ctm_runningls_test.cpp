@@ -262,6 +262,39 @@ TEST_F(SegmentTest, RecirculationWithoutThresholdsOnlyCounts) {
   inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getRecirculationCount(), 1); });
 }
 
+// The MC keys and both recirculation settings are read even when one of them is
+// missing, so that each missing key is warned of.
+struct c_missingKeysCase {
+  const char* name;
+  // On E3201 or on X3203, which has no MC.
+  std::function<void(CTM_runningLs& e3201, CTM_runningLs& x3203, CTM_node* diverter)> read;
+  c_ids keys;
+};
+
+class MissingKeys : public SegmentTest, public ::testing::WithParamInterface<c_missingKeysCase> {};
+
+TEST_P(MissingKeys, AreEachWarnedOf) {
+  GetParam().read(*segment(), *segment("X3203"), node(diverter));
+  c_ids named;
+  for (const CTM_loggedEvent& event : recorder_.m_eventsWithId(ev::CFG_UNKNOWN_NAME))
+    named.push_back(event.strings.at(0));
+  EXPECT_EQ(named, GetParam().keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Segment, MissingKeys,
+    ::testing::Values(c_missingKeysCase{"Mc", [](auto&, auto& x, auto*) { x.m_init("NNNNNNY", true); },
+                                        {"X3203__MC_Hostname", "X3203__MC_Port"}},
+                      c_missingKeysCase{"Recirculation",
+                                        [](auto& e, auto&, auto* at) {
+                                          std::string id = "A9912300001";
+                                          CTM_BIT::c_destinationList destinations;
+                                          e.m_checkRecirculation(1, at, id, "E3201_0100-P0009\t", "FULL\t",
+                                                                 destinations);
+                                        },
+                                        {"E3201_0100_MaxCirc", "E3201_0100_CircTH"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SegmentTest, LpcReadOnlyFillsAnItemWithoutLpcData) {
   std::string id = enter();
   CTM_BIT::c_destinationList destinations;
