@@ -55,40 +55,24 @@ TEST_F(GeneratedIds, WrapTo00000WithAnEventPast99999) {
 }
 
 // Every segment of the TM counts behind the same prefix and bags keep their ids, so
-// the segment may hold a bag under an id it would generate: the id is passed over,
-// also past the wrap, and the bag there keeps its data.
-struct c_heldIdsCase {
-  const char* name;
-  const char* lastTraceFile;  // "" for none
-  std::vector<std::string> held;
-  const char* generated;
-  std::size_t wraps;
-};
-
-class GeneratedIdsPassOver : public GeneratedIds, public ::testing::WithParamInterface<c_heldIdsCase> {};
-
-TEST_P(GeneratedIdsPassOver, IdsTheSegmentHolds) {
-  const c_heldIdsCase& c = GetParam();
-  if (*c.lastTraceFile) traceFile("99", c.lastTraceFile);
-  for (std::size_t i = 0; i < c.held.size(); ++i) {
+// the segment may hold bags under ids it would generate: those are passed over,
+// also past the wrap, and the bags there keep their data.
+TEST_F(GeneratedIds, PassOverIdsTheSegmentHolds) {
+  traceFile("99", "W3212399997");
+  const c_ids held = {"W3212399998", "W3212399999", "W3212300000"};
+  for (const std::string& id : held) {
     auto bag = std::make_unique<CTM_BIT>();
-    bag->m_setBIT_ID(c.held[i]);
-    bag->m_setLPC("012345678" + std::to_string(i));
+    bag->m_setBIT_ID(id);
+    bag->m_setLPC("01234" + id.substr(6));
     segment()->m_receiveBIT(std::move(bag));
-    if (i % 2 == 1) enter(c.held[i]);  // seen by a controller as well as announced ones
   }
-  EXPECT_EQ(enter(), c.generated);
-  EXPECT_EQ(segment()->m_getItemCount(), c.held.size() + 1);
-  for (std::size_t i = 0; i < c.held.size(); ++i)
-    inspect(c.held[i], [&](const CTM_BIT& bag) { EXPECT_EQ(bag.m_getLPC(), "012345678" + std::to_string(i)); });
-  EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), c.wraps);
+  enter(held[0]);  // seen by a controller, not only announced
+  EXPECT_EQ(enter(), "W3212300001");
+  EXPECT_EQ(segment()->m_getItemCount(), held.size() + 1);
+  for (const std::string& id : held)
+    inspect(id, [&](const CTM_BIT& bag) { EXPECT_EQ(bag.m_getLPC(), "01234" + id.substr(6)); });
+  EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), 1u);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Segment, GeneratedIdsPassOver,
-    ::testing::Values(c_heldIdsCase{"FromAnotherSegment", "", {"W3212300000", "W3212300001"}, "W3212300002", 0},
-                      c_heldIdsCase{"PastTheWrap", "W3212399998", {"W3212399999", "W3212300000"}, "W3212300001", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // With every id of the day held, a bag without an id is refused, not looped over.
 TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
@@ -264,36 +248,16 @@ TEST_F(SegmentTest, RecirculationWithoutThresholdsOnlyCounts) {
 
 // The MC keys and both recirculation settings are read even when one of them is
 // missing, so that each missing key is warned of.
-struct c_missingKeysCase {
-  const char* name;
-  // On E3201 or on X3203, which has no MC.
-  std::function<void(CTM_runningLs& e3201, CTM_runningLs& x3203, CTM_node* diverter)> read;
-  c_ids keys;
-};
-
-class MissingKeys : public SegmentTest, public ::testing::WithParamInterface<c_missingKeysCase> {};
-
-TEST_P(MissingKeys, AreEachWarnedOf) {
-  GetParam().read(*segment(), *segment("X3203"), node(diverter));
+TEST_F(SegmentTest, EachMissingMcAndRecirculationKeyIsWarnedOf) {
+  segment("X3203")->m_init("NNNNNNY", true);
+  std::string id = "A9912300001";
+  CTM_BIT::c_destinationList destinations;
+  segment()->m_checkRecirculation(1, node(diverter), id, "E3201_0100-P0009\t", "FULL\t", destinations);
   c_ids named;
   for (const CTM_loggedEvent& event : recorder_.m_eventsWithId(ev::CFG_UNKNOWN_NAME))
     named.push_back(event.strings.at(0));
-  EXPECT_EQ(named, GetParam().keys);
+  EXPECT_EQ(named, (c_ids{"X3203__MC_Hostname", "X3203__MC_Port", "E3201_0100_MaxCirc", "E3201_0100_CircTH"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Segment, MissingKeys,
-    ::testing::Values(c_missingKeysCase{"Mc", [](auto&, auto& x, auto*) { x.m_init("NNNNNNY", true); },
-                                        {"X3203__MC_Hostname", "X3203__MC_Port"}},
-                      c_missingKeysCase{"Recirculation",
-                                        [](auto& e, auto&, auto* at) {
-                                          std::string id = "A9912300001";
-                                          CTM_BIT::c_destinationList destinations;
-                                          e.m_checkRecirculation(1, at, id, "E3201_0100-P0009\t", "FULL\t",
-                                                                 destinations);
-                                        },
-                                        {"E3201_0100_MaxCirc", "E3201_0100_CircTH"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SegmentTest, LpcReadOnlyFillsAnItemWithoutLpcData) {
   std::string id = enter();
