@@ -64,7 +64,8 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   std::shared_ptr<CTM_lhmc> m_getMcLineHandler() const;
 
   // --- Entry points of the TC line handler. All return true. `destinations` is
-  // filled for the answer; `bitId` takes the item's id (a generated one for a blank id).
+  // filled for the answer; `bitId` takes the item's id (a generated one for a blank id;
+  // it stays blank, and nothing is tracked, when every id of the day is held).
   bool m_enterBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
   bool m_enterBITWithScreening(int PIC, CTM_node* node, std::string& bitId, bool& created,
                                std::string& screeningStatus);
