@@ -76,6 +76,10 @@ class CTM_connection : public c_tcpConnection {
   // appended; otherwise a line feed is appended unless the link has none.
   bool m_sendText(const std::string& text);
 
+  // Whether data has arrived (status 3), for an owner that reads also without a
+  // wake-up: the wake-up given for it is taken back from the owner.
+  bool m_claimArrival();
+
   bool m_setStatus(int status);
   bool m_getStatus(int& status) const;
   bool m_getStatus(int& status, std::int64_t& utcSeconds) const;
@@ -93,6 +97,8 @@ class CTM_connection : public c_tcpConnection {
   CTM_connectionOwner* owner_;  // not owned
   std::thread receiver_;
   c_event receiverStop_;  // set by m_stop to end the receiver
+  // Makes the receiver's status 3 and its wake-up one step for m_claimArrival.
+  c_annotatedMutex arrivalMutex_;
   mutable c_annotatedMutex statusMutex_;
   c_semaphore readSemaphore_{1, 1};
   int status_ TM_GUARDED_BY(statusMutex_) = statusDown;

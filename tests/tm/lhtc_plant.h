@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/c_temphome.h"
+#include "tests/support/ctm_runningplant.h"
 #include "tm/ctm_lhtc.h"
 #include "tm/ctm_runningls.h"
 #include "tm/ctm_runningtc.h"
@@ -37,18 +38,7 @@ class c_lhtcPlant {
   static void m_writeFiles(const c_tempHome& home, const std::vector<std::string>& configLines) {
     home.m_writeConfig(configLines);
     home.m_writeSystem("TM32", {});
-    std::vector<std::string> columns(46);
-    columns[0] = "Entry";
-    columns[2] = "E3201";
-    columns[3] = "E3201DEF01";
-    columns[4] = "50";
-    columns[5] = "1";
-    columns[44] = "E32013202";
-    columns[45] = "2024010100000020371231235959";
-    std::string line;
-    for (std::size_t i = 0; i < columns.size(); ++i) line += (i ? "\t" : "") + columns[i];
-    home.m_writeFile("run/cfg/tm_default_transspec.txt",
-                     "Default transport specifications\nName\tComment\tSegment\tId\n" + line + "\n");
+    c_runningPlant::m_writeDefaultTransSpecs(home, {{"E3201", "E32013202"}});
   }
 
   explicit c_lhtcPlant(bool screeningTm = false) {
