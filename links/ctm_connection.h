@@ -65,8 +65,9 @@ class CTM_connection : public c_tcpConnection {
   // and the read handshake reset; true.
   bool m_disconnect();
 
-  // Reads one framed telegram (the owner calls it after its wake-up): true with
-  // out set (possibly an invalid telegram); false with out empty.
+  // Reads one framed telegram (the owner calls it after its wake-up, or after
+  // m_claimArrival): true with out set (possibly an invalid telegram); false
+  // with out empty.
   bool m_readTelegram(std::unique_ptr<CTM_message>& out);
   // Serialises and sends a telegram (no line feed on a link without terminator);
   // the telegram stays the caller's. False for none, an empty serialisation or a
