@@ -176,10 +176,17 @@ int changeByIndex(int index, Operation operation) {
   return byIndex(index, operation);
 }
 
-// A changed parameter of the system file is stored at once.
-bool persist(const CTM_config_entry& entry, bool changed) {
+// A changed parameter of the system file is stored at once. The file receives
+// only values whose write is done: a value kept in memory after a failed write
+// (a clamped bound, a failed rewrite) never reaches it with a later rewrite.
+bool persist(CTM_config_entry& entry, bool changed) {
   if (!changed) return false;
-  return entry.m_isPersistent() ? CTM_config::m_writeSystemParameterFile() : true;
+  if (!entry.m_isPersistent()) return true;
+  const c_value stored = entry.m_getFileValue();
+  entry.m_setFileValue(entry.m_getValue());
+  if (CTM_config::m_writeSystemParameterFile()) return true;
+  entry.m_setFileValue(stored);
+  return false;
 }
 
 template <typename Number>
@@ -373,7 +380,7 @@ bool CTM_config::m_writeSystemParameterFile() {
   CTM_logging::m_log(5, ev::CFG_WRITING_NEW, "s", s.newPath);
   std::string line;
   for (const CTM_config_entry* entry : s.systemEntries) {
-    entry->m_asLine(line);
+    entry->m_asFileLine(line);
     if (!files.m_write(fd, line)) return writeFailed(fd, "write");
   }
   if (!files.m_sync(fd)) return writeFailed(fd, "fsync");
@@ -403,11 +410,6 @@ CTM_config_entry* CTM_config::m_findEntry(const std::string& name) {
   CTM_config_entry* entry = silentFind(name);
   if (entry == nullptr) CTM_logging::m_log(2, ev::CFG_UNKNOWN_NAME, "s", name);
   return entry;
-}
-
-bool CTM_config::m_hasEntry(const std::string& name) {
-  c_lock guard(&m_getMutex(), -1);
-  return store().initialised && silentFind(name) != nullptr;
 }
 
 CTM_config_entry* CTM_config::m_findEntryByIndex(int index) {

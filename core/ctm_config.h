@@ -71,8 +71,6 @@ class CTM_config {
   // Null when not initialised, when there is no such entry or when kind is not 0 and differs.
   static CTM_config_entry* m_getEntry(const std::string& name, int kind);
   static CTM_config_entry* m_getEntryByIndex(int index, int kind);
-  // Whether an entry has the name; nothing is reported (for optional keys).
-  static bool m_hasEntry(const std::string& name);
 
   // The next entry of the type after the cursor, in index order (indexes 0 to 9999).
   // Start with a negative cursor and call again with the same cursor until false.

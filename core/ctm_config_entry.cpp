@@ -136,6 +136,7 @@ bool CTM_config_entry::m_parse(std::string_view line, int lineNumber) {
   }
   auto typed = [&](std::size_t column) { return column < present ? convertColumn(columns[column], type_) : c_value(); };
   valueAsRead_ = typed(4);
+  fileValue_ = valueAsRead_;
   for (std::size_t i = 0; i < 4; ++i) texts_[i] = std::string(columns[5 + i]);
   minimum_ = typed(9);
   maximum_ = typed(10);
@@ -160,6 +161,16 @@ bool CTM_config_entry::m_parse(std::string_view line, int lineNumber) {
 }
 
 bool CTM_config_entry::m_asLine(std::string& out) const {
+  m_writeLine(out, m_isPersistent() ? value_ : valueAsRead_);
+  return true;
+}
+
+bool CTM_config_entry::m_asFileLine(std::string& out) const {
+  m_writeLine(out, m_isPersistent() ? fileValue_ : valueAsRead_);
+  return true;
+}
+
+void CTM_config_entry::m_writeLine(std::string& out, const c_value& value) const {
   out.clear();
   if (kind_ >= 1 && kind_ <= 4) out += kindLetters[kind_];
   out += '\t';
@@ -169,7 +180,7 @@ bool CTM_config_entry::m_asLine(std::string& out) const {
   out += '\t';
   appendColumn(out, type_);
   out += '\t';
-  appendColumn(out, (m_isPersistent() ? value_ : valueAsRead_).m_asString());
+  appendColumn(out, value.m_asString());
   for (const std::string& text : texts_) {
     out += '\t';
     appendColumn(out, text);
@@ -181,7 +192,6 @@ bool CTM_config_entry::m_asLine(std::string& out) const {
   out += '\t';
   appendColumn(out, text_);
   out += "\r\n";
-  return true;
 }
 
 std::string CTM_config_entry::m_asString() const {
@@ -310,6 +320,7 @@ void CTM_config_entry::m_copyValues(const CTM_config_entry& other) {
   text_ = other.text_;
   computed_ = other.computed_;
   valueAsRead_ = other.valueAsRead_;
+  fileValue_ = other.fileValue_;
 }
 
 bool CTM_config_entry::m_hasEqualValue(const CTM_config_entry& other) const {

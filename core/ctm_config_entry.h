@@ -25,6 +25,8 @@ class CTM_config_entry {
   bool m_parse(std::string_view line, int lineNumber);
   // The line as the system parameter file holds it, with its CR LF.
   bool m_asLine(std::string& out) const;
+  // The same line as a rewrite stores it: a persistent entry with its file value.
+  bool m_asFileLine(std::string& out) const;
   // "Name:[..]  Index:[..]  Type:[..]  Value:[..]"
   std::string m_asString() const;
 
@@ -52,6 +54,14 @@ class CTM_config_entry {
   bool m_setReal(double value, int kind);
   bool m_setString(const std::string& value, int kind);
 
+  // The current value, as stored (no computing, no type check).
+  const c_value& m_getValue() const { return value_; }
+  // What the system file may receive for a persistent entry: the value read from
+  // it, then the last one whose write the store reported done. Memory may hold
+  // another (a clamped bound, a value whose rewrite failed); the store keeps this.
+  const c_value& m_getFileValue() const { return fileValue_; }
+  void m_setFileValue(const c_value& value) { fileValue_ = value; }
+
   bool m_resetValue(int kind);
   // Stores the value clamped into the entry's bounds; false when it had to be clamped.
   bool m_setValue(const c_value& value);
@@ -72,6 +82,7 @@ class CTM_config_entry {
   bool m_kindMatches(int kind) const { return kind == kindAny || kind == kind_; }
   bool m_canRead(char letter, int kind) const;
   bool m_write(char letter, int kind, const c_value& value);
+  void m_writeLine(std::string& out, const c_value& value) const;
 
   int kind_ = 0;
   std::string name_;
@@ -86,5 +97,6 @@ class CTM_config_entry {
   std::string computed_;
   bool fromConfigFile_ = false;
   c_value valueAsRead_;
+  c_value fileValue_;
   long duration_ = 0;
 };

@@ -220,7 +220,8 @@ class EventDestination {
   // An event that could not be written goes to the fallback, when one is set; the
   // strings are kept for that only then.
   bool m_write(int type, int eventCategory, unsigned id, std::vector<std::string> strings) const {
-    if (errorWatch != nullptr && type == errorType) errorWatch->m_keep(CTM_loggedEvent{{}, type, eventCategory, id, strings});
+    if (errorWatch != nullptr && type == errorType)
+      errorWatch->m_keep(CTM_loggedEvent{{}, type, eventCategory, id, strings});
     if (source_ != nullptr && heldEvents.depth > 0) {
       heldEvents.batch.m_add(*source_, type, eventCategory, id, std::move(strings));
       return true;

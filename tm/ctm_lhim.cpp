@@ -55,6 +55,30 @@ int appendByIndex(Answer& answer, char type, int index, int kind) {
   }
 }
 
+// Appends the requested indexes as the type letter says, reporting each index
+// refused to IM through the handler. A letter that is none of the five ends the
+// request (false) at its first index; a request that asks for none gets the empty answer.
+template <class Request, class Answer>
+bool readByIndex(Request& request, Answer& answer, int kind, CTM_lh& handler, const std::string& tmId) {
+  const std::string type = request.m_getFieldType();
+  answer.m_setFieldType(type);
+  for (int index = 0; request.m_getNextFieldIndex(index);) {
+    if (!isValueType(type)) return false;
+    if (appendByIndex(answer, type[0], index, kind) < 0)
+      handler.m_sendText(tmId, 1, "Invalid type for paramater (%d).", index);
+  }
+  return true;
+}
+
+// A string value as IM means it: the field's blank padding is no part of it.
+// One holding a character that ends a parameter-file column or line, or the
+// telegram's text, is no value at all: refused like a value of the wrong type.
+int setStringByIndex(int index, std::string value, int kind) {
+  value.erase(value.find_last_not_of(' ') + 1);
+  if (value.find_first_of(std::string_view("\t\r\n\0", 4)) != std::string::npos) return -1;
+  return CTM_config::m_setStringByIndex(index, value, kind);
+}
+
 // Writes the request's next group by index as a parameter: the by-index result,
 // or nothing when the group cannot be read.
 std::optional<int> writeNextGroup(CTM_imbc03_message& request, char type, int& index) {
@@ -67,7 +91,7 @@ std::optional<int> writeNextGroup(CTM_imbc03_message& request, char type, int& i
     case 'I': return write(0, &CTM_imbc03_message::m_getNextInt, &CTM_config::m_setIntegerByIndex);
     case 'L': return write(0L, &CTM_imbc03_message::m_getNextLong, &CTM_config::m_setLongByIndex);
     case 'R': return write(0.0, &CTM_imbc03_message::m_getNextReal, &CTM_config::m_setRealByIndex);
-    default: return write(std::string(), &CTM_imbc03_message::m_getNextString, &CTM_config::m_setStringByIndex);
+    default: return write(std::string(), &CTM_imbc03_message::m_getNextString, &setStringByIndex);
   }
 }
 
@@ -88,9 +112,10 @@ CTM_lhim::CTM_lhim(CTM_node* owner, const std::string& host1, int port1, const s
   m_readKeepAliveInterval(keepAliveId, 5);
   int timeToLive = 0;
   if (CTM_config::m_getInteger("IM__RetentionPriod", timeToLive)) queue_.m_setTimeToLive(timeToLive);
+  // A negative capacity means no limit short of the largest; 0 would refuse every report.
   long capacity = 0;
   if (CTM_config::m_getLong("IM__MaxBufferedMessages", capacity))
-    queue_.m_setMaxEntries(static_cast<unsigned>(std::clamp<long>(capacity, 0, UINT_MAX)));
+    queue_.m_setMaxEntries(capacity < 0 ? UINT_MAX : static_cast<unsigned>(std::min<long>(capacity, UINT_MAX)));
 }
 
 CTM_lhim::~CTM_lhim() {
@@ -98,7 +123,7 @@ CTM_lhim::~CTM_lhim() {
   for (std::thread& reaper : reapers_) reaper.join();
 }
 
-void CTM_lhim::m_takeOver(const std::shared_ptr<CTM_lh>& predecessor, bool reap) {
+void CTM_lhim::m_takeOver(const std::shared_ptr<CTM_lh>& predecessor) {
   if (auto* previous = dynamic_cast<CTM_lhim*>(predecessor.get())) {
     // Its reapers may be reaping the very thread that lets it go (two restarts of
     // IM in one request): they are joined with this handler instead.
@@ -112,7 +137,10 @@ void CTM_lhim::m_takeOver(const std::shared_ptr<CTM_lh>& predecessor, bool reap)
       if (!queue_.m_put(*report, true))
         CTM_logging::m_log(2, ev::LH_QUEUE_FULL, "ss", (*report)->m_asString(), interfaceName_);
   }
-  if (reap && predecessor) reapers_.emplace_back([predecessor] { predecessor->m_shutdown(); });
+}
+
+void CTM_lhim::m_reap(const std::shared_ptr<CTM_lh>& predecessor) {
+  if (predecessor) reapers_.emplace_back([predecessor] { predecessor->m_shutdown(); });
 }
 
 bool CTM_lhim::m_isImThread() { return onImThread; }
@@ -184,13 +212,8 @@ bool CTM_lhim::m_onCommandRequest(CTM_message& telegram) {
 bool CTM_lhim::m_onParameterRead(CTM_message& telegram) {
   auto* request = dynamic_cast<CTM_imbc02_message*>(&telegram);
   if (request == nullptr) return CTM_lh::m_processTelegram(&telegram);
-  const std::string type = request->m_getFieldType();
-  if (!isValueType(type)) return false;
   CTM_bcim02_message answer;
-  answer.m_setFieldType(type);
-  for (int index = 0; request->m_getNextFieldIndex(index);)
-    if (appendByIndex(answer, type[0], index, CTM_config_entry::kindParameter) < 0)
-      m_sendText(tmId_, 1, "Invalid type for paramater (%d).", index);
+  if (!readByIndex(*request, answer, CTM_config_entry::kindParameter, *this, tmId_)) return false;
   return m_transmit(&answer, telegram.m_getSeqNo());
 }
 
@@ -229,13 +252,8 @@ bool CTM_lhim::m_onStatusRead(CTM_message& telegram) {
 bool CTM_lhim::m_onTimingRead(CTM_message& telegram) {
   auto* request = dynamic_cast<CTM_imbc12_message*>(&telegram);
   if (request == nullptr) return CTM_lh::m_processTelegram(&telegram);
-  const std::string type = request->m_getFieldType();
-  if (!isValueType(type)) return false;
   CTM_bcim12_message answer;
-  answer.m_setFieldType(type);
-  for (int index = 0; request->m_getNextFieldIndex(index);)
-    if (appendByIndex(answer, type[0], index, CTM_config_entry::kindTiming) < 0)
-      m_sendText(tmId_, 1, "Invalid type for paramater (%d).", index);
+  if (!readByIndex(*request, answer, CTM_config_entry::kindTiming, *this, tmId_)) return false;
   if (!m_transmit(&answer, telegram.m_getSeqNo())) return false;
   if (request->m_getEraseIndicator()) {
     request->m_resetFieldIndexes();

@@ -10,12 +10,12 @@
 //
 // A restart of IM asked by IM replaces this very handler while its thread runs
 // the request: the acknowledgement goes out first, the new handler takes the
-// reports still queued here and its reaper thread shuts this one down and
-// releases it once the request has finished; a handler never stops itself.
+// reports still queued here, starts, and its reaper thread shuts this one down
+// and releases it once the request has finished; a handler never stops itself.
 //
 // Threads: m_send (through the TM's text-report route) from any thread;
-// m_takeOver from the thread that builds the handler, before it starts; the
-// rest in the handler's thread. The configuration locks itself.
+// m_takeOver and m_reap from the thread that builds the handler; the rest in
+// the handler's thread. The configuration locks itself.
 
 #include <memory>
 #include <string>
@@ -38,10 +38,12 @@ class CTM_lhim : public CTM_double_connection_lh {
   ~CTM_lhim() override;
 
   // Takes over from the handler it replaces: the reports still queued there go
-  // ahead of any queued here, in their order. With reap set (the predecessor may
-  // be the thread that asked for the restart) a reaper thread of this handler
-  // shuts it down and releases it.
-  void m_takeOver(const std::shared_ptr<CTM_lh>& predecessor, bool reap);
+  // ahead of any queued here, in their order. Called again once the predecessor
+  // is shut down, it takes what that one put back meanwhile.
+  void m_takeOver(const std::shared_ptr<CTM_lh>& predecessor);
+  // A reaper thread of this handler shuts the predecessor down and releases it:
+  // for a predecessor that may be the thread that asked for the restart.
+  void m_reap(const std::shared_ptr<CTM_lh>& predecessor);
   // Whether the calling thread is the thread of an IM line handler.
   static bool m_isImThread();
 

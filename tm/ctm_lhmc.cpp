@@ -62,9 +62,9 @@ bool CTM_lhmc::m_initInterface() {
   return true;
 }
 
+// Sent also when the link is gone: the attempt uses its sequence number and logs its failure.
 bool CTM_lhmc::m_cleanupInterface() {
   terminalState_ = 'U';
-  if (!CTM_lh::m_isConnected()) return true;
   CTM_mt11_message notRequired;
   notRequired.m_setCodingServicesRequired(false);
   return m_transmit(&notRequired, -1);

@@ -153,7 +153,7 @@ bool CTM_lhtc::m_onItemReport(CTM_message& telegram) {
     bool created = false;
     std::string screeningStatus;
     segment_->m_enterBITWithScreening(pic, point, bitId, created, screeningStatus);
-    if (created) return true;
+    if (created || bitId == blankBitId) return true;
     CTM_tmtc02_message answer;
     answer.m_setPIC(pic);
     answer.m_setBIT_ID(bitId);
@@ -196,8 +196,9 @@ bool CTM_lhtc::m_onItemReport(CTM_message& telegram) {
   } else {
     return CTM_lh::m_processTelegram(&telegram);
   }
-  // A routing gives the TC its destinations; a blank id at least the new id.
-  if (destinations.empty() && !blank) return true;
+  // A routing gives the TC its destinations; a blank id at least the new id (none
+  // when the segment could generate none: the bag is not tracked).
+  if (destinations.empty() && (!blank || bitId == blankBitId)) return true;
   return m_transmit(routingAnswer(pic, equipmentCode, bitId, destinations).get(), telegram.m_getSeqNo());
 }
 

@@ -121,10 +121,10 @@ bool CTM_runningLs::m_initMc(const std::string& mask, bool flag) {
   int port = 0;
   const std::string hostKey = m_getId() + "__MC_Hostname";
   const std::string portKey = m_getId() + "__MC_Port";
-  // A segment without an MC keeps what it has, silently: most segments have none.
-  if (!CTM_config::m_hasEntry(hostKey) || !CTM_config::m_hasEntry(portKey) ||
-      !CTM_config::m_getString(hostKey, host) || !CTM_config::m_getInteger(portKey, port))
-    return true;
+  // A segment without an MC keeps what it has; each missing key is warned of.
+  const bool hasHost = CTM_config::m_getString(hostKey, host);
+  const bool hasPort = CTM_config::m_getInteger(portKey, port);
+  if (!hasHost || !hasPort) return true;
   mcConfigured_ = true;
   const bool enabled = mask.size() > maskMc && mask[maskMc] == 'Y';
   if (flag && !enabled) return true;
@@ -184,28 +184,34 @@ std::unique_ptr<CTM_BIT> CTM_runningLs::m_remove(const std::string& bitId) {
   return item;
 }
 
-CTM_BIT* CTM_runningLs::m_findBIT(std::string& bitId, int PIC, c_find report, bool& created) {
+CTM_BIT* CTM_runningLs::m_findBIT(std::string& bitId, c_find report, bool& created) {
   CTM_BIT* item = nullptr;
+  created = false;
   if (bitId == blankBitId) {
     item = m_createBIT(bitId);
-    created = true;
-    if (report == c_find::report) m_sendText(m_tmId(), 3, "Unexpected unknown BIT_ID from TC.");
+    created = item != nullptr;
+    if (created && report == c_find::report) m_sendText(m_tmId(), 3, "Unexpected unknown BIT_ID from TC.");
   } else if ((item = m_lookUp(bitId))) {
     item->m_setAnnounced(false);
-    created = false;
   } else {
     item = m_createBIT(bitId);
     created = true;
     if (report == c_find::report) m_sendText(m_tmId(), 3, "Unknown BIT with ID (%s) found.", bitId.c_str());
   }
-  // The telegrams the TM sends on its own about the item answer the latest report.
-  item->m_setPIC(PIC);
+  return item;
+}
+
+// Only a controller's report sets the PIC: the telegrams the TM sends on its own
+// about the item answer the latest one.
+CTM_BIT* CTM_runningLs::m_findReportedBIT(std::string& bitId, int PIC, c_find report, bool& created) {
+  CTM_BIT* item = m_findBIT(bitId, report, created);
+  if (item) item->m_setPIC(PIC);
   return item;
 }
 
 CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
+  if (bitId == blankBitId && !m_generateId(bitId)) return nullptr;
   auto item = std::make_unique<CTM_BIT>();
-  if (bitId == blankBitId) m_generateId(bitId);
   item->m_setBIT_ID(bitId);
   int required = 1;
   if (!CTM_config::m_getInteger(m_getId() + "__ReqScreeningLevel", required)) {
@@ -222,35 +228,50 @@ CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
 }
 
 // "W", characters 2-3 of the TM id, the day of the year (UTC) and a daily sequence
-// that goes on from the segment's trace files after a restart.
+// that goes on from the segment's trace files after a restart. Every segment of the
+// TM counts behind the same prefix, and bags keep their ids from segment to segment,
+// so a number whose id the segment holds is passed over: a new bag never takes the
+// place, the data or the trace file of one that is here. False when every number of
+// the day is held.
 bool CTM_runningLs::m_generateId(std::string& bitId) {
   const int today = dayOfYear(c_clock::m_utcSeconds());
   char day[16];
   std::snprintf(day, sizeof day, "%03d", today);
+  const std::string prefix = "W" + m_tmIdSlice() + day;
+  int next = 0;
   if (generatedSequence_ < 0) {
     generatedDay_ = today;
-    const std::string prefix = "W" + m_tmIdSlice() + day;
     int last = -1;
-    if (!CTM_BIT_trace::findLastTraceNumber(m_tmId(), m_getId(), prefix, last)) {
-      generatedSequence_ = sequenceAfterFailedScan;
-    } else {
-      generatedSequence_ = last + 1;
-    }
+    next = CTM_BIT_trace::findLastTraceNumber(m_tmId(), m_getId(), prefix, last) ? last + 1 : sequenceAfterFailedScan;
   } else if (generatedDay_ != today) {
-    generatedSequence_ = 0;
     generatedDay_ = today;
   } else {
-    ++generatedSequence_;
+    next = generatedSequence_ + 1;
   }
   // Five digits: a longer id would break every peer's pattern.
-  if (generatedSequence_ > largestSequence) {
-    CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", m_getId(), today);
-    generatedSequence_ = 0;
+  bool wrapped = false;
+  const auto idOf = [&](int sequence) {
+    if (sequence > largestSequence) {
+      sequence = 0;
+      wrapped = true;
+    }
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%05d", sequence);
+    return std::pair(sequence, prefix + digits);
+  };
+  for (int tried = 0; tried <= largestSequence; ++tried) {
+    auto [sequence, id] = idOf(next);
+    if (m_lookUp(id) == nullptr) {
+      if (wrapped) CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", m_getId(), today);
+      generatedSequence_ = sequence;
+      bitId = std::move(id);
+      return true;
+    }
+    next = sequence + 1;
   }
-  char sequence[16];
-  std::snprintf(sequence, sizeof sequence, "%05d", generatedSequence_);
-  bitId = "W" + m_tmIdSlice() + day + sequence;
-  return true;
+  CTM_logging::m_log(1, ev::GENERATED_IDS_EXHAUSTED, "si", m_getId(), today);
+  generatedSequence_ = next - 1;
+  return false;
 }
 
 const std::string& CTM_runningLs::m_tmId() const {
@@ -446,8 +467,8 @@ bool CTM_runningLs::m_answerReport(const char* telegram, int PIC, CTM_node* node
   destinations.clear();
   if (!m_canTrack(telegram)) return true;
   bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, find, created);
-  bitId = item->m_getBIT_ID();
+  CTM_BIT* item = m_findReportedBIT(bitId, PIC, find, created);
+  if (!item) return true;
   const int code = apply(*item);
   if (code == noEvent) return true;
   return m_processEventForAnswer(item, code, node, created, destinations, "");
@@ -463,8 +484,8 @@ bool CTM_runningLs::m_enterBITWithScreening(int PIC, CTM_node* node, std::string
   c_lock guard(&segmentLock_, -1);
   created = false;
   if (!m_canTrack("TCTM01")) return true;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
-  bitId = item->m_getBIT_ID();
+  CTM_BIT* item = m_findReportedBIT(bitId, PIC, c_find::report, created);
+  if (!item) return true;
   item->m_setLpcRequestState(CTM_BIT::lpcNone);
   item->m_markScreening();
   m_processEvent(item, CTM_BIT::ENTER, node, created, "");
@@ -482,8 +503,8 @@ bool CTM_runningLs::m_divertBIT(int PIC, CTM_node* node, const std::string& bitI
   transport_->m_recordOutcome(true);
   std::string id = bitId;
   bool created = false;
-  CTM_BIT* item = m_findBIT(id, PIC, c_find::report, created);
-  return m_processEvent(item, CTM_BIT::DIV, node, created, destination + " " + reason);
+  CTM_BIT* item = m_findReportedBIT(id, PIC, c_find::report, created);
+  return !item || m_processEvent(item, CTM_BIT::DIV, node, created, destination + " " + reason);
 }
 
 bool CTM_runningLs::m_checkRecirculation(int PIC, CTM_node* node, std::string& bitId,
@@ -494,8 +515,8 @@ bool CTM_runningLs::m_checkRecirculation(int PIC, CTM_node* node, std::string& b
   if (!m_canTrack("TCTM03")) return true;
   transport_->m_recordOutcome(false);
   bool created = false;
-  CTM_BIT* item = m_findBIT(bitId, PIC, c_find::report, created);
-  bitId = item->m_getBIT_ID();
+  CTM_BIT* item = m_findReportedBIT(bitId, PIC, c_find::report, created);
+  if (!item) return true;
   m_checkRecirculationOf(item, node, created, destinationText, reasonText, destinations);
   return true;
 }
@@ -509,7 +530,9 @@ void CTM_runningLs::m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool c
   const std::string key(slice(destinationText, 0, recirculationKeyLength));
   int maximum = 0;
   double threshold = 0;
-  if (!CTM_config::m_getInteger(key + "_MaxCirc", maximum) || !CTM_config::m_getReal(key + "_CircTH", threshold)) {
+  const bool hasMaximum = CTM_config::m_getInteger(key + "_MaxCirc", maximum);
+  const bool hasThreshold = CTM_config::m_getReal(key + "_CircTH", threshold);
+  if (!hasMaximum || !hasThreshold) {
     m_sendText(m_tmId(), 2, "No threshold information for (%s)", key.c_str());
     return;
   }
@@ -534,7 +557,8 @@ bool CTM_runningLs::m_exitBIT(int PIC, CTM_node* node, const std::string& bitId)
   if (!m_canTrack("TCTM05")) return true;
   std::string id = bitId;
   bool created = false;
-  CTM_BIT* item = m_findBIT(id, PIC, c_find::report, created);
+  CTM_BIT* item = m_findReportedBIT(id, PIC, c_find::report, created);
+  if (!item) return true;
   m_processEvent(item, CTM_BIT::EXIT, node, created, "");
   m_remove(id);
   return true;
@@ -640,7 +664,8 @@ bool CTM_runningLs::m_applyCodingResult(std::unique_ptr<CTM_BIT> given) {
   if (!given || !m_canTrack("the coding result")) return true;
   std::string id = given->m_getBIT_ID();
   bool created = false;
-  CTM_BIT* item = m_findBIT(id, given->m_getPIC(), c_find::report, created);
+  CTM_BIT* item = m_findBIT(id, c_find::report, created);
+  if (!item) return true;
   if (created) {
     m_remove(id);
     return true;
@@ -656,7 +681,8 @@ bool CTM_runningLs::m_reportInsufficientInformation(const std::string& bitId) {
   if (!m_canTrack("the insufficient-information report")) return true;
   std::string id = bitId;
   bool created = false;
-  CTM_BIT* item = m_findBIT(id, 0, c_find::report, created);
+  CTM_BIT* item = m_findBIT(id, c_find::report, created);
+  if (!item) return true;
   if (created) {
     m_remove(id);
     return true;

@@ -64,7 +64,8 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   std::shared_ptr<CTM_lhmc> m_getMcLineHandler() const;
 
   // --- Entry points of the TC line handler. All return true. `destinations` is
-  // filled for the answer; `bitId` takes the item's id (a generated one for a blank id).
+  // filled for the answer; `bitId` takes the item's id (a generated one for a blank id;
+  // it stays blank, and nothing is tracked, when every id of the day is held).
   bool m_enterBIT(int PIC, CTM_node* node, std::string& bitId, c_destinationList& destinations);
   bool m_enterBITWithScreening(int PIC, CTM_node* node, std::string& bitId, bool& created,
                                std::string& screeningStatus);
@@ -144,7 +145,10 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   // the segment is not tracking.
   bool m_canTrack(const char* entryPoint) TM_REQUIRES(segmentLock_);
 
-  CTM_BIT* m_findBIT(std::string& bitId, int PIC, c_find report, bool& created) TM_REQUIRES(segmentLock_);
+  // Find or create; null (bitId left blank) when a blank id finds no free id to generate.
+  CTM_BIT* m_findBIT(std::string& bitId, c_find report, bool& created) TM_REQUIRES(segmentLock_);
+  // The same for a controller's report, whose PIC the item then keeps.
+  CTM_BIT* m_findReportedBIT(std::string& bitId, int PIC, c_find report, bool& created) TM_REQUIRES(segmentLock_);
   CTM_BIT* m_createBIT(std::string& bitId) TM_REQUIRES(segmentLock_);
   bool m_generateId(std::string& bitId) TM_REQUIRES(segmentLock_);
   CTM_BIT* m_lookUp(const std::string& bitId) const TM_REQUIRES(segmentLock_);

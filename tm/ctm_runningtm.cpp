@@ -154,7 +154,8 @@ bool CTM_runningTm::m_openListener(std::unique_ptr<Listener>& slot, Make make, c
   auto listener = make();
   int port = 0;
   if (!m_readKey(part, portKey, port)) return false;
-  if (!listener->m_open(port, m_getAddress())) return m_fail(part + " " + openFailureText(*listener, m_getAddress(), port));
+  if (!listener->m_open(port, m_getAddress()))
+    return m_fail(part + " " + openFailureText(*listener, m_getAddress(), port));
   slot = std::move(listener);
   return !enabled || slot->m_start() || m_fail(part + " cannot start its accept thread");
 }
@@ -249,17 +250,25 @@ bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
   int port1 = 0;
   int port2 = 0;
   const std::string part = "the IM link";
-  if (!m_readKey(part, "IM__Hostname1", host1) || !m_readKey(part, "IM__Hostname2", host2) ||
-      !m_readKey(part, "IM__Port1", port1) || !m_readKey(part, "IM__Port2", port2))
+  if (!m_readKey(part, "IM__Hostname1", host1) || !m_readKey(part, "IM__Port1", port1) ||
+      !m_readKey(part, "IM__Hostname2", host2) || !m_readKey(part, "IM__Port2", port2))
     return false;
+  // The new handler is in place, with the reports queued on the previous one,
+  // and started before the previous one is retired; the step is done even when
+  // its thread does not start.
   auto next = std::make_shared<CTM_lhim>(this, host1, port1, host2, port2);
-  // A restart that IM asked for runs on the thread of the handler it replaces,
-  // which cannot stop itself: the new handler's reaper does that.
-  std::shared_ptr<CTM_lh> previous = m_getImLineHandler();
-  m_placeImLineHandler(next);
-  next->m_takeOver(previous, CTM_lhim::m_isImThread());
-  previous.reset();
-  return !enabled || next->m_start();
+  std::shared_ptr<CTM_lh> previous = m_publishImLineHandler(next);
+  next->m_takeOver(previous);
+  if (enabled) next->m_start();
+  if (CTM_lhim::m_isImThread()) {
+    // A restart that IM asked for runs on an IM handler's thread, which must not
+    // wait for one: the new handler's reaper retires the previous one.
+    next->m_reap(previous);
+  } else {
+    m_retire(previous);
+    next->m_takeOver(previous);
+  }
+  return true;
 }
 
 // ---- publication ---------------------------------------------------------------
@@ -318,17 +327,18 @@ void CTM_runningTm::m_placeLpcsLineHandler(std::shared_ptr<CTM_lh> lineHandler) 
 }
 
 void CTM_runningTm::m_placeImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
-  m_adopt(lineHandler.get());
   CTM_lh* const next = lineHandler.get();
-  std::shared_ptr<CTM_lh> previous;
-  {
-    c_mutexGuard lock(publicationMutex_);
-    // The route holds its own lock while it queues a report: once the target is
-    // changed, no report reaches the previous handler any more.
-    textRoute_.m_setTarget(next);
-    previous = std::exchange(imLineHandler_, std::move(lineHandler));
-  }
+  std::shared_ptr<CTM_lh> previous = m_publishImLineHandler(std::move(lineHandler));
   if (previous.get() != next) m_retire(previous);
+}
+
+std::shared_ptr<CTM_lh> CTM_runningTm::m_publishImLineHandler(std::shared_ptr<CTM_lh> lineHandler) {
+  m_adopt(lineHandler.get());
+  c_mutexGuard lock(publicationMutex_);
+  // The route holds its own lock while it queues a report: once the target is
+  // changed, no report reaches the previous handler any more.
+  textRoute_.m_setTarget(lineHandler.get());
+  return std::exchange(imLineHandler_, std::move(lineHandler));
 }
 
 void CTM_runningTm::m_placeDstmLineHandlers(c_peerLineHandlers lineHandlers) {

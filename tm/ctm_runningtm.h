@@ -147,6 +147,9 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
       TM_EXCLUDES(publicationMutex_);
   void m_place(c_peerLineHandlers CTM_runningTm::*list, c_peerLineHandlers lineHandlers)
       TM_EXCLUDES(publicationMutex_);
+  // Publishes the IM line handler and makes it the route's target; the one it
+  // replaces is the caller's to retire.
+  std::shared_ptr<CTM_lh> m_publishImLineHandler(std::shared_ptr<CTM_lh> lineHandler) TM_EXCLUDES(publicationMutex_);
   void m_adopt(CTM_lh* lineHandler);
   static void m_retire(const std::shared_ptr<CTM_lh>& lineHandler);
   static std::shared_ptr<CTM_lh> m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId);

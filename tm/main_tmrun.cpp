@@ -92,6 +92,21 @@ std::string firstError(const CTM_logging::c_errorWatch& watch) {
   return CTM_logging::m_eventText(event.id, event.strings);
 }
 
+// Why the configuration did not start. A TM id that is not an instance of the
+// installation (mistyped, or a node of another kind) has no parameter file of its
+// own, which the event log reports only as a missing backup.
+std::string configurationFailure(const std::string& home, const std::string& tmId,
+                                 const CTM_logging::c_errorWatch& watch) {
+  const auto missing = [](const std::string& path) {
+    return c_fileSystem::m_kindOf(path) == c_fileSystem::c_pathKind::missing;
+  };
+  const std::string instanceFile = home + "/run/cfg/tm_system_parameter-" + tmId + ".txt";
+  if (!missing(home + "/run/cfg/tm_config_parameter.txt") && missing(instanceFile) && missing(instanceFile + ".bak"))
+    return "there is no parameter file " + instanceFile + " (nor its backup), so " + tmId +
+           " is no TM of this installation";
+  return firstError(watch);
+}
+
 const char* kindName(int type) {
   switch (type) {
     case CTM_node::typeLs: return "a logical segment";
@@ -151,7 +166,8 @@ void printRunning(const Arguments& arguments, const CTM_runningTm& tm) {
 int run(const Arguments& arguments) {
   const std::string& tmId = arguments.tmId;
   std::string home;
-  if (!c_getEnvironment("TM_HOME", home)) return fail(configuration, "the configuration cannot start: TM_HOME is not set");
+  if (!c_getEnvironment("TM_HOME", home))
+    return fail(configuration, "the configuration cannot start: TM_HOME is not set");
 
   // Before anything of the installation is touched: two TMs of one id never share
   // its trace files, event logs and parameter file.
@@ -175,9 +191,9 @@ int run(const Arguments& arguments) {
   CTM_logging::c_errorWatch configurationErrors;
   CTM_logging::m_init(tmId);
   if (!CTM_config::m_init(tmId))
-    return fail(configuration, "the configuration of " + tmId + " cannot start: " + firstError(configurationErrors));
+    return fail(configuration, "the configuration of " + tmId +
+                                   " cannot start: " + configurationFailure(home, tmId, configurationErrors));
   CTM_logging::m_registerThread("UTIL", "");
-  noticeUnregisteredLogs(tmId);
 
   CTM_logging::c_errorWatch topologyErrors;
   CTM_world world;
@@ -192,6 +208,7 @@ int run(const Arguments& arguments) {
     return fail(notATm, tmId + " is " + kindName(node->m_getType()) + ", not a TM, in the topology " +
                             populator.m_getFileName());
 
+  noticeUnregisteredLogs(tmId);
   CTM_logging::c_errorWatch initErrors;
   if (!world.m_initTm(tmId, arguments.mask)) {
     std::string failure = tm->m_getInitFailure();

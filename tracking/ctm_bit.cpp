@@ -170,7 +170,9 @@ void CTM_BIT::m_takeData(const CTM_itemData& other) {
 }
 
 bool CTM_BIT::m_applyLpcData(const std::string& status, const CTM_lpcInfo& record) {
-  if (lpcRequestState_ == lpcRequestSent) lpcRequestState_ = lpcDataReceived;
+  // A request re-sent on a link-up leaves the item at "due": its data is then as
+  // much received as that of a request the senders sent, and is released as well.
+  if (lpcRequestState_ == lpcRequestDue || lpcRequestState_ == lpcRequestSent) lpcRequestState_ = lpcDataReceived;
   if (status == "P" || status == "A" || status == "U") {
     m_copyLpcData(record);
     if (m_getStatus() == "UNK") m_clearStatus();

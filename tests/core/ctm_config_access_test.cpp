@@ -102,6 +102,35 @@ TEST_F(AccessTest, FailedRewriteFailsTheSetterAndKeepsTheValue) {
   EXPECT_FALSE(m_fileChanged());
 }
 
+// A write answered as failed keeps its value in memory, but a later rewrite
+// stores the value read from the file or the last one whose write was done.
+TEST_F(AccessTest, ALaterRewriteStoresOnlyValuesWhoseWriteWasDone) {
+  struct c_case {
+    const char* what;
+    int doneBefore;  // 0: none
+    int failed;
+    int failingSync;  // 0: none
+    int inMemory;
+    const char* inFile;
+  };
+  for (const c_case& c : {c_case{"below the minimum", 0, 80, 0, 1024, "4711"},
+                          c_case{"above the maximum", 5000, 70000, 0, 65535, "5000"},
+                          c_case{"rewrite failed", 5002, 5001, 2, 5001, "5002"}}) {
+    SCOPED_TRACE(c.what);
+    c_failingFileOps files;
+    if (c.failingSync > 0) files.m_failNth(c_failingFileOps::c_step::sync, c.failingSync);
+    if (c.doneBefore != 0) {
+      ASSERT_EQ(CTM_config::m_setIntegerByIndex(1, c.doneBefore, 1), 1);
+    }
+    EXPECT_EQ(CTM_config::m_setIntegerByIndex(1, c.failed, 1), -1);
+    ASSERT_TRUE(CTM_config::m_setBool("Traces", true));
+    int port = 0;
+    CTM_config::m_getInteger("Port", port);
+    EXPECT_EQ(port, c.inMemory);
+    EXPECT_NE(home_.m_readFile(systemFile)->find(std::string("\tPort\t1\tI\t") + c.inFile + "\t"), std::string::npos);
+  }
+}
+
 // --- by index -------------------------------------------------------------------
 
 TEST_F(AccessTest, ByIndexResultsAreDoneMissingOrRefused) {

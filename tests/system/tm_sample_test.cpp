@@ -94,7 +94,8 @@ TEST_F(SampleInstallation, HoldsEveryKeyOfTheRunningTmWithItsType) {
 }
 
 // Each segment of TM32 builds its collection, its transport object and its
-// controllers' line handlers from the sample; nothing worse than information is said.
+// controllers' line handlers from the sample; nothing worse than information is
+// said, but for the MC keys that the segments without an MC do not have.
 TEST_F(SampleInstallation, StartsTheSegmentsOfTm32WithoutAComplaint) {
   CTM_world world;
   CTM_runningNodeFactory factory;
@@ -108,6 +109,10 @@ TEST_F(SampleInstallation, StartsTheSegmentsOfTm32WithoutAComplaint) {
   for (std::size_t i = 0; i < tm->m_getChildCount(); ++i) EXPECT_TRUE(tm->m_getChild(i)->m_init("NNNNNYN", false)) << i;
   for (const CTM_loggedEvent& event : events_.m_events()) {
     if (event.id == ev::LOG_UNREGISTERED_THREAD) continue;
+    if (event.id == ev::CFG_UNKNOWN_NAME && event.strings.at(0).find("__MC_") != std::string::npos) {
+      EXPECT_NE(event.strings.at(0).substr(0, 5), "M3204");
+      continue;
+    }
     EXPECT_GE(event.type, typeOf(3)) << std::hex << event.id;
   }
 }

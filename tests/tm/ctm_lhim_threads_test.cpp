@@ -58,7 +58,8 @@ class LhimLink : public LineHandlerThreadsTest {
                          c_parameterLine("S", "Belt_Stopped", "501", "B", "1"),
                          c_parameterLine("T", "Bags_Coded", "400", "L", "5"),
                          c_parameterLine("T", "Bags_Lost", "401", "L", "9")});
-    home_.m_writeSystem("TM32", {c_parameterLine("P", "Belt_Speed", "300", "I", "7")});
+    home_.m_writeSystem("TM32", {c_parameterLine("P", "Belt_Speed", "300", "I", "7"),
+                                 c_parameterLine("P", "OC__Hostname1", "301", "S", "oc1")});
     ASSERT_TRUE(m_start("TM32"));
   }
   void TearDown() override {
@@ -215,6 +216,65 @@ TEST_F(LhimLink, AParameterWriteThatCannotBeStoredKeepsTheFileAndTheLink) {
   EXPECT_TRUE(peer1_.m_expect(m_im(stored, 11)));
   EXPECT_NE(home_.m_readFile(systemFile)->find("43"), std::string::npos);
   EXPECT_EQ(events_.m_count(ev::CFG_WRITE_FAILED), 1u);
+}
+
+// A string value is stored without its padding; one holding a character that
+// would end a column, a line or the telegram is refused and changes nothing.
+TEST_F(LhimLink, AStringWriteDropsThePaddingAndRefusesControlCharacters) {
+  m_bringUp();
+  const std::string systemFile = c_tempHome::m_systemFileName("TM32");
+  int sequence = 20;
+  for (const auto& [value, refused] : {std::pair{std::string("oc1.plant.local"), false}, std::pair{std::string("a\tb"), true},
+                                       std::pair{std::string("a\rb"), true}, std::pair{std::string("a\nb"), true},
+                                       std::pair{std::string("a\0b", 3), true}}) {
+    SCOPED_TRACE(sequence);
+    const auto before = home_.m_readFile(systemFile);
+    CTM_imbc03_message write;
+    write.m_setFieldType("S");
+    write.m_appendString(301, value);
+    ASSERT_TRUE(peer1_.m_send(m_im(write, ++sequence)));
+    CTM_bcim02_message answer;
+    answer.m_setFieldType("S");
+    if (!refused) answer.m_appendString(301, value);
+    EXPECT_TRUE(peer1_.m_expect(m_im(answer, sequence)));
+    if (refused) {
+      EXPECT_TRUE(m_lineHasReport(peer1_.m_receiveLine(), "Invalid type form paramater (301)."));
+      EXPECT_EQ(home_.m_readFile(systemFile), before);
+    }
+    std::string host;
+    EXPECT_TRUE(CTM_config::m_getString("OC__Hostname1", host));
+    EXPECT_EQ(host, "oc1.plant.local");
+    EXPECT_NE(home_.m_readFile(systemFile)->find("\tS\toc1.plant.local\t"), std::string::npos);
+  }
+}
+
+// A read of a type that is none of the five, listing no index, gets the empty
+// answer of its kind; the link stays.
+TEST_F(LhimLink, AReadOfAnUnknownTypeWithoutIndexesGetsTheEmptyAnswer) {
+  m_bringUp();
+  CTM_imbc02_message parameters;
+  parameters.m_setFieldType("X");
+  ASSERT_TRUE(peer1_.m_send(m_im(parameters, 14)));
+  CTM_bcim02_message parametersAnswer;
+  parametersAnswer.m_setFieldType("X");
+  EXPECT_TRUE(peer1_.m_expect(m_im(parametersAnswer, 14)));
+  CTM_imbc12_message timings;
+  timings.m_setFieldType("X");
+  timings.m_setEraseIndicator(true);
+  ASSERT_TRUE(peer1_.m_send(m_im(timings, 15)));
+  CTM_bcim12_message timingsAnswer;
+  timingsAnswer.m_setFieldType("X");
+  EXPECT_TRUE(peer1_.m_expect(m_im(timingsAnswer, 15)));
+  EXPECT_EQ(handler_->m_getInterfaceStatus(), CTM_lh::statusUp);
+}
+
+// A negative capacity is the largest one: reports wait instead of being refused.
+TEST_F(LhimLink, ANegativeCapacityKeepsEveryReport) {
+  ASSERT_TRUE(CTM_config::m_setLong("IM__MaxBufferedMessages", -1));
+  m_makeHandler();
+  for (int report = 0; report < 5; ++report) ASSERT_TRUE(route_.m_sendReport("TM32", 1, "waiting"));
+  EXPECT_EQ(handler_->m_getQueuedCount(), 5u);
+  EXPECT_EQ(events_.m_count(ev::LH_QUEUE_FULL), 0u);
 }
 
 // IM's own IMBC21 is accepted without a word; the status read lists every status

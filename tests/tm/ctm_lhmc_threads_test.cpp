@@ -246,4 +246,19 @@ TEST_F(LhmcLink, AStoppedHandlerSendsTheCleanUpTelegramBeforeClosing) {
   EXPECT_TRUE(terminal_.m_expectClosed());
 }
 
+// A lost link: the clean-up's MT11 is still attempted, fails with its event and
+// uses its number, so the MT21 of the next link-up carries the one after it.
+TEST_F(LhmcLink, TheCleanUpTelegramOfALostLinkUsesItsSequenceNumber) {
+  m_bringUp();
+  terminal_.m_close();
+  m_advanceWhenWaiting(1000, [&] { return handler_->m_getInterfaceStatus() == CTM_lh::statusDown; });
+  ASSERT_TRUE(terminal_.m_accept());
+  ASSERT_TRUE(terminal_.m_expect(m_wire(CTM_mt00_message(), 0)));
+  ASSERT_TRUE(terminal_.m_send(m_wire(CTM_tm00_message(), 0, "01")));
+  EXPECT_TRUE(terminal_.m_expect(m_wire(CTM_mt21_message(), 3)));
+  const auto failed = m_argumentsOf(ev::TELEGRAM_SEND_FAILED);
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_NE(failed[0].at(0).find("MT11"), std::string::npos);
+}
+
 }  // namespace

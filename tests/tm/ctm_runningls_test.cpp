@@ -54,6 +54,48 @@ TEST_F(GeneratedIds, WrapTo00000WithAnEventPast99999) {
   EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), 1u);
 }
 
+// Every segment of the TM counts behind the same prefix and bags keep their ids, so
+// the segment may hold bags under ids it would generate: those are passed over,
+// also past the wrap, and the bags there keep their data.
+TEST_F(GeneratedIds, PassOverIdsTheSegmentHolds) {
+  traceFile("99", "W3212399997");
+  const c_ids held = {"W3212399998", "W3212399999", "W3212300000"};
+  for (const std::string& id : held) {
+    auto bag = std::make_unique<CTM_BIT>();
+    bag->m_setBIT_ID(id);
+    bag->m_setLPC("01234" + id.substr(6));
+    segment()->m_receiveBIT(std::move(bag));
+  }
+  enter(held[0]);  // seen by a controller, not only announced
+  EXPECT_EQ(enter(), "W3212300001");
+  EXPECT_EQ(segment()->m_getItemCount(), held.size() + 1);
+  for (const std::string& id : held)
+    inspect(id, [&](const CTM_BIT& bag) { EXPECT_EQ(bag.m_getLPC(), "01234" + id.substr(6)); });
+  EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), 1u);
+}
+
+// With every id of the day held, a bag without an id is refused, not looped over.
+TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
+  // Without trace files and texts: a trace file each would pass the descriptor limit.
+  writeFile(segmentFolder("TM32", "E3201"), "a file where the folder should be");
+  tm_->m_placeImLineHandler(nullptr);
+  for (int sequence = 0; sequence <= 99999; ++sequence) {
+    char id[16];
+    std::snprintf(id, sizeof id, "W32123%05d", sequence);
+    auto bag = std::make_unique<CTM_BIT>();
+    bag->m_setBIT_ID(id);
+    segment()->m_receiveBIT(std::move(bag));
+  }
+  std::string id = blank;
+  CTM_BIT::c_destinationList destinations;
+  EXPECT_TRUE(segment()->m_enterBIT(7, node(entry), id, destinations));
+  EXPECT_EQ(id, blank);
+  EXPECT_TRUE(destinations.empty());
+  EXPECT_EQ(segment()->m_getItemCount(), 100000u);
+  EXPECT_TRUE(reports().empty());
+  EXPECT_EQ(recorder_.m_count(ev::GENERATED_IDS_EXHAUSTED), 1u);
+}
+
 // --- TC reports -----------------------------------------------------------------
 
 // A blank id gets a generated one, its reports (MO10 for an id made here, UD01 for
@@ -204,6 +246,19 @@ TEST_F(SegmentTest, RecirculationWithoutThresholdsOnlyCounts) {
   inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getRecirculationCount(), 1); });
 }
 
+// The MC keys and both recirculation settings are read even when one of them is
+// missing, so that each missing key is warned of.
+TEST_F(SegmentTest, EachMissingMcAndRecirculationKeyIsWarnedOf) {
+  segment("X3203")->m_init("NNNNNNY", true);
+  std::string id = "A9912300001";
+  CTM_BIT::c_destinationList destinations;
+  segment()->m_checkRecirculation(1, node(diverter), id, "E3201_0100-P0009\t", "FULL\t", destinations);
+  c_ids named;
+  for (const CTM_loggedEvent& event : recorder_.m_eventsWithId(ev::CFG_UNKNOWN_NAME))
+    named.push_back(event.strings.at(0));
+  EXPECT_EQ(named, (c_ids{"X3203__MC_Hostname", "X3203__MC_Port", "E3201_0100_MaxCirc", "E3201_0100_CircTH"}));
+}
+
 TEST_F(SegmentTest, LpcReadOnlyFillsAnItemWithoutLpcData) {
   std::string id = enter();
   CTM_BIT::c_destinationList destinations;
@@ -285,17 +340,34 @@ TEST_F(SegmentTest, KnownScreeningItemIsAnsweredAtOnceAndLeaves) {
 // --- Entry points of the other links -------------------------------------------------
 
 // The routing order of an item the TC did not report carries the PIC of its
-// latest report and its current destinations.
-TEST_F(SegmentTest, RoutingOrderCarriesThePicOfTheLatestReport) {
+// latest report and its current destinations, whichever link brought the news.
+struct c_orderCase {
+  const char* name;
+  std::function<void(CTM_runningLs&, const std::string&)> call;
+  std::function<void(const CTM_BIT&)> check = [](const CTM_BIT&) {};
+};
+
+class RoutingOrder : public SegmentTest, public ::testing::WithParamInterface<c_orderCase> {};
+
+TEST_P(RoutingOrder, CarriesThePicOfTheLatestControllerReport) {
   const std::string id = enter(blank, 12);
   download("A", spec("TOTM33", 10, "E32013301"));  // a new route: an order is due
-  segment()->m_selectBIT(0x12345, id);
+  GetParam().call(*segment(), id);
   const c_ids sent = orders();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].substr(0, 6), "TMTC01");
   EXPECT_EQ(sent[0].substr(15), "0012" + id + "E3201_0100-P0001" + "01" + "E3201_0100-P0002" + "01\n");
-  inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getSelectionID(), 0x2345); });
+  inspect(id, GetParam().check);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Segment, RoutingOrder,
+    ::testing::Values(c_orderCase{"Selection", [](auto& ls, auto& id) { ls.m_selectBIT(0x12345, id); },
+                                  [](const CTM_BIT& item) { EXPECT_EQ(item.m_getSelectionID(), 0x2345); }},
+                      c_orderCase{"CodingResult", [](auto& ls, auto& id) { ls.m_applyCodingResult(codingResult(id)); }},
+                      c_orderCase{"InsufficientInformation",
+                                  [](auto& ls, auto& id) { ls.m_reportInsufficientInformation(id); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SegmentTest, CodingResultCopiesOnlyWhatItKnows) {
   const std::string id = enter();
@@ -357,6 +429,23 @@ TEST_F(SegmentTest, LpcRequestListsByState) {
   segment()->m_collectAnsweredLpcRequests(answered);
   EXPECT_EQ(open, std::vector<std::string>{"0123456789"});
   EXPECT_TRUE(answered.empty());
+}
+
+// An item whose LPC was read while LPCS had no link has its request re-sent on the
+// link-up, not by the senders; its data still makes the release due when it leaves.
+TEST_F(SegmentTest, LpcDataForARequestStillDueIsReleasedOnExit) {
+  std::string id = enter();
+  CTM_BIT::c_destinationList destinations;
+  tm_->m_placeLpcsLineHandler(nullptr);
+  segment()->m_setBITLpc(1, node(entry), id, "0123456789", destinations);
+  tm_->m_placeLpcsLineHandler(peers_);
+  segment()->m_applyLpcData("0123456789", "P", std::make_unique<CTM_lpcInfo>());
+  inspect(id, [](const CTM_BIT& item) { EXPECT_EQ(item.m_getLpcRequestState(), CTM_BIT::lpcDataReceived); });
+  reports();
+  segment()->m_exitBIT(1, node(diverter), id);
+  const c_ids sent = reports();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.front(), "CS03");
 }
 
 TEST_F(SegmentTest, AnnouncedItemSendsNothingUntilATcReportsIt) {

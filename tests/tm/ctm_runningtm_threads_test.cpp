@@ -148,6 +148,36 @@ TEST_F(RunningTmHandlers, NeighboursAreFoundByTheirTmsId) {
   EXPECT_TRUE(tm34->m_isRunning());
 }
 
+// The IM step reads host 1, port 1, host 2, port 2: the first missing key is
+// the one reported. The new IM handler starts before the previous one ends.
+TEST_F(RunningTmHandlers, TheImStepReadsItsKeysInOrderAndStartsTheNewHandlerFirst) {
+  const std::vector<std::string> keys = {c_parameterLine("P", "IM__Hostname1", "", "S", "127.0.0.1"),
+                                         c_parameterLine("P", "IM__Port1", "", "I", "9"),
+                                         c_parameterLine("P", "IM__Hostname2", "", "S", "127.0.0.1"),
+                                         c_parameterLine("P", "IM__Port2", "", "I", "9")};
+  home_.m_writeConfig({});
+  home_.m_writeSystem("TM32", {keys[0], keys[3]});
+  ASSERT_TRUE(m_start("TM32"));
+  CTM_runningTm tm("TM32", "127.0.0.1");
+  EXPECT_FALSE(tm.m_init("YNNNNNN", true));
+  EXPECT_EQ(m_argumentsOf(ev::CFG_UNKNOWN_NAME), (std::vector<std::vector<std::string>>{{"IM__Port1"}}));
+
+  CTM_config::m_resetForTest();
+  home_.m_writeSystem("TM32", keys);
+  ASSERT_TRUE(m_start("TM32"));
+  events_.m_clear();
+  ASSERT_TRUE(tm.m_init("YNNNNNN", true));
+  const std::shared_ptr<CTM_lh> first = tm.m_getImLineHandler();
+  ASSERT_TRUE(tm.m_init("YNNNNNN", true));
+  EXPECT_FALSE(first->m_isRunning());
+  EXPECT_TRUE(tm.m_getImLineHandler()->m_isRunning());
+  std::vector<unsigned> threads;
+  for (unsigned id : m_ids())
+    if (id == ev::LH_THREAD_STARTED || id == ev::LH_THREAD_ENDED) threads.push_back(id);
+  EXPECT_EQ(threads, (std::vector<unsigned>{ev::LH_THREAD_STARTED, ev::LH_THREAD_STARTED, ev::LH_THREAD_ENDED}));
+  tm.m_stop();
+}
+
 // Users on four threads send through every way to a handler while the owner
 // replaces them all, over and over; the sanitizers watch for a handler used while
 // or after it is deleted.
