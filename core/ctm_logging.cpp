@@ -146,7 +146,9 @@ struct CallerCache {
   bool levelFromConfiguration = false;
   int category = coreCategory;
   int level = defaultLevel;
-  std::shared_ptr<c_eventSource> source;
+  // Every category's source, for the telegram texts, which go under the
+  // telegram's category rather than the thread's.
+  std::array<std::shared_ptr<c_eventSource>, CTM_logging::categoryCount> sources;
 };
 
 thread_local CallerCache callerCache;
@@ -196,6 +198,23 @@ struct HeldEvents {
 
 thread_local HeldEvents heldEvents;
 
+// Held events written at once when a step logs this many: a step that logs
+// without end (a walk of every bag) holds no more than these in memory.
+constexpr std::size_t heldEventsLimit = 256;
+
+// Writes what this thread holds, in its order; those that cannot be written go
+// to the fallback.
+void writeHeldEvents() {
+  HeldEvents& held = heldEvents;
+  if (held.batch.m_isEmpty()) return;
+  if (held.batch.m_write(held.failed) || !fallbackSet.load(std::memory_order_acquire)) return;
+  LoggingLock lock;
+  if (CTM_logSink* fallback = state().fallback)
+    for (c_eventRecord& record : held.failed)
+      fallback->m_write(CTM_loggedEvent{std::move(record.source), record.type, record.category, record.eventId,
+                                        std::move(record.strings)});
+}
+
 constexpr int errorType = 1;
 thread_local CTM_logging::c_errorWatch* errorWatch = nullptr;
 
@@ -211,10 +230,12 @@ class EventDestination {
       source_ = owned_.get();
     }
   }
-  // From the calling thread's cache, without the mutex. The cache keeps the
-  // source alive while its thread writes, and writing an event logs nothing.
-  explicit EventDestination(const CallerCache& cache) : category_(cache.category) {
-    if (!sinkSet.load(std::memory_order_acquire)) source_ = cache.source.get();
+  // From the calling thread's cache, without the mutex, under the thread's own
+  // category or the one given. The cache keeps the source alive while its thread
+  // writes, and writing an event logs nothing.
+  explicit EventDestination(const CallerCache& cache) : EventDestination(cache, cache.category) {}
+  EventDestination(const CallerCache& cache, int category) : category_(category) {
+    if (!sinkSet.load(std::memory_order_acquire)) source_ = cache.sources[category].get();
   }
 
   // An event that could not be written goes to the fallback, when one is set; the
@@ -224,6 +245,7 @@ class EventDestination {
       errorWatch->m_keep(CTM_loggedEvent{{}, type, eventCategory, id, strings});
     if (source_ != nullptr && heldEvents.depth > 0) {
       heldEvents.batch.m_add(*source_, type, eventCategory, id, std::move(strings));
+      if (heldEvents.batch.m_size() >= heldEventsLimit) writeHeldEvents();
       return true;
     }
     const bool keep = fallbackSet.load(std::memory_order_acquire);
@@ -300,7 +322,7 @@ void refreshCache(const ThreadRecord& record, int level, std::uint64_t version, 
   cache.levelFromConfiguration = record.levelFromConfiguration;
   cache.category = record.category;
   cache.level = level;
-  cache.source = state().sources[record.category];
+  cache.sources = state().sources;
 }
 
 // The source category and threshold of the calling thread, under the mutex. An
@@ -429,7 +451,48 @@ bool CTM_logging::m_logArguments(int severity, unsigned eventId, std::string_vie
          warned;
 }
 
+namespace {
+
+// Whether the telegram log takes telegrams of this id ("" for an invalid one):
+// its switch key set false keeps them out; a missing key lets them in, and its
+// look-up reports that each time. A key found is remembered by the thread until
+// the configuration changes, so that a telegram costs no look-up under the
+// configuration mutex. Ids are those of the known telegram types: few.
+bool telegramSwitchOn(const std::string& id) {
+  struct c_switch {
+    std::uint64_t configurationChanges;
+    bool on;
+  };
+  thread_local std::unordered_map<std::string, c_switch> known;
+  const std::uint64_t changes = CTM_config::m_changeCount();
+  if (auto found = known.find(id); found != known.end() && found->second.configurationChanges == changes)
+    return found->second.on;
+  bool on = true;
+  if (!CTM_config::m_getBool(id.empty() ? "UnrecognizedMessage_Logging" : id + "_Logging", on)) {
+    known.erase(id);
+    return true;
+  }
+  known[id] = c_switch{changes, on};
+  return on;
+}
+
+std::vector<std::string> readableText(const CTM_loggableTelegram& telegram, bool valid) {
+  std::string text = valid ? telegram.m_asString() : telegram.m_getErrorText();
+  if (text.size() > maximumStringLength) text.resize(maximumStringLength);
+  std::vector<std::string> strings;
+  strings.push_back(std::move(text));
+  return strings;
+}
+
+}  // namespace
+
 bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
+  if (telegram != nullptr && cacheIsCurrent(callerCache)) {
+    if (callerCache.level == 0) return true;
+    const bool valid = telegram->m_isValid();
+    if (!telegramSwitchOn(valid ? telegram->m_getId() : std::string())) return true;
+    return EventDestination(callerCache).m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT, readableText(*telegram, valid));
+  }
   std::optional<EventDestination> destination;
   bool valid = false;
   {
@@ -440,26 +503,30 @@ bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
     if (!callerCategoryAndLevel(2, defaultLevel, category, level)) return false;
     if (level == 0) return true;
     valid = telegram->m_isValid();
-    bool enabled = true;
-    if (CTM_config::m_getBool(valid ? telegram->m_getId() + "_Logging" : "UnrecognizedMessage_Logging", enabled) &&
-        !enabled)
-      return true;
+    if (!telegramSwitchOn(valid ? telegram->m_getId() : std::string())) return true;
     destination.emplace(category);
   }
-  return destination->m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT,
-                              {(valid ? telegram->m_asString() : telegram->m_getErrorText()).substr(0, maximumStringLength)});
+  return destination->m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT, readableText(*telegram, valid));
 }
 
 bool CTM_logging::m_logTelegramText(bool received, const std::string& category, const std::string& text) {
+  const int found = categoryOf(category);
+  const int telegramCategory = found < 0 ? unknownTelegramCategory : found;
+  const int type = received ? eventTypes[4] : eventTypes[5];
+  if (cacheIsCurrent(callerCache))
+    return EventDestination(callerCache, telegramCategory)
+        .m_write(type, 0, ev::LOG_TELEGRAM_TEXT, {text.substr(0, maximumStringLength)});
   std::optional<EventDestination> destination;
   {
     LoggingLock lock;
     if (!state().initialised) return false;
-    const int found = categoryOf(category);
-    destination.emplace(found < 0 ? unknownTelegramCategory : found);
+    destination.emplace(telegramCategory);
   }
-  return destination->m_write(received ? eventTypes[4] : eventTypes[5], 0, ev::LOG_TELEGRAM_TEXT,
-                              {text.substr(0, maximumStringLength)});
+  return destination->m_write(type, 0, ev::LOG_TELEGRAM_TEXT, {text.substr(0, maximumStringLength)});
+}
+
+bool CTM_logging::m_isLogged(int severity) {
+  return !cacheIsCurrent(callerCache) || !filteredOut(severity, callerCache.level);
 }
 
 bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long newValue, long duration) {
@@ -491,14 +558,7 @@ std::string CTM_logging::m_eventText(unsigned eventId, const std::vector<std::st
 CTM_logging::c_writeTogether::c_writeTogether() { ++heldEvents.depth; }
 
 CTM_logging::c_writeTogether::~c_writeTogether() {
-  HeldEvents& held = heldEvents;
-  if (--held.depth > 0 || held.batch.m_isEmpty()) return;
-  if (held.batch.m_write(held.failed) || !fallbackSet.load(std::memory_order_acquire)) return;
-  LoggingLock lock;
-  if (CTM_logSink* fallback = state().fallback)
-    for (c_eventRecord& record : held.failed)
-      fallback->m_write(CTM_loggedEvent{std::move(record.source), record.type, record.category, record.eventId,
-                                        std::move(record.strings)});
+  if (--heldEvents.depth == 0) writeHeldEvents();
 }
 
 void CTM_logging::m_setFallback(CTM_logSink* sink) {

@@ -200,6 +200,10 @@ class CTM_logging {
     return m_logArguments(severity, eventId, argTypes.m_get(), arguments, sizeof...(Args));
   }
   static bool m_logNoArgs(int severity, unsigned eventId) { return m_logArguments(severity, eventId, "", nullptr, 0); }
+  // Whether an event of the severity from this thread would be written now, for
+  // a caller whose insertion strings cost something to make; true when that is
+  // not known without the configuration mutex.
+  static bool m_isLogged(int severity);
 
   static bool m_logTelegram(const CTM_loggableTelegram* telegram);
   static bool m_logTelegramText(bool received, const std::string& category, const std::string& text);

@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <optional>
 #include <system_error>
 
 #include "core/ctm_config.h"
@@ -16,8 +15,6 @@ namespace {
 
 // A report's description holds at most this many characters before the telegram cuts it.
 constexpr std::size_t textReportLength = 99;
-// Telegrams sent whose events are written to the event log together at most.
-constexpr int sendsPerLogBatch = 64;
 
 }  // namespace
 
@@ -202,7 +199,7 @@ bool CTM_lh::m_receiveTelegram() {
     return false;
   }
   CTM_logging::m_log(3, ev::LH_TELEGRAM_PROCESSED, "s", id);
-  CTM_logging::m_log(4, ev::LH_TELEGRAM_PROCESSED, "s", telegram->m_asString());
+  if (CTM_logging::m_isLogged(4)) CTM_logging::m_log(4, ev::LH_TELEGRAM_PROCESSED, "s", telegram->m_asString());
   m_setInterfaceStatus(statusUp);
   return true;
 }
@@ -264,29 +261,17 @@ bool CTM_lh::m_sendQueued() {
 
 void CTM_lh::m_runPass() {
   bool ok = m_connect() && m_initInterface();
-  // While telegrams wait in the out-queue, the events of those sent are written
-  // to the event log a batch at a time: a busy link waits for the log's store
-  // once per batch, not once per telegram. They are written before the thread
-  // waits, and before it turns to anything but the next queued telegram.
-  std::optional<CTM_logging::c_writeTogether> held;
-  int heldSends = 0;
   while (ok && !m_stopRequested() && m_isConnected()) {
-    int event = m_waitForEvent(held ? 0 : -1);
-    if (event != eventQueued) {
-      held.reset();
-      heldSends = 0;
-    }
-    if (event == eventNone) event = m_waitForEvent(-1);
+    const int event = m_waitForEvent();
+    // The events logged while one event is handled (a telegram read, answered
+    // and dispatched; one sent from the queue) go to the event log together once
+    // it is handled, before the thread waits for the next: an answer does not
+    // wait for the log's store, and a TM killed meanwhile loses at most the
+    // events of the telegram in hand.
+    CTM_logging::c_writeTogether together;
     switch (event) {
       case eventReceived: ok = m_receiveTelegram(); break;
-      case eventQueued:
-        if (!held) held.emplace();
-        ok = m_sendQueued();
-        if (++heldSends == sendsPerLogBatch) {
-          held.reset();
-          heldSends = 0;
-        }
-        break;
+      case eventQueued: ok = m_sendQueued(); break;
       case eventTimer1: ok = m_onTimer1(); break;
       case eventTimer1 + 1: ok = m_onTimer2(); break;
       case eventTimer1 + 2: ok = m_onTimer3(); break;
@@ -294,7 +279,6 @@ void CTM_lh::m_runPass() {
       default: ok = false; break;  // stopped, or a wait that cannot work
     }
   }
-  held.reset();
   m_cleanupInterface();
   m_disconnect();
 }

@@ -8,6 +8,7 @@
 // its ".old" file together. c_eventLog only reads the registry and keeps no state:
 // safe to call from any thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,6 +67,7 @@ class c_eventBatch {
   void m_add(const c_eventSource& source, int type, int category, std::uint32_t eventId,
              std::vector<std::string> strings);
   bool m_isEmpty() const { return entries_.empty(); }
+  std::size_t m_size() const { return entries_.size(); }
   // Writes and empties the batch. Those that could not be written are left in
   // `failed` (moved out, in their order); true when none failed.
   bool m_write(std::vector<c_eventRecord>& failed);
