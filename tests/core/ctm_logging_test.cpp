@@ -483,4 +483,23 @@ TEST_F(CTMLoggingEventLog, HeldEventsThatCannotBeWrittenReachTheFallback) {
   EXPECT_EQ(events[0].strings, Strings{"lost"});
 }
 
+// A step that logs without end holds a bounded number of events: those beyond
+// the bound are written while the hold lasts, all in the order logged.
+TEST_F(CTMLoggingEventLog, AHoldWritesWhatItHoldsOnceItHoldsItsBound) {
+  ASSERT_TRUE(CTM_logging::m_init(""));
+  ASSERT_TRUE(CTM_logging::m_registerThread("TC", "LH"));
+  const std::size_t before = readLog("Application").size();
+  constexpr int logged = 1000;
+  {
+    CTM_logging::c_writeTogether together;
+    for (int i = 0; i < logged; ++i) ASSERT_TRUE(CTM_logging::m_log(2, ev::LOG_STATISTICS, "i", i));
+    const std::size_t written = readLog("Application").size() - before;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, static_cast<std::size_t>(logged));
+  }
+  const auto records = readLog("Application");
+  ASSERT_EQ(records.size(), before + logged);
+  for (int i = 0; i < logged; ++i) EXPECT_EQ(records[before + i].strings, Strings{std::to_string(i)});
+}
+
 }  // namespace

@@ -6,7 +6,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/c_eventlogreader.h"
 #include "telegrams/ctm_bcim_message.h"
 #include "telegrams/ctm_imbc_message.h"
 #include "telegrams/ctm_tctm_message.h"
@@ -74,6 +77,44 @@ TEST_F(ServerLineHandlerTest, ANewConnectionStartsWithoutAStaleWakeUp) {
   EXPECT_TRUE(peer.m_expectSilence(200));
   ASSERT_TRUE(peer.m_send(keepAlive_));
   EXPECT_TRUE(peer.m_expect(answer_));
+}
+
+// The telegram events in the event log ("Application"), in record order: id
+// and first insertion string of each read, sending and sent event.
+std::vector<std::pair<unsigned, std::string>> telegramEventsInLog() {
+  std::vector<std::pair<unsigned, std::string>> found;
+  c_eventLogReader reader;
+  c_eventRecord record;
+  if (!reader.m_openLog("Application")) return found;
+  while (reader.m_next(record))
+    if (record.eventId == ev::TELEGRAM_READ || record.eventId == ev::TELEGRAM_SENDING ||
+        record.eventId == ev::TELEGRAM_SENT)
+      found.emplace_back(record.eventId, record.strings.empty() ? std::string() : record.strings[0]);
+  return found;
+}
+
+// A handler writes the events of a telegram it handled (read and answered) after
+// the answer, yet before it waits for the next event: once the link falls
+// silent, every one of them is in the event log, in the order logged.
+TEST_F(ServerLineHandlerTest, TheEventsOfAHandledTelegramAreInTheEventLogBeforeTheHandlerWaitsAgain) {
+  CTM_logging::m_setSink(nullptr);
+  CTM_testServerLh handler;
+  c_fakePeer peer;
+  ASSERT_TRUE(handler.m_acceptConnection(m_acceptedFrom(peer)));
+  ASSERT_TRUE(peer.m_send(keepAlive_));
+  ASSERT_TRUE(peer.m_expect(answer_));
+  ASSERT_TRUE(m_eventually([&] { return handler.m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  ASSERT_TRUE(peer.m_send(keepAlive_ + keepAlive_));
+  ASSERT_TRUE(peer.m_expect(answer_ + answer_));
+  const std::vector<std::pair<unsigned, std::string>> exchange = {
+      {ev::TELEGRAM_READ, "TCTM00"}, {ev::TELEGRAM_SENDING, "TMTC00"}, {ev::TELEGRAM_SENT, "TMTC00"}};
+  std::vector<std::pair<unsigned, std::string>> expected;
+  for (int i = 0; i < 3; ++i) expected.insert(expected.end(), exchange.begin(), exchange.end());
+  EXPECT_TRUE(m_eventually([&] { return telegramEventsInLog() == expected; }));
+  handler.m_shutdown();
+  EXPECT_EQ(telegramEventsInLog(), expected);
+  // The log's store goes with its sources: its descriptor is not the test's.
+  CTM_logging::m_resetForTest();
 }
 
 class ClientLineHandlerTest : public LineHandlerThreadsTest {
