@@ -67,7 +67,7 @@ class TmDescriptors : public TmSystemTest {
   // TM31 announces the bag; true when TM32 acknowledges it.
   static bool m_announce(c_fakePeer& tm31, const std::string& bitId, int sequence) {
     CTM_ud11_message announcement;
-    announcement.m_setLogicalConnectID("K31013201");
+    announcement.m_setLogicalConnectID(c_runningPlant::upstreamConnection);
     CTM_itemData item;
     item.m_setBIT_ID(bitId);
     announcement.m_setBIT(item);
@@ -91,7 +91,7 @@ class TmDescriptors : public TmSystemTest {
 TEST_F(TmDescriptors, MoreBagsThanDescriptorsLeaveEveryLinkServedAndEveryBagTraced) {
   c_fakePeer tm31;
   ASSERT_TRUE(m_connectWhenListening(
-      [&] { return tm31.m_connect(c_runningPlant::tmAddress, plant_->m_tmPort(), "127.0.0.31"); }));
+      [&] { return tm31.m_connect(c_runningPlant::tmAddress, plant_->m_tmPort(), c_runningPlant::upstreamAddress); }));
   ASSERT_TRUE(tm31.m_send(fromTm31(CTM_ud00_message(), 0)));
   ASSERT_TRUE(tm31.m_expect(c_runningPlant::m_wire(CTM_du00_message(), 0)));
 
