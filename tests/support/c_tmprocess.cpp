@@ -4,8 +4,9 @@
 #include <csignal>
 #include <thread>
 #include <unistd.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
+
+#include "tests/support/c_childprocess.h"
 
 c_tmProcess::~c_tmProcess() {
   if (pid_ <= 0) return;
@@ -14,17 +15,9 @@ c_tmProcess::~c_tmProcess() {
 }
 
 bool c_tmProcess::m_start(const std::string& tmId, const std::string& mask, int descriptorLimit) {
-  const std::string program = std::string(TM_BIN_DIR) + "/tm_testprocess";
-  const pid_t pid = ::fork();
+  const pid_t pid = c_startChild(std::string(TM_BIN_DIR) + "/tmrun", {"-m", mask, tmId}, c_localNamesEnvironment(),
+                                 descriptorLimit);
   if (pid < 0) return false;
-  if (pid == 0) {
-    if (descriptorLimit > 0) {
-      const rlimit limit{static_cast<rlim_t>(descriptorLimit), static_cast<rlim_t>(descriptorLimit)};
-      if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
-    }
-    ::execl(program.c_str(), program.c_str(), tmId.c_str(), mask.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
   pid_ = pid;
   return true;
 }

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -44,15 +43,6 @@ class TmDescriptors : public TmSystemTest {
       EXPECT_EQ(tm32_.m_terminate(), 0);
     }
     TmSystemTest::TearDown();
-  }
-
-  // The listeners open once TM32's process has read the installation.
-  static ::testing::AssertionResult m_connectWhenListening(const std::function<::testing::AssertionResult()>& connect) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-      if (connect()) return ::testing::AssertionSuccess();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return ::testing::AssertionFailure() << "TM32 never listened";
   }
 
   // A new bag reported at the controller's entry; its id, or empty without an answer.
@@ -90,15 +80,16 @@ class TmDescriptors : public TmSystemTest {
 
 TEST_F(TmDescriptors, MoreBagsThanDescriptorsLeaveEveryLinkServedAndEveryBagTraced) {
   c_fakePeer tm31;
-  ASSERT_TRUE(m_connectWhenListening(
-      [&] { return tm31.m_connect(c_runningPlant::tmAddress, plant_->m_tmPort(), c_runningPlant::upstreamAddress); }));
+  ASSERT_TRUE(m_connectWhenListening(tm31, plant_->m_tmPort(), c_runningPlant::upstreamAddress));
   ASSERT_TRUE(tm31.m_send(fromTm31(CTM_ud00_message(), 0)));
   ASSERT_TRUE(tm31.m_expect(c_runningPlant::m_wire(CTM_du00_message(), 0)));
 
   std::deque<c_fakeController> controllers;
   for (std::size_t i = 0; i < plant_->m_controllers().size(); ++i) {
-    controllers.emplace_back(*plant_, i);
-    ASSERT_TRUE(m_connectWhenListening([&] { return controllers.back().m_bringUp(); })) << i;
+    c_fakeController& controller = controllers.emplace_back(*plant_, i);
+    ASSERT_TRUE(m_connectWhenListening(controller.m_peer(), plant_->m_tcPort(), controller.m_spec().address));
+    ASSERT_TRUE(controller.m_send(CTM_tctm00_message(), 0));
+    ASSERT_TRUE(controller.m_peer().m_expect(c_fakeController::m_wire(CTM_tmtc00_message(), 0)));
   }
 
   std::vector<std::vector<std::string>> bags(controllers.size());
