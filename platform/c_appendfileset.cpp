@@ -26,9 +26,10 @@ std::size_t shareOf(long limit, std::size_t largest) {
 
 }  // namespace
 
+// Never destroyed: a trace file closed while the process exits still finds it.
 c_appendFileSet& c_appendFileSet::m_shared() {
-  static c_appendFileSet shared;
-  return shared;
+  static c_appendFileSet* const shared = new c_appendFileSet;
+  return *shared;
 }
 
 c_appendFileSet::c_appendFileSet(std::size_t largest) : largest_(std::max<std::size_t>(largest, 1)) {}
@@ -76,8 +77,6 @@ std::size_t c_appendFileSet::m_heldCount() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return held_.size();
 }
-
-std::size_t c_appendFileSet::m_capacity() const { return shareOf(descriptorLimit(), largest_); }
 
 bool c_appendFileSet::m_openHeld(c_member member, const std::string& path, int& error) {
   const long limit = descriptorLimit();

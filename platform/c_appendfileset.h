@@ -51,9 +51,8 @@ class c_appendFileSet {
   // The member leaves the set and its descriptor, if it holds one, is closed.
   void m_close(c_member member);
 
-  // Descriptors the set holds now, and at most under the current limit.
+  // Descriptors the set holds now.
   std::size_t m_heldCount() const;
-  std::size_t m_capacity() const;
 
  private:
   struct c_held {

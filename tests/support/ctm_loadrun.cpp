@@ -274,11 +274,15 @@ class c_loadRun::c_controller {
 
  public:
   // Bags that stay: each reported new at the entry and once more there, both
-  // answered, never at the exit. Their answer times are not kept, nor their
-  // telegrams counted as load: the load that follows is timed with them in flight.
+  // answered, never at the exit. They come with ids of their own (as read from
+  // their tags), since a day has only 100,000 ids to generate and the load goes
+  // on generating them. Their answer times are not kept, nor their telegrams
+  // counted as load: the load that follows is timed with them in flight.
   bool m_holdBags(int count, std::vector<std::string>& ids) {
     for (int i = 0; i < count; ++i) {
-      std::string bitId = blankId;
+      char tagged[16];
+      std::snprintf(tagged, sizeof tagged, "H32999%05d", i % 100000);
+      std::string bitId = tagged;
       if (!m_ask(m_report<CTM_tctm01_message>(m_nextSequence(), bitId, plan_.entry), bitId) ||
           !m_ask(m_report<CTM_tctm04_message>(m_nextSequence(), bitId, plan_.entry), bitId))
         return false;

@@ -9,9 +9,10 @@
 //
 // With bags in flight, the TM holds that many bags through the load in the first
 // segment, and as many again that an upstream TM31 announced there: before the
-// load, the first controller reports each of its bags new and once more at its
-// entry (both answered) and never at the exit, and TM31 (the caller's thread, from
-// 127.0.0.31) announces its bags with UD11, each acknowledged with DU11.
+// load, the first controller reports each of its bags (with an id of its own) new
+// and once more at its entry (both answered) and never at the exit, and TM31
+// (the caller's thread, from 127.0.0.31) announces its bags with UD11, each
+// acknowledged with DU11.
 //
 // m_verify then holds the run against what the TM must have done: every report
 // that is answered was answered in time by the right TMTC01; each bag's trace
