@@ -77,7 +77,7 @@ TEST_F(GeneratedIds, PassOverIdsTheSegmentHolds) {
 
 // With every id of the day held, a bag without an id is refused, not looped over.
 TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
-  // Without trace files and texts: a trace file each would pass the descriptor limit.
+  // Without trace files and texts, which 100,000 bags would only make slow.
   writeFile(segmentFolder("TM32", "E3201"), "a file where the folder should be");
   tm_->m_placeImLineHandler(nullptr);
   for (int sequence = 0; sequence <= 99999; ++sequence) {
