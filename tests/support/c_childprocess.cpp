@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -44,14 +45,16 @@ c_environmentChanges c_localNamesEnvironment() {
 }
 
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes) {
+                 const c_environmentChanges& changes, int descriptorLimit) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<std::string> environmentTexts = c_childEnvironment(changes);
   std::vector<char*> argv = pointers(argumentTexts);
   std::vector<char*> envp = pointers(environmentTexts);
+  const rlimit limit{static_cast<rlim_t>(descriptorLimit), static_cast<rlim_t>(descriptorLimit)};
   const pid_t pid = ::fork();
   if (pid == 0) {
+    if (descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }

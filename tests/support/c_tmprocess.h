@@ -16,7 +16,9 @@ class c_tmProcess {
   c_tmProcess& operator=(const c_tmProcess&) = delete;
 
   // Starts the TM with that id and interface mask; false when no child starts.
-  bool m_start(const std::string& tmId, const std::string& mask);
+  // A descriptor limit above 0 is the child's, soft and hard, as `ulimit -n`
+  // would set it: the TM cannot raise it.
+  bool m_start(const std::string& tmId, const std::string& mask, int descriptorLimit = 0);
   // SIGTERM, then waits at most timeoutMs: the exit status, or -1 when the child
   // did not exit by itself in time (it is killed then).
   int m_terminate(int timeoutMs = 10000);
