@@ -42,7 +42,6 @@ bool c_appendFile::m_append(std::string_view data, int& error) {
     error = EBADF;
     return false;
   }
-  const off_t endBefore = ::lseek(descriptor_, 0, SEEK_END);
   std::size_t written = 0;
   while (written < data.size()) {
     ssize_t result = ::write(descriptor_, data.data() + written, data.size() - written);
@@ -52,9 +51,12 @@ bool c_appendFile::m_append(std::string_view data, int& error) {
     }
     if (result < 0 && errno == EINTR) continue;
     error = result < 0 ? errno : ENOSPC;
-    if (written > 0 && endBefore >= 0) {
-      // Best effort: what is left behind is a torn record either way.
-      [[maybe_unused]] int cut = ::ftruncate(descriptor_, endBefore);
+    // Appended, the part written ends the file: it is cut off again (best
+    // effort: what is left behind is a torn record either way). Found only now,
+    // so that a record costs one write and nothing more.
+    const off_t end = written > 0 ? ::lseek(descriptor_, 0, SEEK_END) : -1;
+    if (end >= static_cast<off_t>(written)) {
+      [[maybe_unused]] int cut = ::ftruncate(descriptor_, end - static_cast<off_t>(written));
     }
     return false;
   }

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +73,28 @@ TEST_F(AppendFileTest, FailuresGiveTheSystemError) {
   EXPECT_FALSE(file.m_append("x", error));
   EXPECT_EQ(error, ENOSPC);
   EXPECT_FALSE(c_systemErrorText(ENOSPC).empty());
+}
+
+// A record that does not fit under the file size limit is written in part and
+// then refused: the part is taken back, and the file ends after the last whole record.
+TEST_F(AppendFileTest, ARecordCutShortIsTakenBack) {
+  const std::string path = (folder_ / "a.trc").string();
+  int error = 0;
+  c_appendFile file;
+  ASSERT_TRUE(file.m_open(path, error));
+  ASSERT_TRUE(file.m_append("one\n", error));
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool appended = file.m_append("a record too long\n", error);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedSignal);
+  EXPECT_FALSE(appended);
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(contentsOf(path), "one\n");
 }
 
 class AppendFileSetTest : public AppendFileTest {
