@@ -1,6 +1,8 @@
 #include "tracking/ctm_bit_trace.h"
 
 #include <cstdio>
+#include <mutex>
+#include <unordered_set>
 #include <vector>
 
 #include "core/ctm_config.h"
@@ -74,6 +76,50 @@ bool enterLevels(const std::vector<std::string>& levels, std::string& path) {
     }
   }
   return true;
+}
+
+// The trace folders this process has walked to, so that a bag's file is opened
+// in its folder at once instead of looking at every level of the path each
+// time. Only a failed open there walks the levels again (making and reporting
+// what is missing, as the first open did). One per segment and id group at
+// most; a process that has seen more than the bound starts again.
+class c_knownFolders {
+ public:
+  bool m_contains(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return folders_.count(folder) != 0;
+  }
+  void m_add(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (folders_.size() >= limit) folders_.clear();
+    folders_.insert(folder);
+  }
+  void m_forget(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    folders_.erase(folder);
+  }
+
+ private:
+  static constexpr std::size_t limit = 4096;
+  std::mutex mutex_;
+  std::unordered_set<std::string> folders_;
+};
+
+c_knownFolders& knownFolders() {
+  static c_knownFolders* const folders = new c_knownFolders;
+  return *folders;
+}
+
+// The folder the levels lead to when this process has walked there before,
+// else empty.
+std::string knownFolderOf(const std::vector<std::string>& levels) {
+  std::string path = CTM_config::m_getHomePath();
+  if (path.empty()) return path;
+  for (const std::string& level : levels) {
+    path += '/';
+    path += level;
+  }
+  return knownFolders().m_contains(path) ? path : std::string();
 }
 
 std::string twoDigits(int value) {
@@ -156,19 +202,27 @@ bool CTM_BIT_trace::m_init() {
     return false;
   }
   if (!idsArePathComponents({{"TM id", &tmId_}, {"segment id", &lsId_}, {"BIT_ID", &bitId_}})) return false;
-  std::string directory;
-  if (!enterLevels({"run", "log", tmId_, lsId_, bitId_.substr(6, 2)}, directory)) return false;
-  fileName_ = directory + '/' + bitId_ + ".trc";
-  m_buildDescription();
-  open_ = m_openFile();
+  const std::vector<std::string> levels = {"run", "log", tmId_, lsId_, bitId_.substr(6, 2)};
+  std::string directory = knownFolderOf(levels);
+  if (!directory.empty()) {
+    if ((open_ = m_openFile(directory, false))) return true;
+    knownFolders().m_forget(directory);
+    fileName_.clear();
+    m_buildDescription();
+  }
+  if (!enterLevels(levels, directory)) return false;
+  knownFolders().m_add(directory);
+  open_ = m_openFile(directory, true);
   return open_;
 }
 
-bool CTM_BIT_trace::m_openFile() {
+bool CTM_BIT_trace::m_openFile(const std::string& directory, bool reportFailure) {
+  fileName_ = directory + '/' + bitId_ + ".trc";
+  m_buildDescription();
   c_appendFileSet::c_opened opened;
   int error = 0;
   if (!c_appendFileSet::m_shared().m_open(fileName_, opened, error)) {
-    CTM_logging::m_log(1, ev::TRACE_FILE_INVALID, "s", fileName_);
+    if (reportFailure) CTM_logging::m_log(1, ev::TRACE_FILE_INVALID, "s", fileName_);
     return false;
   }
   CTM_logging::m_log(5, ev::TRACE_OPENED, "s", fileName_);

@@ -48,7 +48,8 @@ class CTM_BIT_trace {
   static std::string m_escape(std::string_view text);
 
  private:
-  bool m_openFile();
+  // Opens the item's file in the folder; a failure is reported only when asked.
+  bool m_openFile(const std::string& directory, bool reportFailure);
   void m_closeFile();
   void m_buildDescription();
 

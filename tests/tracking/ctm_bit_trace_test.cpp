@@ -158,6 +158,29 @@ TEST_F(TraceFileTest, VanishedHomeFolderIsReportedAndNotCreated) {
   EXPECT_FALSE(fs::exists(home_ / "run" / "log" / "TM32"));
 }
 
+// A folder that files were opened in before may go away: the next bag's open
+// walks the levels again, as a first open does, and says what it made or could not use.
+TEST_F(TraceFileTest, AFolderThatWentAwayIsWalkedAgainAtTheNextOpen) {
+  const fs::path folder = traceFile("W3212300042").parent_path();
+  ASSERT_TRUE(CTM_BIT_trace("TM32", "LS001", "W3212300042", false).m_isOpen());
+  fs::remove_all(folder);
+  recorder_.m_clear();
+  EXPECT_TRUE(CTM_BIT_trace("TM32", "LS001", "W3212300043", false).m_isOpen());
+  EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_DIRECTORY_CREATED).size(), 1u);
+  EXPECT_TRUE(fs::is_regular_file(traceFile("W3212300043")));
+
+  fs::remove_all(segmentFolder());
+  writeFile(segmentFolder(), "not a folder");
+  recorder_.m_clear();
+  CTM_BIT_trace refused("TM32", "LS001", "W3212300044", false);
+  EXPECT_FALSE(refused.m_isOpen());
+  EXPECT_EQ(refused.m_getDescription(), "TM: TM32  LS: LS001  BIT: W3212300044  File: ");
+  ASSERT_EQ(recorder_.m_count(ev::TRACE_DIRECTORY_UNUSABLE), 1u);
+  EXPECT_EQ(recorder_.m_eventsWithId(ev::TRACE_DIRECTORY_UNUSABLE)[0].strings,
+            std::vector<std::string>{segmentFolder().string()});
+  EXPECT_EQ(recorder_.m_count(ev::TRACE_FILE_INVALID), 0u);
+}
+
 TEST_F(TraceFileTest, EraseRemovesAFileThisTraceCreated) {
   {
     CTM_BIT_trace trace("TM32", "LS001", "W3212300042", true);
