@@ -491,7 +491,8 @@ bool CTM_logging::m_logTelegram(const CTM_loggableTelegram* telegram) {
     if (callerCache.level == 0) return true;
     const bool valid = telegram->m_isValid();
     if (!telegramSwitchOn(valid ? telegram->m_getId() : std::string())) return true;
-    return EventDestination(callerCache).m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT, readableText(*telegram, valid));
+    return EventDestination(callerCache)
+        .m_write(eventTypes[3], 2, ev::LOG_TELEGRAM_TEXT, readableText(*telegram, valid));
   }
   std::optional<EventDestination> destination;
   bool valid = false;

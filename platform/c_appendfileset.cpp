@@ -40,11 +40,17 @@ c_appendFileSet::~c_appendFileSet() {
 }
 
 bool c_appendFileSet::m_open(const std::string& path, c_opened& opened, int& error) {
-  std::lock_guard<std::mutex> guard(mutex_);
-  const c_member member = ++lastMember_;
-  if (!m_openHeld(member, path, error)) return false;
-  const c_appendFile& file = held_.front().file;
-  opened = {member, file.m_createdByOpen(), file.m_sizeAtOpen()};
+  const long limit = descriptorLimit();
+  c_held* entry = nullptr;
+  c_member member = noMember;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    member = ++lastMember_;
+    entry = &m_addInUse(member, shareOf(limit, largest_));
+  }
+  if (!m_openInUse(*entry, path, limit, error)) return false;
+  opened = {member, entry->file.m_createdByOpen(), entry->file.m_sizeAtOpen()};
+  m_release(*entry);
   return true;
 }
 
@@ -53,14 +59,25 @@ bool c_appendFileSet::m_append(c_member member, const std::string& path, std::st
     error = EBADF;
     return false;
   }
-  std::lock_guard<std::mutex> guard(mutex_);
-  auto found = byMember_.find(member);
-  if (found != byMember_.end()) {
-    held_.splice(held_.begin(), held_, found->second);
-  } else if (!m_openHeld(member, path, error)) {
-    return false;
+  const long limit = descriptorLimit();
+  c_held* entry = nullptr;
+  bool reopen = false;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto found = byMember_.find(member);
+    if (found != byMember_.end()) {
+      held_.splice(held_.begin(), held_, found->second);
+      entry = &held_.front();
+      entry->inUse = true;
+    } else {
+      entry = &m_addInUse(member, shareOf(limit, largest_));
+      reopen = true;
+    }
   }
-  return held_.front().file.m_append(data, error);
+  if (reopen && !m_openInUse(*entry, path, limit, error)) return false;
+  const bool written = entry->file.m_append(data, error);
+  m_release(*entry);
+  return written;
 }
 
 void c_appendFileSet::m_close(c_member member) {
@@ -78,39 +95,61 @@ std::size_t c_appendFileSet::m_heldCount() const {
   return held_.size();
 }
 
-bool c_appendFileSet::m_openHeld(c_member member, const std::string& path, int& error) {
-  const long limit = descriptorLimit();
-  while (!held_.empty() && held_.size() >= shareOf(limit, largest_)) m_closeLeastRecent();
+c_appendFileSet::c_held& c_appendFileSet::m_addInUse(c_member member, std::size_t share) {
+  while (held_.size() >= share && m_closeLeastRecent()) {
+  }
   held_.emplace_front();
   c_held& entry = held_.front();
   entry.member = member;
-  if (!entry.file.m_open(path, error)) {
-    held_.pop_front();
-    if (error == EMFILE || error == ENFILE) m_giveWay();
-    return false;
-  }
-  // The lowest free descriptor came back: all below it are taken, so a number
-  // within the reserve means the process is running out of them.
-  if (entry.file.m_descriptor() >= limit - reserveOf(limit)) {
-    const bool created = entry.file.m_createdByOpen();
-    held_.pop_front();
-    // The file was never written: one this open created goes again.
-    if (created) ::unlink(path.c_str());
-    m_giveWay();
-    error = EMFILE;
-    return false;
-  }
+  entry.inUse = true;
   byMember_[member] = held_.begin();
-  return true;
+  return entry;
 }
 
-void c_appendFileSet::m_closeLeastRecent() {
-  int ignored = 0;
-  held_.back().file.m_close(ignored);
-  byMember_.erase(held_.back().member);
-  held_.pop_back();
+bool c_appendFileSet::m_openInUse(c_held& entry, const std::string& path, long limit, int& error) {
+  bool opened = entry.file.m_open(path, error);
+  bool shortOfDescriptors = !opened && (error == EMFILE || error == ENFILE);
+  // The lowest free descriptor came back: all below it are taken, so a number
+  // within the reserve means the process is running out of them.
+  if (opened && entry.file.m_descriptor() >= limit - reserveOf(limit)) {
+    const bool created = entry.file.m_createdByOpen();
+    int ignored = 0;
+    entry.file.m_close(ignored);
+    // The file was never written: one this open created goes again.
+    if (created) ::unlink(path.c_str());
+    opened = false;
+    shortOfDescriptors = true;
+    error = EMFILE;
+  }
+  if (opened) return true;
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto found = byMember_.find(entry.member);
+  held_.erase(found->second);
+  byMember_.erase(found);
+  if (shortOfDescriptors) m_giveWay();
+  return false;
+}
+
+void c_appendFileSet::m_release(c_held& entry) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  entry.inUse = false;
+}
+
+// False when every entry held is in use.
+bool c_appendFileSet::m_closeLeastRecent() {
+  for (auto entry = held_.end(); entry != held_.begin();) {
+    --entry;
+    if (entry->inUse) continue;
+    int ignored = 0;
+    entry->file.m_close(ignored);
+    byMember_.erase(entry->member);
+    held_.erase(entry);
+    return true;
+  }
+  return false;
 }
 
 void c_appendFileSet::m_giveWay() {
-  while (!held_.empty()) m_closeLeastRecent();
+  while (m_closeLeastRecent()) {
+  }
 }

@@ -11,6 +11,10 @@
 //
 // Safe to call from any thread; one mutex guards the set. It is taken after any
 // lock of the caller, and nothing is called under it that takes another lock.
+// Files are opened and written outside it, so that threads appending to
+// different members do not wait for each other's disk: a member being opened
+// or written is not closed to make room meanwhile. One member is used by one
+// thread at a time (its owner's).
 
 #include <cstddef>
 #include <cstdint>
@@ -58,13 +62,18 @@ class c_appendFileSet {
   struct c_held {
     c_member member = noMember;
     c_appendFile file;
+    bool inUse = false;  // being opened or written by its owner: it stays open; guarded by mutex_
   };
   using c_heldList = std::list<c_held>;
 
-  // Opens path as the most recently used entry of member, closing the least
-  // recently used one when the set is full. Called with mutex_ held.
-  bool m_openHeld(c_member member, const std::string& path, int& error);
-  void m_closeLeastRecent();
+  // A new most recently used entry of member, in use, after room was made for it
+  // (closing the least recently used that are not in use). Called with mutex_ held.
+  c_held& m_addInUse(c_member member, std::size_t share);
+  // Opens path into the entry m_addInUse gave, without mutex_; on failure the
+  // entry goes again, and all that is held when the process is short of descriptors.
+  bool m_openInUse(c_held& entry, const std::string& path, long limit, int& error);
+  void m_release(c_held& entry);
+  bool m_closeLeastRecent();
   void m_giveWay();
 
   const std::size_t largest_;
