@@ -200,7 +200,7 @@ thread_local HeldEvents heldEvents;
 
 // Held events written at once when a step logs this many: a step that logs
 // without end (a walk of every bag) holds no more than these in memory.
-constexpr std::size_t heldEventsLimit = 256;
+constexpr std::size_t heldEventsLimit = 1024;
 
 // Writes what this thread holds, in its order; those that cannot be written go
 // to the fallback.

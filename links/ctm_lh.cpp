@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "core/ctm_config.h"
@@ -15,6 +16,8 @@ namespace {
 
 // A report's description holds at most this many characters before the telegram cuts it.
 constexpr std::size_t textReportLength = 99;
+// Telegrams sent from the out-queue whose events are written to the event log together at most.
+constexpr int sendsPerLogBatch = 256;
 
 }  // namespace
 
@@ -261,17 +264,35 @@ bool CTM_lh::m_sendQueued() {
 
 void CTM_lh::m_runPass() {
   bool ok = m_connect() && m_initInterface();
+  // The events logged while a telegram is handled (read, answered and
+  // dispatched) go to the event log together once it is handled, before the
+  // thread waits for the next event: an answer does not wait for the log's
+  // store, and a TM killed meanwhile loses at most the events of that telegram.
+  // While telegrams wait in the out-queue, the events of those sent are written
+  // a batch at a time, so that a busy link waits for the store once per batch;
+  // they too are written before the thread waits, and before it turns to
+  // anything but the next queued telegram.
+  std::optional<CTM_logging::c_writeTogether> sends;
+  int heldSends = 0;
   while (ok && !m_stopRequested() && m_isConnected()) {
-    const int event = m_waitForEvent();
-    // The events logged while one event is handled (a telegram read, answered
-    // and dispatched; one sent from the queue) go to the event log together once
-    // it is handled, before the thread waits for the next: an answer does not
-    // wait for the log's store, and a TM killed meanwhile loses at most the
-    // events of the telegram in hand.
+    int event = m_waitForEvent(sends ? 0 : -1);
+    if (event != eventQueued) {
+      sends.reset();
+      heldSends = 0;
+    }
+    if (event == eventNone) event = m_waitForEvent(-1);
+    if (event == eventQueued) {
+      if (!sends) sends.emplace();
+      ok = m_sendQueued();
+      if (++heldSends == sendsPerLogBatch) {
+        sends.reset();
+        heldSends = 0;
+      }
+      continue;
+    }
     CTM_logging::c_writeTogether together;
     switch (event) {
       case eventReceived: ok = m_receiveTelegram(); break;
-      case eventQueued: ok = m_sendQueued(); break;
       case eventTimer1: ok = m_onTimer1(); break;
       case eventTimer1 + 1: ok = m_onTimer2(); break;
       case eventTimer1 + 2: ok = m_onTimer3(); break;
@@ -279,6 +300,7 @@ void CTM_lh::m_runPass() {
       default: ok = false; break;  // stopped, or a wait that cannot work
     }
   }
+  sends.reset();
   m_cleanupInterface();
   m_disconnect();
 }
