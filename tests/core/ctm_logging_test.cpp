@@ -489,7 +489,7 @@ TEST_F(CTMLoggingEventLog, AHoldWritesWhatItHoldsOnceItHoldsItsBound) {
   ASSERT_TRUE(CTM_logging::m_init(""));
   ASSERT_TRUE(CTM_logging::m_registerThread("TC", "LH"));
   const std::size_t before = readLog("Application").size();
-  constexpr int logged = 1000;
+  constexpr int logged = 3000;
   {
     CTM_logging::c_writeTogether together;
     for (int i = 0; i < logged; ++i) ASSERT_TRUE(CTM_logging::m_log(2, ev::LOG_STATISTICS, "i", i));
