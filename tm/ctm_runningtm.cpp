@@ -41,7 +41,7 @@ bool CTM_runningTm::m_init(const std::string& mask, bool flag) {
     return false;
   }
   c_mutexGuard lock(startStopMutex_, std::adopt_lock);
-  return m_initLocked(mask, flag);
+  return m_hasDescriptorsFor(mask, flag) && m_initLocked(mask, flag);
 }
 
 bool CTM_runningTm::m_lockForInit() {
