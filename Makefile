@@ -1,25 +1,40 @@
 # Two commands from a fresh clone: `make run` and `make test`. Both install what
-# they need first (scripts/install-deps.sh) and build with CMake and Ninja.
+# they need first (scripts/install-deps.sh: `make run` only the packages that
+# building and running need, the others those of their own set) and build with
+# CMake and Ninja.
 JOBS   ?= $(shell nproc)
 CMAKE  ?= cmake
 GEN    := -G Ninja
 
-.PHONY: all deps build run test test-asan test-tsan test-thread-safety soak bench fuzz clean
+.PHONY: all deps deps-run deps-bench deps-fuzz build build-run run test test-asan test-tsan test-thread-safety soak bench fuzz clean
 
 all: build
 
 deps:
-	@./scripts/install-deps.sh
+	@./scripts/install-deps.sh test
+deps-run:
+	@./scripts/install-deps.sh run
+deps-bench:
+	@./scripts/install-deps.sh bench
+deps-fuzz:
+	@./scripts/install-deps.sh fuzz
 
-build/release/build.ninja: | deps
+build/release/build.ninja: | deps-run
 	$(CMAKE) -S . -B build/release $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_TESTS=OFF
 
-build: deps build/release/build.ninja
+build: deps-run build/release/build.ninja
 	$(CMAKE) --build build/release -j $(JOBS)
 
+# The programs that `make run` installs and runs, with what they link and the
+# event message file; nothing else.
+RUN_TARGETS := kelvane tmrun ostrel fennick tm_events
+build-run: deps-run build/release/build.ninja
+	$(CMAKE) --build build/release -j $(JOBS) --target $(RUN_TARGETS)
+
 # Builds, lays a fresh copy of examples/plant under build/plant, installs the
-# programs into its run/bin and runs them there.
-run: build
+# programs into its run/bin and runs them there; then runs TM32 on a loopback
+# copy of the sample and has one of its controllers track a bag.
+run: build-run
 	@./scripts/run-plant.sh build/release build/plant
 
 build/asan/build.ninja: | deps
@@ -52,14 +67,14 @@ TM_LIBRARIES := tm_platform tm_core tm_topology tm_tracking tm_telegrams tm_link
 test-thread-safety: build/clang-tsa/build.ninja
 	$(CMAKE) --build build/clang-tsa -j $(JOBS) --target $(TM_LIBRARIES)
 
-build/bench/build.ninja: | deps
+build/bench/build.ninja: | deps-bench
 	$(CMAKE) -S . -B build/bench $(GEN) -DCMAKE_BUILD_TYPE=Release -DTM_TESTS=OFF -DTM_BENCH=ON
 
 bench: build/bench/build.ninja
 	$(CMAKE) --build build/bench -j $(JOBS)
 	@./scripts/run-bench.sh build/bench
 
-build/fuzz/build.ninja: | deps
+build/fuzz/build.ninja: | deps-fuzz
 	CXX=clang++ $(CMAKE) -S . -B build/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_FUZZ=ON
 
 # Each fuzz target for a short, fixed time, starting from its seed corpus.

@@ -7,10 +7,13 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "core/c_syncObject.h"
 #include "core/ctm_config.h"
+#include "core/tmutil.h"
 #include "platform/c_eventlog.h"
+#include "platform/c_messagecatalogue.h"
 #include "platform/c_threadid.h"
 
 // In index order: the telegram categories 1 to 13, then line handlers, listeners and the rest.
@@ -193,6 +196,9 @@ struct HeldEvents {
 
 thread_local HeldEvents heldEvents;
 
+constexpr int errorType = 1;
+thread_local CTM_logging::c_errorWatch* errorWatch = nullptr;
+
 // Where an event goes. The event log is written outside the mutex: its stores
 // serialise their writers and number the records themselves. A test sink is
 // written under the mutex, as its owner may take it away as soon as the mutex is free.
@@ -214,6 +220,8 @@ class EventDestination {
   // An event that could not be written goes to the fallback, when one is set; the
   // strings are kept for that only then.
   bool m_write(int type, int eventCategory, unsigned id, std::vector<std::string> strings) const {
+    if (errorWatch != nullptr && type == errorType)
+      errorWatch->m_keep(CTM_loggedEvent{{}, type, eventCategory, id, strings});
     if (source_ != nullptr && heldEvents.depth > 0) {
       heldEvents.batch.m_add(*source_, type, eventCategory, id, std::move(strings));
       return true;
@@ -464,6 +472,20 @@ bool CTM_logging::m_logStatistics(const std::string& name, long startValue, long
   return destination->m_write(eventTypes[3], 0, ev::LOG_STATISTICS,
                               {name.substr(0, maximumStringLength), std::to_string(startValue),
                                std::to_string(newValue), std::to_string(duration)});
+}
+
+CTM_logging::c_errorWatch::c_errorWatch() : outer_(std::exchange(errorWatch, this)) {}
+
+CTM_logging::c_errorWatch::~c_errorWatch() { errorWatch = outer_; }
+
+std::string CTM_logging::m_eventText(unsigned eventId, const std::vector<std::string>& strings) {
+  std::vector<std::string> escaped;
+  for (const std::string& text : strings) escaped.push_back(escapeString(text));
+  for (const ev::c_eventInfo& known : ev::allEvents)
+    if (known.id == eventId) return c_formatMessage(known.text, escaped);
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%08X", eventId);
+  return std::string("event ") + id;
 }
 
 CTM_logging::c_writeTogether::c_writeTogether() { ++heldEvents.depth; }

@@ -211,6 +211,9 @@ class CTM_logging {
   static void m_setFallback(CTM_logSink* sink);
   // Replaces the event log as the destination of events (nullptr restores it).
   static void m_setSink(CTM_logSink* sink);
+  // An event's text from the event-message table, with its insertion strings
+  // escaped (they may come from outside); "event 0x..." for an id it lacks.
+  static std::string m_eventText(unsigned eventId, const std::vector<std::string>& strings);
   // Forgets the initialisation, the TM name and every thread record (tests only).
   static void m_resetForTest();
 
@@ -226,6 +229,26 @@ class CTM_logging {
     ~c_writeTogether();
     c_writeTogether(const c_writeTogether&) = delete;
     c_writeTogether& operator=(const c_writeTogether&) = delete;
+  };
+
+  // While one lives on a thread, the error events that thread logs are kept in it
+  // as well, whether the event log took them or not (the innermost one keeps
+  // them): for a program that names the reason of a failed step on its standard
+  // error too. Only its own thread uses it.
+  class c_errorWatch {
+   public:
+    c_errorWatch();
+    ~c_errorWatch();
+    c_errorWatch(const c_errorWatch&) = delete;
+    c_errorWatch& operator=(const c_errorWatch&) = delete;
+
+    // In the order logged; the source is not kept.
+    const std::vector<CTM_loggedEvent>& m_errors() const { return errors_; }
+    void m_keep(CTM_loggedEvent event) { errors_.push_back(std::move(event)); }
+
+   private:
+    c_errorWatch* outer_;
+    std::vector<CTM_loggedEvent> errors_;
   };
 
  private:

@@ -193,8 +193,10 @@ std::string dayMonthToYYYYMMDD(int day, const std::string& month) {
     --year;
   if (year < 1 || year > 9999 || day > c_dateTime::m_daysInMonth(static_cast<int>(year), monthNumber)) return invalidDay();
 
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", static_cast<int>(year), monthNumber, day);
+  // As one number: "%08d" of any int fits the buffer, and the ranges checked above give eight digits.
+  const int date = static_cast<int>(year) * 10000 + monthNumber * 100 + day;
+  char text[12];
+  std::snprintf(text, sizeof text, "%08d", date);
   return text;
 }
 

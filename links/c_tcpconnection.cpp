@@ -22,7 +22,7 @@ c_tcpConnection::c_tcpConnection(std::string localHost, std::string remoteHost, 
 c_tcpConnection::c_tcpConnection(c_socket accepted) : accepted_(true), remotePort_(0), socket_(std::move(accepted)) {
   // Left to grow, the buffers of a peer that stops reading would take megabytes of
   // answers before the send time-out ever counts.
-  c_socketFailure ignored;
+  c_bufferSizeFailures ignored;
   if (socket_.m_isOpen()) socket_.m_setBufferSizes(acceptedBufferSize, acceptedBufferSize, ignored);
 }
 
@@ -68,8 +68,11 @@ bool c_tcpConnection::m_tryConnect() {
     return false;
   }
   c_socket connected;
-  const c_socketResult result =
-      c_socket::m_connect(local, remote, remotePort_, socketBufferSize, connectLimitMs, stop_, connected, failure);
+  c_bufferSizeFailures refused;
+  const c_socketResult result = c_socket::m_connect(local, remote, remotePort_, socketBufferSize, connectLimitMs,
+                                                    stop_, connected, failure, &refused);
+  // They were set before the connect: their events come first.
+  m_logBufferFailures(refused);
   if (result == c_socketResult::stopped) return false;
   if (result != c_socketResult::done) {
     if (std::strcmp(failure.call, "connect()") == 0)
@@ -108,9 +111,15 @@ void c_tcpConnection::m_shutdownSocket() {
 }
 
 void c_tcpConnection::m_setBufferSizes(int sendSize, int receiveSize) {
-  c_socketFailure failure;
-  if (!socket_.m_setBufferSizes(sendSize, receiveSize, failure))
-    CTM_logging::m_log(1, ev::TCP_LOOKUP_FAILED, "iss", failure.error, "setsockopt()", failure.call);
+  c_bufferSizeFailures refused;
+  socket_.m_setBufferSizes(sendSize, receiveSize, refused);
+  m_logBufferFailures(refused);
+}
+
+void c_tcpConnection::m_logBufferFailures(const c_bufferSizeFailures& failures) {
+  for (const c_socketFailure* failure : {&failures.send, &failures.receive})
+    if (*failure->call != '\0')
+      CTM_logging::m_log(1, ev::TCP_LOOKUP_FAILED, "iss", failure->error, "setsockopt()", failure->call);
 }
 
 int c_tcpConnection::m_send(const std::string& text) {

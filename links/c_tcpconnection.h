@@ -54,6 +54,7 @@ class c_tcpConnection : public c_byteSource {
   // Wakes any call blocked on the socket (shutdown of both directions) without
   // closing it. Safe from any thread.
   void m_shutdownSocket();
+  // Tries both options; each one the system refuses is logged.
   void m_setBufferSizes(int sendSize, int receiveSize);
 
   // Sends the whole text within the send time-out: its length; 0 when the time
@@ -89,6 +90,7 @@ class c_tcpConnection : public c_byteSource {
  private:
   bool m_tryConnect();
   void m_logFailure(const c_socketFailure& failure) const;
+  static void m_logBufferFailures(const c_bufferSizeFailures& failures);
 
   const bool accepted_;
   const std::string localHost_;

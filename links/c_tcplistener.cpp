@@ -11,10 +11,11 @@ c_tcpListener::c_tcpListener(std::string name) : name_(std::move(name)) { m_setS
 c_tcpListener::~c_tcpListener() { m_close(); }
 
 bool c_tcpListener::m_open(int port, const std::string& host) {
-  m_close();
+  m_endListening();
   port_ = port;
   host_ = host;
-  c_socketFailure failure;
+  c_socketFailure& failure = openFailure_;
+  failure = {};
   std::uint32_t address = 0;
   if (!host.empty() && !c_resolveHost(host, address, failure)) {
     CTM_logging::m_log(1, ev::LS_ADDRESS_FAILED, "isss", failure.error, failure.call, "hostname", host);
@@ -47,8 +48,12 @@ bool c_tcpListener::m_start() {
 }
 
 bool c_tcpListener::m_close() {
-  if (!m_isOpen() && !acceptThread_.joinable()) return true;
   CTM_logging::m_log(1, ev::LS_CLOSED, "s", name_);
+  m_endListening();
+  return true;
+}
+
+void c_tcpListener::m_endListening() {
   m_setStatus(statusClosed);
   if (acceptThread_.joinable()) {
     stop_.m_set();
@@ -57,7 +62,6 @@ bool c_tcpListener::m_close() {
     acceptThread_.join();
   }
   m_closeSocket(socket_);
-  return true;
 }
 
 const std::string& c_tcpListener::m_describe() {

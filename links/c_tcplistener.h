@@ -8,8 +8,9 @@
 // Threads: the owner opens, starts and closes; the accept thread is the only one
 // that calls m_onAccept; statusMutex_ guards status_ and statusTime_. m_close ends
 // the accept thread by its stop event and a shutdown of the socket, joins it and
-// only then closes the socket. A subclass closes the listener (m_close) in its
-// own destructor, as the accept thread calls into it.
+// only then closes the socket. A subclass ends the accept thread
+// (m_endListening) in its own destructor, as the thread calls into it; the
+// base's destructor closes the listener.
 
 #include <cstdint>
 #include <string>
@@ -38,9 +39,12 @@ class c_tcpListener {
   // address; a dotted address as given, a name looked up forward). False, with an
   // event and no socket left behind, when that fails.
   bool m_open(int port, const std::string& host);
+  // Why the last m_open failed (the call and its error), for the owner to name it.
+  const c_socketFailure& m_getOpenFailure() const { return openFailure_; }
   // Starts the accept thread (event either way); false when not open or already started.
   bool m_start();
-  // Ends the accept thread, closes the socket; status 2. True.
+  // Logs the close (every time, also for a listener that was never open), ends
+  // the accept thread, closes the socket; status 2. True.
   bool m_close();
   bool m_isOpen() const { return socket_.m_isOpen(); }
   // The port the socket is bound to (the ephemeral one when opened with 0); 0 when closed.
@@ -61,6 +65,10 @@ class c_tcpListener {
   };
 
  protected:
+  // m_close without its event: for an open that replaces the socket, and for a
+  // subclass's destructor, which ends the accept thread before the base's close.
+  void m_endListening();
+
   // Decides who gets the socket: true when it was handed on (taken from
   // `accepted`); false, and the socket is closed.
   virtual bool m_onAccept(c_socket& accepted, const c_peer& peer) = 0;
@@ -80,6 +88,7 @@ class c_tcpListener {
   int port_ = 0;
   std::string host_;
   std::string describe_;
+  c_socketFailure openFailure_;
   c_socket socket_;  // the owner's thread opens and closes it while no accept thread runs
   std::thread acceptThread_;
   c_event stop_;

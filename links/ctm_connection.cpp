@@ -112,6 +112,7 @@ void CTM_connection::m_receive() {
     c_socketFailure failure;
     // Whatever the wait gives but a stop, the owner's read finds out what happened.
     if (m_socket().m_waitReadable(-1, stop, failure) == c_socketResult::stopped) return;
+    c_mutexGuard lock(arrivalMutex_);
     m_setStatus(statusDataArrived);
     if (owner_ != nullptr) owner_->m_signal();
   }
@@ -154,15 +155,25 @@ bool CTM_connection::m_sendText(const std::string& text) {
     wire += '\n';
     lineFeedAppended = true;
   }
-  const std::string logText = logForm(wire, lineFeedAppended);
-  CTM_logging::m_log(3, ev::TELEGRAM_SENDING, "s", logText);
+  // The events before the send and of a failed one show the text as sent; the one
+  // after a complete send shows it as the telegram log does.
+  CTM_logging::m_log(3, ev::TELEGRAM_SENDING, "s", wire);
   if (m_send(wire) == static_cast<int>(wire.size())) {
+    const std::string logText = logForm(wire, lineFeedAppended);
     CTM_logging::m_logTelegramText(false, "UNK", logText);
     CTM_logging::m_log(3, ev::TELEGRAM_SENT, "s", logText);
     return true;
   }
-  CTM_logging::m_log(1, ev::TELEGRAM_SEND_FAILED, "s", text);
+  CTM_logging::m_log(1, ev::TELEGRAM_SEND_FAILED, "s", wire);
   return false;
+}
+
+bool CTM_connection::m_claimArrival() {
+  c_mutexGuard lock(arrivalMutex_);
+  if (m_getStatus() != statusDataArrived) return false;
+  // Until that data is read the receiver gives no further wake-up.
+  if (owner_ != nullptr) owner_->m_takeSignal();
+  return true;
 }
 
 bool CTM_connection::m_setStatus(int status) {

@@ -65,8 +65,9 @@ class CTM_connection : public c_tcpConnection {
   // and the read handshake reset; true.
   bool m_disconnect();
 
-  // Reads one framed telegram (the owner calls it after its wake-up): true with
-  // out set (possibly an invalid telegram); false with out empty.
+  // Reads one framed telegram (the owner calls it after its wake-up, or after
+  // m_claimArrival): true with out set (possibly an invalid telegram); false
+  // with out empty.
   bool m_readTelegram(std::unique_ptr<CTM_message>& out);
   // Serialises and sends a telegram (no line feed on a link without terminator);
   // the telegram stays the caller's. False for none, an empty serialisation or a
@@ -75,6 +76,10 @@ class CTM_connection : public c_tcpConnection {
   // Sends an already serialised text: a last byte 0xA7 is dropped and nothing
   // appended; otherwise a line feed is appended unless the link has none.
   bool m_sendText(const std::string& text);
+
+  // Whether data has arrived (status 3), for an owner that reads also without a
+  // wake-up: the wake-up given for it is taken back from the owner.
+  bool m_claimArrival();
 
   bool m_setStatus(int status);
   bool m_getStatus(int& status) const;
@@ -93,6 +98,8 @@ class CTM_connection : public c_tcpConnection {
   CTM_connectionOwner* owner_;  // not owned
   std::thread receiver_;
   c_event receiverStop_;  // set by m_stop to end the receiver
+  // Makes the receiver's status 3 and its wake-up one step for m_claimArrival.
+  c_annotatedMutex arrivalMutex_;
   mutable c_annotatedMutex statusMutex_;
   c_semaphore readSemaphore_{1, 1};
   int status_ TM_GUARDED_BY(statusMutex_) = statusDown;

@@ -12,6 +12,9 @@ class CTM_connectionOwner {
   // Called from the connection's receiver thread each time data has arrived:
   // wakes the owner's thread once (several arrivals before it wakes count as one).
   virtual bool m_signal() = 0;
+  // Takes back the wake-up of an arrival that the owner reads without waiting for
+  // it (CTM_connection::m_claimArrival), so that no wake-up is left without data.
+  virtual void m_takeSignal() {}
   // "TC", "MC", ...: names the connection's two configuration keys.
   virtual const std::string& m_getInterfaceName() const = 0;
   // The owner's stop event, or null: every blocking wait of the connection in the

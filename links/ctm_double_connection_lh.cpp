@@ -46,18 +46,17 @@ bool CTM_double_connection_lh::m_connect() {
         side.lastTryMs = c_clock::m_monotonicMilliseconds();
         side.up = m_tryConnection(*side.connection);
       }
-    const bool woken = m_waitForWakeUp(cycleMs);
+    // As the single connection: each side is read whenever data has arrived on it.
+    m_waitForWakeUp(cycleMs);
     for (c_side& side : sides) {
-      const int status = side.connection->m_getStatus();
-      if (woken && status == CTM_connection::statusDataArrived) {
+      if (side.connection->m_claimArrival()) {
         connection_ = side.connection;
         if (m_receiveTelegram()) {
           (side.connection == connection1_.get() ? connection2_ : connection1_)->m_stop();
           return true;
         }
-      } else if (status == CTM_connection::statusDown) {
-        side.up = false;
       }
+      if (side.connection->m_getStatus() == CTM_connection::statusDown) side.up = false;
     }
   }
   return false;

@@ -112,6 +112,11 @@ bool CTM_lh::m_endHandOver() {
   return started;
 }
 
+bool CTM_lh::m_isHandingOver() {
+  c_mutexGuard lock(controlMutex_);
+  return handOverBusy_ && !shutDown_;
+}
+
 bool CTM_lh::m_isOwnThreadLocked() const { return thread_.get_id() == std::this_thread::get_id(); }
 
 void CTM_lh::m_shutdownSockets() {

@@ -93,6 +93,7 @@ class CTM_lh : public CTM_connectionOwner {
 
   // CTM_connectionOwner: the receiver thread wakes the handler once per arrival.
   bool m_signal() override;
+  void m_takeSignal() override { m_clearWakeUp(); }
   c_waitable* m_getStopEvent() override { return stop_.m_getHandle(); }
 
  protected:
@@ -161,6 +162,8 @@ class CTM_lh : public CTM_connectionOwner {
   // m_endHandOver starts the next one. A shutdown meanwhile waits for the end.
   bool m_beginHandOver();
   bool m_endHandOver();
+  // Whether the pass that is ending ends for a hand-over (not for a shutdown).
+  bool m_isHandingOver();
 
   // Set by the interface constructor.
   std::string interfaceName_;                // "TC", "MC", ...

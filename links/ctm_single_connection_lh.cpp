@@ -21,10 +21,11 @@ bool CTM_single_connection_lh::m_connect() {
       lastTryMs = c_clock::m_monotonicMilliseconds();
       up = m_tryConnection(*connection_);
     }
-    const bool woken = m_waitForWakeUp(cycleMs);
-    const int status = connection_->m_getStatus();
-    if (woken && status == CTM_connection::statusDataArrived && m_receiveTelegram()) return true;
-    if (status == CTM_connection::statusDown) up = false;
+    // Read whenever data has arrived, woken or not: a peer whose first answer
+    // was no valid telegram has its next read time out, and is connected again.
+    m_waitForWakeUp(cycleMs);
+    if (connection_->m_claimArrival() && m_receiveTelegram()) return true;
+    if (connection_->m_getStatus() == CTM_connection::statusDown) up = false;
   }
   return false;
 }

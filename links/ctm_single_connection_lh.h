@@ -3,9 +3,10 @@
 // the downstream TM), created by the interface constructor.
 //
 // Connecting goes in cycles of about a second (shorter when data wakes the
-// handler): a try when one is due, then a wait for the peer's keep-alive answer.
-// The interface's "__MaxConnectRetry" counts these cycles, not the tries; giving
-// up only makes the client start again.
+// handler): a try when one is due, then a wait for the peer's keep-alive answer,
+// which is read whenever data has arrived, also without a wake-up. The
+// interface's "__MaxConnectRetry" counts these cycles, not the tries; giving up
+// only makes the client start again.
 
 #include "links/ctm_client_lh.h"
 

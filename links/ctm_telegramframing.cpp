@@ -61,7 +61,7 @@ bool CTM_telegramFraming::m_read(c_byteSource& source, std::unique_ptr<CTM_messa
     return false;
   }
   if (noTerminator_) {
-    trailer_ = "\n";
+    trailer_.push_back('\n');
   } else {
     if (source.m_readExact(trailer_, 1, deadline) != 1) {
       CTM_logging::m_logTelegramText(true, "UNK", header_ + body_);

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/c_clock.h"
+#include "platform/c_errortext.h"
 #include "platform/c_waitable.h"
 
 namespace {
@@ -90,7 +91,8 @@ int c_socket::m_release() {
 }
 
 c_socketResult c_socket::m_connect(std::uint32_t localAddress, std::uint32_t remoteAddress, int port, int bufferSize,
-                                   std::int64_t timeoutMs, c_waitable* stop, c_socket& out, c_socketFailure& failure) {
+                                   std::int64_t timeoutMs, c_waitable* stop, c_socket& out, c_socketFailure& failure,
+                                   c_bufferSizeFailures* bufferFailures) {
   out = c_socket();
   c_socket candidate(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!candidate.m_isOpen()) return failed(failure, "socket()");
@@ -98,8 +100,9 @@ c_socketResult c_socket::m_connect(std::uint32_t localAddress, std::uint32_t rem
   if (::bind(candidate.descriptor_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
     return failed(failure, "bind()");
   // Larger buffers only help; a system that refuses them still connects.
-  c_socketFailure ignored;
-  if (bufferSize > 0) candidate.m_setBufferSizes(bufferSize, bufferSize, ignored);
+  c_bufferSizeFailures refused;
+  candidate.m_setBufferSizes(bufferSize, bufferSize, refused);
+  if (bufferFailures != nullptr) *bufferFailures = refused;
   if (!setNonBlocking(candidate.descriptor_)) return failed(failure, "fcntl()");
   if (!setNoDelay(candidate.descriptor_)) return failed(failure, "setsockopt()");
 
@@ -162,12 +165,14 @@ int c_socket::m_localPort() const {
   return ntohs(local.sin_port);
 }
 
-bool c_socket::m_setBufferSizes(int sendSize, int receiveSize, c_socketFailure& failure) {
+bool c_socket::m_setBufferSizes(int sendSize, int receiveSize, c_bufferSizeFailures& failures) {
+  failures = c_bufferSizeFailures();
+  bool set = true;
   if (sendSize > 0 && ::setsockopt(descriptor_, SOL_SOCKET, SO_SNDBUF, &sendSize, sizeof sendSize) != 0)
-    return fail(failure, "SO_SNDBUF");
+    set = fail(failures.send, "SO_SNDBUF");
   if (receiveSize > 0 && ::setsockopt(descriptor_, SOL_SOCKET, SO_RCVBUF, &receiveSize, sizeof receiveSize) != 0)
-    return fail(failure, "SO_RCVBUF");
-  return true;
+    set = fail(failures.receive, "SO_RCVBUF");
+  return set;
 }
 
 c_socketResult c_socket::m_sendAll(std::string_view data, std::int64_t deadlineMs, c_waitable* stop, std::size_t& sent,
@@ -204,13 +209,8 @@ c_socketResult c_socket::m_receiveExact(char* buffer, std::size_t count, std::in
     }
     if (n == 0) return c_socketResult::closed;
     if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) {
-      if (errno == ECONNRESET) {
-        fail(failure, "recv()");
-        return c_socketResult::closed;
-      }
-      return failed(failure, "recv()");
-    }
+    // A reset by the peer is a failed receive, not an orderly close.
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return failed(failure, "recv()");
     const c_socketResult waited = waitForDescriptor(descriptor_, POLLIN, deadlineMs, stop, failure);
     if (waited != c_socketResult::done) return waited;
   }
@@ -276,6 +276,15 @@ bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFail
   address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
   ::freeaddrinfo(found);
   return true;
+}
+
+std::string c_socketFailureText(const c_socketFailure& failure) {
+  // A name look-up gives a name-service code (negative); EAI_SYSTEM was turned into errno.
+  if (std::strcmp(failure.call, "getaddrinfo()") == 0 && failure.error < 0) {
+    if (failure.error == EAI_NONAME || failure.error == EAI_NODATA) return "the name does not resolve";
+    return ::gai_strerror(failure.error);
+  }
+  return c_systemErrorText(failure.error);
 }
 
 bool c_reverseName(std::uint32_t address, std::string& name) { return c_lookUpName(address, name) == c_nameLookup::found; }

@@ -29,6 +29,13 @@ struct c_socketFailure {
   const char* call = "";
 };
 
+// What setting the two buffer sizes gave, one failure per option (an empty call
+// where the option was set or left alone).
+struct c_bufferSizeFailures {
+  c_socketFailure send;
+  c_socketFailure receive;
+};
+
 enum class c_socketResult {
   done,      // everything asked for happened
   timedOut,  // the deadline passed first
@@ -56,9 +63,11 @@ class c_socket {
   // A connected client socket: bound to localAddress (0 = any) with port 0, send
   // and receive buffers of bufferSize bytes (0: the system's), TCP_NODELAY, and a
   // non-blocking connect that must complete within timeoutMs. On failure `out`
-  // stays closed and no descriptor is left behind.
+  // stays closed and no descriptor is left behind. Buffer sizes the system refuses
+  // do not stop the connect; they are given in bufferFailures when it is set.
   static c_socketResult m_connect(std::uint32_t localAddress, std::uint32_t remoteAddress, int port, int bufferSize,
-                                  std::int64_t timeoutMs, c_waitable* stop, c_socket& out, c_socketFailure& failure);
+                                  std::int64_t timeoutMs, c_waitable* stop, c_socket& out, c_socketFailure& failure,
+                                  c_bufferSizeFailures* bufferFailures = nullptr);
   // A listening socket on address (0 = any) and port (0 = an ephemeral one), with
   // SO_REUSEADDR so that a restarted TM binds its port again at once.
   static bool m_listen(std::uint32_t address, int port, int backlog, c_socket& out, c_socketFailure& failure);
@@ -71,8 +80,9 @@ class c_socket {
   int m_localPort() const;
 
   // Sets SO_SNDBUF and SO_RCVBUF; a size of 0 or less leaves that option alone.
-  // On failure `failure.call` is "SO_SNDBUF" or "SO_RCVBUF".
-  bool m_setBufferSizes(int sendSize, int receiveSize, c_socketFailure& failure);
+  // Both are tried; a failure's call is "SO_SNDBUF" or "SO_RCVBUF". True when
+  // neither failed.
+  bool m_setBufferSizes(int sendSize, int receiveSize, c_bufferSizeFailures& failures);
 
   // Sends all of data before the deadline; `sent` counts what went out.
   c_socketResult m_sendAll(std::string_view data, std::int64_t deadlineMs, c_waitable* stop, std::size_t& sent,
@@ -100,6 +110,9 @@ class c_socket {
 // forward (getaddrinfo, IPv4) and its first address taken. The failure names
 // "getaddrinfo()" with its code (errno for EAI_SYSTEM).
 bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure);
+// Why the call failed, for a person: the system's text of the error, or for a
+// name look-up "the name does not resolve" (or the name service's own text).
+std::string c_socketFailureText(const c_socketFailure& failure);
 // Whether text is a dotted IPv4 address (four decimal numbers 0-255), and its value.
 bool c_parseDottedAddress(std::string_view text, std::uint32_t& address);
 // "a.b.c.d".

@@ -81,7 +81,7 @@ bool CTM_lhtc::m_initInterface() {
     CTM_logging::m_log(2, ev::LHTC_CLEANUP_INTERVAL_MISSING, "i", interval);
   }
   cleanupInterval_ = interval;
-  armOnce(timers_[3], cleanupInterval_);
+  m_armCleanupTimer();
   return true;
 }
 
@@ -95,9 +95,22 @@ bool CTM_lhtc::m_onTimer2() {
 }
 
 bool CTM_lhtc::m_onTimer4() {
-  if (segment_ != nullptr) segment_->m_purgeBITs(static_cast<int>(std::min<long>(cleanupInterval_, INT_MAX)));
-  armOnce(timers_[3], cleanupInterval_);
+  if (segment_ != nullptr) segment_->m_purgeBITs(m_cleanupSeconds());
+  m_armCleanupTimer();
   return true;
+}
+
+int CTM_lhtc::m_cleanupSeconds() const { return static_cast<int>(std::min<long>(cleanupInterval_, INT_MAX)); }
+
+// Every controller of the segment purges the same items: the timer runs out when the
+// segment's purge is due, at once when a link comes up after it fell due, so that
+// neither a link re-made nor controllers away put the purge off.
+void CTM_lhtc::m_armCleanupTimer() {
+  if (segment_ == nullptr) {
+    armOnce(timers_[3], cleanupInterval_);
+    return;
+  }
+  timers_[3].m_setMilliseconds(segment_->m_msUntilPurge(m_cleanupSeconds()), 0);
 }
 
 bool CTM_lhtc::m_processTelegram(CTM_message* telegram) {

@@ -45,7 +45,7 @@ class CTM_lhtc : public CTM_server_lh {
   bool m_cleanupInterface() override;
   // TMTC22, then again after the period.
   bool m_onTimer2() override;
-  // The segment's purge, then again after the clean-up interval.
+  // The segment's purge, then again when its next one is due.
   bool m_onTimer4() override;
   bool m_processTelegram(CTM_message* telegram) override;
 
@@ -54,6 +54,9 @@ class CTM_lhtc : public CTM_server_lh {
   CTM_tp* m_findTrackingPoint(const std::string& equipmentCode, const CTM_message& telegram);
   // The technical segment of this controller with that id; null after reporting it.
   CTM_ts* m_findTechnicalSegment(const std::string& segmentId);
+  // Timer 4 for the segment's next purge.
+  void m_armCleanupTimer();
+  int m_cleanupSeconds() const;
 
   bool m_onItemReport(CTM_message& telegram);
   bool m_onSegmentAvailability(CTM_message& telegram);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/ctm_logging.h"
+#include "links/ctm_connection.h"
 #include "telegrams/ctm_du_message.h"
 #include "telegrams/ctm_ud_message.h"
 #include "tm/ctm_neighbourlink.h"
@@ -22,7 +23,7 @@ CTM_lhustm::CTM_lhustm(CTM_node* owner, const std::string& upstreamTmId)
   expectedSubId_ = CTM_neighbourLink::m_subIdOf(upstreamTmId);
   keepAlive_ = std::make_unique<CTM_du00_message>();
   expectedKeepAliveId_ = "UD00";
-  ownTelegramIds_ = {"DU00", "DU11"};
+  ownTelegramIds_ = {"DU00", "DU01", "DU11"};
 }
 
 // The thread sends the not-available report as it ends (m_shutdown ends it).
@@ -30,9 +31,16 @@ CTM_lhustm::~CTM_lhustm() { m_shutdown(); }
 
 bool CTM_lhustm::m_initInterface() { return true; }
 
-bool CTM_lhustm::m_cleanupInterface() { return m_sendConnectionStates(nullptr); }
+// A new connection of the upstream TM replaces this one: the old link is stopped
+// and hears nothing more.
+bool CTM_lhustm::m_cleanupInterface() {
+  if (m_isHandingOver() && connection_ != nullptr) connection_->m_stop();
+  return m_sendConnectionStates(nullptr);
+}
 
-void CTM_lhustm::m_shutdownSockets() {}
+void CTM_lhustm::m_shutdownSockets() {
+  if (m_isHandingOver()) CTM_server_lh::m_shutdownSockets();
+}
 
 bool CTM_lhustm::m_processTelegram(CTM_message* telegram) {
   if (telegram == nullptr) return CTM_lh::m_processTelegram(telegram);
@@ -41,7 +49,7 @@ bool CTM_lhustm::m_processTelegram(CTM_message* telegram) {
   if (id == "UD02") return m_sendConnectionStates(telegram);
   if (id == "UD11" || id == "UD12") return m_onItem(*telegram);
   if (id == "UD13") return m_onWithdrawal(*telegram);
-  // Queued by the TC line handler when a technical segment changes.
+  // Queued by the TC line handler when a technical segment changes (received, it is dropped as an own id).
   if (id == "DU01") return m_transmit(telegram, -1);
   return CTM_lh::m_processTelegram(telegram);
 }
@@ -90,6 +98,8 @@ void CTM_lhustm::m_reportUnknownConnection(const CTM_message& telegram, const st
 
 bool CTM_lhustm::m_sendConnectionStates(CTM_message* request) {
   if (owner_ == nullptr) return true;
+  // A report on a link that is already down ends at once, without using a number.
+  if (request == nullptr && !m_isConnected()) return false;
   for (std::size_t s = 0; CTM_ls* segment = owner_->m_getChild(s); ++s)
     for (std::size_t c = 0; CTM_tc* controller = segment->m_getChild(c); ++c)
       for (std::size_t t = 0; CTM_ts* technical = controller->m_getChild(t); ++t)

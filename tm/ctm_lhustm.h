@@ -6,12 +6,13 @@
 // DU11; withdrawn ones (UD13) leave it; a UD02 is answered with the state of every
 // logical connection from the upstream TM (one DU01 each).
 //
-// When a link ends, and when the handler is shut down while the link is up, the
-// upstream TM learns that every logical connection from it is no longer
-// available: the handler's thread sends that report after its event loop and
-// before the connection closes, so the sockets are not shut down under it (every
-// wait of the thread watches the stop event instead, and a send that cannot go
-// out at once ends there).
+// When the handler is shut down while the link is up, the upstream TM learns that
+// every logical connection from it is no longer available: the handler's thread
+// sends that report after its event loop and before the connection closes, so the
+// sockets are not shut down under it (every wait of the thread watches the stop
+// event instead, and a send that cannot go out at once ends there). A link that
+// is already down (the upstream TM left, or connected again and so replaced it)
+// gets no report, and the report uses no sequence number.
 //
 // Threads: the listener's accept thread calls m_acceptConnection; any thread may
 // queue DU01 with m_send; everything else runs in the handler's thread. The
@@ -35,8 +36,8 @@ class CTM_lhustm : public CTM_server_lh {
 
   // One DU01 per tracking point of this TM fed over a logical connection from the
   // upstream TM: with a UD02 request its state, echoing the request's sequence
-  // number; without one "not available", with the next number. The first failed
-  // transmit ends the walk (false).
+  // number; without one "not available", with the next number, and nothing when
+  // the link is already down. The first failed transmit ends the walk (false).
   bool m_sendConnectionStates(CTM_message* request);
 
  protected:
@@ -44,7 +45,8 @@ class CTM_lhustm : public CTM_server_lh {
   // Every logical connection from the upstream TM reported not available.
   bool m_cleanupInterface() override;
   bool m_processTelegram(CTM_message* telegram) override;
-  // Leaves the sockets open for the not-available report (see above).
+  // Leaves the sockets open for the not-available report (see above), except
+  // for a hand-over.
   void m_shutdownSockets() override;
 
  private:

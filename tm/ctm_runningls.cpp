@@ -1,5 +1,6 @@
 #include "tm/ctm_runningls.h"
 
+#include <algorithm>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -50,6 +51,12 @@ int dayOfYear(std::int64_t utcSeconds) {
 }
 
 std::int64_t monotonicMs() { return c_clock::m_monotonicMilliseconds(); }
+
+// A clean-up interval of 0 or less counts as one second, so that purges never run
+// without pause.
+std::int64_t purgeIntervalMs(int cleanupIntervalSeconds) {
+  return std::int64_t{cleanupIntervalSeconds > 0 ? cleanupIntervalSeconds : 1} * 1000;
+}
 
 // What a coding result may fill in: each member only when the result knows it.
 // The onward-connection flag travels with the outbound destination it belongs to.
@@ -628,9 +635,8 @@ std::string CTM_runningLs::m_getStatusText() const {
 bool CTM_runningLs::m_purgeBITs(int cleanupIntervalSeconds) {
   c_lock guard(&segmentLock_, -1);
   if (!m_canTrack("the purge")) return false;
-  const std::int64_t interval = cleanupIntervalSeconds > 0 ? cleanupIntervalSeconds : 1;
   const std::int64_t nowMs = monotonicMs();
-  if (nowMs - lastPurgeMonotonicMs_ < interval * 1000) return false;
+  if (nowMs - lastPurgeMonotonicMs_ < purgeIntervalMs(cleanupIntervalSeconds)) return false;
   const std::int64_t start = c_clock::m_utcSeconds();
   std::vector<std::string> old;
   for (const auto& [id, item] : *items_)
@@ -655,6 +661,13 @@ bool CTM_runningLs::m_purgeBITs(int cleanupIntervalSeconds) {
   lastPurgeUtc_ = start;
   lastPurgeMonotonicMs_ = nowMs;
   return true;
+}
+
+std::int64_t CTM_runningLs::m_msUntilPurge(int cleanupIntervalSeconds) const {
+  c_lock guard(&segmentLock_, -1);
+  const std::int64_t intervalMs = purgeIntervalMs(cleanupIntervalSeconds);
+  if (!items_ || !transport_) return intervalMs;
+  return std::max<std::int64_t>(0, lastPurgeMonotonicMs_ + intervalMs - monotonicMs());
 }
 
 // --- Entry points of the other line handlers -----------------------------------

@@ -91,6 +91,10 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
   // event since the last purge are removed, at most once per interval (seconds; 0 or
   // less counts as 1). True when a purge ran.
   bool m_purgeBITs(int cleanupIntervalSeconds);
+  // Milliseconds until the next purge with that interval is due: an interval after
+  // the segment's last purge, so that no controller's link-up puts it off; 0 when it
+  // is overdue, a whole interval while the segment does not track.
+  std::int64_t m_msUntilPurge(int cleanupIntervalSeconds) const;
 
   // --- Entry points of the other line handlers. Items they hand to the TC send step
   // are answered on the first controller's TC line handler. All return true unless said.

@@ -5,7 +5,9 @@
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
+#include "links/c_tcplistener.h"
 #include "links/ctm_lh.h"
+#include "platform/c_socket.h"
 #include "tm/ctm_lhdstm.h"
 #include "tm/ctm_lhim.h"
 #include "tm/ctm_lhlpcs.h"
@@ -60,6 +62,7 @@ bool CTM_runningTm::m_lockForInit() {
 }
 
 bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
+  initFailure_.clear();
   // In this order, the first step that fails ending the start. IM comes last,
   // so that its new line handler is in place before the old one goes.
   using c_step = bool (CTM_runningTm::*)(const std::string&, bool);
@@ -68,6 +71,24 @@ bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
                       &CTM_runningTm::m_initTcListener, &CTM_runningTm::m_initTmListener, &CTM_runningTm::m_initIm})
     if (!(this->*step)(mask, flag)) return false;
   return true;
+}
+
+std::string CTM_runningTm::m_getInitFailure() const {
+  c_mutexGuard lock(startStopMutex_);
+  return initFailure_;
+}
+
+bool CTM_runningTm::m_fail(std::string failure) {
+  initFailure_ = std::move(failure);
+  return false;
+}
+
+bool CTM_runningTm::m_readKey(const std::string& part, const char* key, std::string& value) {
+  return CTM_config::m_getString(key, value) || m_fail(part + ": the parameter " + key + " cannot be read");
+}
+
+bool CTM_runningTm::m_readKey(const std::string& part, const char* key, int& value) {
+  return CTM_config::m_getInteger(key, value) || m_fail(part + ": the parameter " + key + " cannot be read");
 }
 
 void CTM_runningTm::m_stop() {
@@ -97,7 +118,7 @@ bool CTM_runningTm::m_initSegments(const std::string& mask, bool flag) {
     if (segment == nullptr) continue;
     if (!segment->m_init(mask, flag)) {
       CTM_logging::m_log(1, ev::TM_PART_FAILED, "ss", "Logical segment", segment->m_getId());
-      return false;
+      return m_fail("the logical segment " + segment->m_getId() + " cannot start");
     }
     CTM_logging::m_log(3, ev::TM_PART_STARTED, "ss", "Logical segment", segment->m_getId());
   }
@@ -106,21 +127,38 @@ bool CTM_runningTm::m_initSegments(const std::string& mask, bool flag) {
 
 namespace {
 
+// Where a listener listens, as a person reads it.
+std::string endpointText(const std::string& address, int port) {
+  return (address.empty() ? std::string("every local address") : address) + ":" + std::to_string(port);
+}
+
+// Why a listener could not open: the address that does not resolve or cannot be
+// bound, or the socket call that failed.
+std::string openFailureText(const c_tcpListener& listener, const std::string& address, int port) {
+  const c_socketFailure& failure = listener.m_getOpenFailure();
+  const std::string call = failure.call;
+  const std::string reason = c_socketFailureText(failure);
+  if (call == "getaddrinfo()" || call == "bind()") return "cannot bind " + endpointText(address, port) + ": " + reason;
+  return "cannot listen on " + endpointText(address, port) + ": " + call + ": " + reason;
+}
+
+}  // namespace
+
 // A listener step: the old listener goes first (the new one binds the same
 // port), then the new one opens on the port key and this TM's address; it
 // accepts only when enabled.
 template <class Listener, class Make>
-bool openListener(std::unique_ptr<Listener>& slot, Make make, const char* portKey, const std::string& address,
-                  bool enabled) {
+bool CTM_runningTm::m_openListener(std::unique_ptr<Listener>& slot, Make make, const std::string& part,
+                                   const char* portKey, bool enabled) {
   slot.reset();
   auto listener = make();
   int port = 0;
-  if (!CTM_config::m_getInteger(portKey, port) || !listener->m_open(port, address)) return false;
+  if (!m_readKey(part, portKey, port)) return false;
+  if (!listener->m_open(port, m_getAddress()))
+    return m_fail(part + " " + openFailureText(*listener, m_getAddress(), port));
   slot = std::move(listener);
-  return !enabled || slot->m_start();
+  return !enabled || slot->m_start() || m_fail(part + " cannot start its accept thread");
 }
-
-}  // namespace
 
 bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskOc)) return true;
@@ -128,23 +166,25 @@ bool CTM_runningTm::m_initOc(const std::string& mask, bool flag) {
   std::string host2;
   int port1 = 0;
   int port2 = 0;
-  if (!CTM_config::m_getString("OC__Hostname1", host1) || !CTM_config::m_getInteger("OC__Port1", port1) ||
-      !CTM_config::m_getString("OC__Hostname2", host2) || !CTM_config::m_getInteger("OC__Port2", port2))
+  const std::string part = "the OC link";
+  if (!m_readKey(part, "OC__Hostname1", host1) || !m_readKey(part, "OC__Port1", port1) ||
+      !m_readKey(part, "OC__Hostname2", host2) || !m_readKey(part, "OC__Port2", port2))
     return false;
   // Placing retires the present handler; the new one starts only once it is the one published.
   auto lineHandler = std::make_shared<CTM_lhoc>(this, host1, port1, host2, port2);
   m_placeOcLineHandler(lineHandler);
-  return !m_isEnabled(mask, maskOc) || lineHandler->m_start();
+  return !m_isEnabled(mask, maskOc) || lineHandler->m_start() || m_fail(part + " cannot start its thread");
 }
 
 bool CTM_runningTm::m_initLpcs(const std::string& mask, bool flag) {
   if (flag && !m_isEnabled(mask, maskLpcs)) return true;
   std::string host;
   int port = 0;
-  if (!CTM_config::m_getString("LPCS__Hostname", host) || !CTM_config::m_getInteger("LPCS__Port", port)) return false;
+  const std::string part = "the LPCS link";
+  if (!m_readKey(part, "LPCS__Hostname", host) || !m_readKey(part, "LPCS__Port", port)) return false;
   auto lineHandler = std::make_shared<CTM_lhlpcs>(this, host, port);
   m_placeLpcsLineHandler(lineHandler);
-  return !m_isEnabled(mask, maskLpcs) || lineHandler->m_start();
+  return !m_isEnabled(mask, maskLpcs) || lineHandler->m_start() || m_fail(part + " cannot start its thread");
 }
 
 bool CTM_runningTm::m_initUpstream(const std::string& mask, bool flag) {
@@ -168,13 +208,16 @@ bool CTM_runningTm::m_initDownstream(const std::string& mask, bool flag) {
   for (std::size_t i = 0; i < m_getSuccessorCount(); ++i) {
     int port = 0;
     const auto* downstream = dynamic_cast<const CTM_tm*>(m_getSuccessor(i));
-    if (downstream == nullptr || !CTM_config::m_getInteger("TM__Port", port)) {
+    const std::string part = "the link to the downstream TM " + m_getSuccessor(i)->m_getId();
+    if (downstream == nullptr || !m_readKey(part, "TM__Port", port)) {
+      if (downstream == nullptr) m_fail(part + ": it is not a TM");
       built = false;
       break;
     }
     auto lineHandler =
         std::make_shared<CTM_lhdstm>(this, downstream->m_getId(), downstream->m_getAddress(), port);
     if (enabled && !lineHandler->m_start()) {
+      m_fail(part + " cannot start its thread");
       built = false;
       break;
     }
@@ -188,15 +231,15 @@ bool CTM_runningTm::m_initDownstream(const std::string& mask, bool flag) {
 bool CTM_runningTm::m_initTcListener(const std::string& mask, bool flag) {
   const bool enabled = m_isEnabled(mask, maskTc);
   if (flag && !enabled) return true;
-  return openListener(tcListener_, [this] { return std::make_unique<CTM_tcListener>(this); }, "TC__Port",
-                      m_getAddress(), enabled);
+  return m_openListener(tcListener_, [this] { return std::make_unique<CTM_tcListener>(this); }, "the TC listener",
+                        "TC__Port", enabled);
 }
 
 bool CTM_runningTm::m_initTmListener(const std::string& mask, bool flag) {
   const bool enabled = m_isEnabled(mask, maskUstm);
   if (flag && !enabled) return true;
-  return openListener(tmListener_, [this] { return std::make_unique<CTM_ustmListener>(this); }, "TM__Port",
-                      m_getAddress(), enabled);
+  return m_openListener(tmListener_, [this] { return std::make_unique<CTM_ustmListener>(this); }, "the TM listener",
+                        "TM__Port", enabled);
 }
 
 bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
@@ -206,8 +249,9 @@ bool CTM_runningTm::m_initIm(const std::string& mask, bool flag) {
   std::string host2;
   int port1 = 0;
   int port2 = 0;
-  if (!CTM_config::m_getString("IM__Hostname1", host1) || !CTM_config::m_getInteger("IM__Port1", port1) ||
-      !CTM_config::m_getString("IM__Hostname2", host2) || !CTM_config::m_getInteger("IM__Port2", port2))
+  const std::string part = "the IM link";
+  if (!m_readKey(part, "IM__Hostname1", host1) || !m_readKey(part, "IM__Port1", port1) ||
+      !m_readKey(part, "IM__Hostname2", host2) || !m_readKey(part, "IM__Port2", port2))
     return false;
   // The new handler is in place, with the reports queued on the previous one,
   // and started before the previous one is retired; the step is done even when

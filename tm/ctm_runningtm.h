@@ -70,6 +70,11 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   // Takes everything down (listeners, neighbours, LPCS, OC, the segments, IM last);
   // a later init starts from nothing.
   void m_stop() override;
+  // What the last init that failed could not build or start, and why, in words
+  // for the one who started the TM ("the TC listener cannot bind
+  // 127.0.0.1:4712: Address already in use"); empty after an init that did not
+  // fail. The reason is also in the event log, where the part logs it.
+  std::string m_getInitFailure() const;
 
   // Whether the part at the mask's index is enabled.
   static bool m_isEnabled(const std::string& mask, std::size_t index) {
@@ -123,6 +128,15 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   bool m_initTmListener(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
   bool m_initIm(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
   bool m_initLocked(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  // A configuration value that a step needs; when it cannot be read, false and
+  // the init's failure names the part and the key.
+  bool m_readKey(const std::string& part, const char* key, std::string& value) TM_REQUIRES(startStopMutex_);
+  bool m_readKey(const std::string& part, const char* key, int& value) TM_REQUIRES(startStopMutex_);
+  template <class Listener, class Make>
+  bool m_openListener(std::unique_ptr<Listener>& slot, Make make, const std::string& part, const char* portKey,
+                      bool enabled) TM_REQUIRES(startStopMutex_);
+  // False, with the init's failure set to the part and why.
+  bool m_fail(std::string failure) TM_REQUIRES(startStopMutex_);
   // Raises the descriptor limit as far as it goes and tells whether the process can
   // open the descriptors that the parts the mask starts need; when not, says so
   // with an event and the TM's failed start, before any part is touched.
@@ -157,6 +171,7 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   // stopsUnderWay_ before it waits for it.
   mutable c_annotatedMutex startStopMutex_ TM_ACQUIRED_BEFORE(publicationMutex_);
   std::atomic<int> stopsUnderWay_{0};
+  std::string initFailure_ TM_GUARDED_BY(startStopMutex_);
 
   mutable c_annotatedMutex publicationMutex_;
   std::shared_ptr<CTM_lh> ocLineHandler_ TM_GUARDED_BY(publicationMutex_);

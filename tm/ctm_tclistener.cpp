@@ -8,7 +8,7 @@
 
 CTM_tcListener::CTM_tcListener(CTM_tm* owner) : c_tcpListener("TC"), owner_(owner) {}
 
-CTM_tcListener::~CTM_tcListener() { m_close(); }
+CTM_tcListener::~CTM_tcListener() { m_endListening(); }
 
 bool CTM_tcListener::m_onAccept(c_socket& accepted, const c_peer& peer) {
   if (owner_ == nullptr) return false;

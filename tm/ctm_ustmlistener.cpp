@@ -6,7 +6,7 @@
 
 CTM_ustmListener::CTM_ustmListener(CTM_runningTm* owner) : c_tcpListener("USTM"), owner_(owner) {}
 
-CTM_ustmListener::~CTM_ustmListener() { m_close(); }
+CTM_ustmListener::~CTM_ustmListener() { m_endListening(); }
 
 bool CTM_ustmListener::m_onAccept(c_socket& accepted, const c_peer& peer) {
   if (owner_ == nullptr) return false;

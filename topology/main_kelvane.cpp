@@ -6,9 +6,7 @@
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
-#include "core/tmutil.h"
 #include "platform/c_errortext.h"
-#include "platform/c_messagecatalogue.h"
 #include "topology/c_filesink.h"
 #include "topology/ctm_file_populator.h"
 #include "topology/ctm_nodefactory.h"
@@ -35,7 +33,7 @@ class c_unloggedErrors : public CTM_logSink {
  public:
   bool m_write(const CTM_loggedEvent& event) override {
     constexpr int errorType = 1;
-    if (event.type == errorType) lines_.push_back(m_readable(event));
+    if (event.type == errorType) lines_.push_back(CTM_logging::m_eventText(event.id, event.strings));
     return true;
   }
 
@@ -46,17 +44,6 @@ class c_unloggedErrors : public CTM_logSink {
   }
 
  private:
-  // The event's text with its insertion strings, escaped: they may come from the input.
-  static std::string m_readable(const CTM_loggedEvent& event) {
-    std::vector<std::string> strings;
-    for (const std::string& text : event.strings) strings.push_back(escapeString(text));
-    for (const ev::c_eventInfo& known : ev::allEvents)
-      if (known.id == event.id) return c_formatMessage(known.text, strings);
-    char id[16];
-    std::snprintf(id, sizeof id, "0x%08X", event.id);
-    return std::string("event ") + id;
-  }
-
   std::vector<std::string> lines_;
 };
 

@@ -1,9 +1,13 @@
 // Connection behaviour that starts no thread.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <cerrno>
+#include <functional>
 #include <string>
 
+#include "links/c_tcplistener.h"
 #include "links/c_tcpconnection.h"
 #include "tests/links/connection_fixture.h"
 #include "tests/support/c_fakepeer.h"
@@ -66,6 +70,81 @@ TEST_F(ConnectionTest, AStopRequestEndsTheWaitBetweenConnectTries) {
   EXPECT_FALSE(connection.m_connect(5, 3));
   // Four tries five seconds apart would take fifteen seconds.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+// A connected pair on loopback: the accepted side and the one that connected.
+void connectedPair(c_socket& accepted, c_socket& connecting) {
+  std::uint32_t loopback = 0;
+  c_parseDottedAddress("127.0.0.1", loopback);
+  c_socket listening;
+  c_socketFailure failure;
+  std::uint32_t peer = 0;
+  ASSERT_TRUE(c_socket::m_listen(loopback, 0, 1, listening, failure));
+  ASSERT_EQ(c_socket::m_connect(0, loopback, listening.m_localPort(), 0, 5000, nullptr, connecting, failure),
+            c_socketResult::done);
+  ASSERT_EQ(listening.m_waitReadable(-1, nullptr, failure), c_socketResult::done);
+  ASSERT_EQ(listening.m_accept(accepted, peer, failure), c_socketResult::done);
+}
+
+class c_idleListener : public c_tcpListener {
+ public:
+  c_idleListener() : c_tcpListener("TC") {}
+  ~c_idleListener() override { m_endListening(); }
+
+ protected:
+  bool m_onAccept(c_socket&, const c_peer&) override { return false; }
+};
+
+// What the socket layer logs names the call, the option or the text as it went out.
+TEST_F(ConnectionTest, SocketEventsNameWhatFailedAndWhatWasSent) {
+  using c_arguments = std::vector<std::vector<std::string>>;
+  struct c_case {
+    const char* name;
+    std::function<void()> act;
+    unsigned event;
+    c_arguments arguments;
+  };
+  const std::string badDescriptor = std::to_string(EBADF);
+  const c_case cases[] = {
+      {"a listener's every close, also of one never opened and at its end",
+       [] {
+         c_idleListener listener;
+         listener.m_close();
+       },
+       ev::LS_CLOSED, {{"TC"}, {"TC"}}},
+      {"both buffer sizes refused",
+       [] { c_tcpConnection("", "127.0.0.1", 1).m_setBufferSizes(4096, 4096); },
+       ev::TCP_LOOKUP_FAILED, {{badDescriptor, "setsockopt()", "SO_SNDBUF"}, {badDescriptor, "setsockopt()", "SO_RCVBUF"}}},
+      {"a reset by the peer during a receive",
+       [this] {
+         c_socket accepted, peer;
+         connectedPair(accepted, peer);
+         const linger reset{1, 0};
+         ASSERT_EQ(::setsockopt(peer.m_descriptor(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
+         peer = c_socket();
+         c_tcpConnection connection(std::move(accepted));
+         std::string out;
+         EXPECT_EQ(connection.m_recvExact(out, 13, 5), -1);
+         EXPECT_EQ(events_.m_count(ev::TCP_PEER_CLOSED), 0u);
+       },
+       ev::TCP_CALL_FAILED, {{std::to_string(ECONNRESET), "recv()"}}},
+      {"a raw text before it is sent",
+       [] {
+         c_socket accepted, peer;
+         connectedPair(accepted, peer);
+         ASSERT_TRUE(CTM_connection(nullptr, std::move(accepted), false).m_sendText("IMBC00"));
+       },
+       ev::TELEGRAM_SENDING, {{"IMBC00\n"}}},
+      {"a raw text that could not be sent",
+       [] { EXPECT_FALSE(CTM_connection(nullptr, "", "127.0.0.1", 1, false).m_sendText("IMBC00")); },
+       ev::TELEGRAM_SEND_FAILED, {{"IMBC00\n"}}},
+  };
+  for (const c_case& test : cases) {
+    SCOPED_TRACE(test.name);
+    events_.m_clear();
+    test.act();
+    EXPECT_EQ(m_argumentsOf(test.event), test.arguments);
+  }
 }
 
 }  // namespace

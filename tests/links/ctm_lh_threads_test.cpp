@@ -143,6 +143,26 @@ TEST_F(ClientLineHandlerTest, MaximumConnectRetriesCountCyclesOfASecond) {
   EXPECT_EQ(handler.inits, 0);
 }
 
+// The connect step reads whenever data has arrived, not only when woken: after a
+// first answer that is no valid telegram the next read times out, the connection
+// stops, and the next try follows "__WaitSecs" (5 s) after the last one.
+TEST_F(ClientLineHandlerTest, AFirstAnswerThatIsNoTelegramEndsTheConnectionAndTheClientTriesAgain) {
+  c_fixedClock clock(1'700'000'000);
+  c_fakePeer peer;
+  ASSERT_TRUE(peer.m_listen());
+  CTM_testClientLh handler("127.0.0.1", peer.m_port());
+  ASSERT_TRUE(handler.m_start());
+  ASSERT_TRUE(peer.m_accept());
+  ASSERT_TRUE(peer.m_expect(keepAlive_));
+  ASSERT_TRUE(peer.m_send("IMBC99010100001\n"));
+  m_advanceWhenWaiting(1000, [&] { return events_.m_count(ev::TELEGRAM_INVALID) == 1; });
+  m_advanceWhenWaiting(1000);
+  EXPECT_TRUE(peer.m_expectClosed());
+  EXPECT_EQ(events_.m_count(ev::TCP_RECEIVE_TIMEOUT), 1u);
+  for (int second = 3; second <= 5; ++second) m_advanceWhenWaiting(1000);
+  m_bringUp(peer, handler);
+}
+
 TEST_F(ClientLineHandlerTest, ATelegramWhoseSendFailedIsTheFirstSentAfterReconnecting) {
   c_fakePeer peer;
   ASSERT_TRUE(peer.m_listen());
@@ -159,6 +179,8 @@ TEST_F(ClientLineHandlerTest, ATelegramWhoseSendFailedIsTheFirstSentAfterReconne
 }
 
 TEST_F(ClientLineHandlerTest, TwoConnectionsThatBothAnswerUseConnection1AndStopConnection2) {
+  // The handler's cycle waits until it is woken.
+  c_fixedClock clock(1'700'000'000);
   c_fakePeer peer1;
   c_fakePeer peer2;
   ASSERT_TRUE(peer1.m_listen("127.0.0.1"));

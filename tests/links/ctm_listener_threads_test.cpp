@@ -31,7 +31,7 @@ class c_testListener : public c_tcpListener {
     CTM_server_lh* handler;
   };
   explicit c_testListener(std::vector<c_unit> units) : c_tcpListener("TC"), units_(std::move(units)) {}
-  ~c_testListener() override { m_close(); }
+  ~c_testListener() override { m_endListening(); }
 
  protected:
   bool m_onAccept(c_socket& accepted, const c_peer& peer) override {

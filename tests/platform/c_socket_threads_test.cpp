@@ -28,7 +28,8 @@ class SocketToAPeerThatDoesNotRead : public ::testing::Test {
               c_socketResult::done);
     std::uint32_t peerAddress = 0;
     ASSERT_EQ(listening.m_accept(silentPeer_, peerAddress, failure), c_socketResult::done);
-    ASSERT_TRUE(silentPeer_.m_setBufferSizes(4096, 4096, failure));
+    c_bufferSizeFailures refused;
+    ASSERT_TRUE(silentPeer_.m_setBufferSizes(4096, 4096, refused));
   }
   void TearDown() override {
     c_socketFailure failure;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,20 +13,6 @@ extern char** environ;
 
 namespace {
 
-std::vector<std::string> childEnvironment(const c_childOptions& options) {
-  std::vector<std::string> result;
-  for (char** variable = environ; *variable; ++variable) {
-    std::string entry(*variable);
-    std::string name = entry.substr(0, entry.find('='));
-    bool overridden = false;
-    for (const auto& [key, value] : options.environment) overridden = overridden || key == name;
-    if (!overridden) result.push_back(entry);
-  }
-  for (const auto& [key, value] : options.environment)
-    if (value) result.push_back(key + "=" + *value);
-  return result;
-}
-
 std::vector<char*> pointers(std::vector<std::string>& texts) {
   std::vector<char*> result;
   for (std::string& text : texts) result.push_back(text.data());
@@ -35,12 +22,48 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 }  // namespace
 
+std::vector<std::string> c_childEnvironment(const c_environmentChanges& changes) {
+  std::vector<std::string> result;
+  for (char** variable = environ; *variable; ++variable) {
+    std::string entry(*variable);
+    std::string name = entry.substr(0, entry.find('='));
+    bool overridden = false;
+    for (const auto& [key, value] : changes) overridden = overridden || key == name;
+    if (!overridden) result.push_back(entry);
+  }
+  for (const auto& [key, value] : changes)
+    if (value) result.push_back(key + "=" + *value);
+  return result;
+}
+
+c_environmentChanges c_localNamesEnvironment() {
+  const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+  std::string options = sanitizerOptions ? std::string(sanitizerOptions) + ":" : std::string();
+  return {{"LD_PRELOAD", std::string(TM_BIN_DIR) + "/libtm_localnames.so"},
+          {"ASAN_OPTIONS", options + "verify_asan_link_order=0"}};
+}
+
+int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
+                 const c_environmentChanges& changes) {
+  std::vector<std::string> argumentTexts{program};
+  argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> environmentTexts = c_childEnvironment(changes);
+  std::vector<char*> argv = pointers(argumentTexts);
+  std::vector<char*> envp = pointers(environmentTexts);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
 c_childResult c_runChild(const std::string& program, const std::vector<std::string>& arguments,
                          const c_childOptions& options) {
   c_childResult result;
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> environmentTexts = childEnvironment(options);
+  std::vector<std::string> environmentTexts = c_childEnvironment(options.environment);
   std::vector<char*> argv = pointers(argumentTexts);
   std::vector<char*> envp = pointers(environmentTexts);
 

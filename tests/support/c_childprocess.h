@@ -11,9 +11,12 @@
 #include <utility>
 #include <vector>
 
+// Variables to set (or, nullopt, to remove) in a child's environment.
+using c_environmentChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
 struct c_childOptions {
   std::string workDir;  // empty: the test's working directory
-  std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+  c_environmentChanges environment;
   int timeoutMs = 60000;  // the child is killed after this
 };
 
@@ -24,6 +27,19 @@ struct c_childResult {
   std::string out;
   std::string err;
 };
+
+// The test's environment with the changes made, as "NAME=value" texts.
+std::vector<std::string> c_childEnvironment(const c_environmentChanges& changes);
+// The changes that make a child program look host names up in the hosts file
+// only, as the test programs do themselves (c_localnames.h): the preload library
+// libtm_localnames.so, which AddressSanitizer accepts before its own runtime only
+// when told so.
+c_environmentChanges c_localNamesEnvironment();
+
+// Starts the program with the environment changed and the test's standard
+// streams; its process id, or -1 when none starts.
+int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
+                 const c_environmentChanges& changes);
 
 c_childResult c_runChild(const std::string& program, const std::vector<std::string>& arguments,
                          const c_childOptions& options = {});

@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
+#include "tests/support/c_childprocess.h"
+
 c_tmProcess::~c_tmProcess() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGKILL);
@@ -13,13 +15,9 @@ c_tmProcess::~c_tmProcess() {
 }
 
 bool c_tmProcess::m_start(const std::string& tmId, const std::string& mask) {
-  const std::string program = std::string(TM_BIN_DIR) + "/tm_testprocess";
-  const pid_t pid = ::fork();
+  const pid_t pid =
+      c_startChild(std::string(TM_BIN_DIR) + "/tmrun", {"-m", mask, tmId}, c_localNamesEnvironment());
   if (pid < 0) return false;
-  if (pid == 0) {
-    ::execl(program.c_str(), program.c_str(), tmId.c_str(), mask.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
   pid_ = pid;
   return true;
 }

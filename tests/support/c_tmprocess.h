@@ -1,7 +1,8 @@
 #pragma once
-// c_tmProcess: the test program tm_testprocess as a child process that runs until
-// the test ends it with SIGTERM (a TM of its own, beside the one in the test's
-// process). It inherits the test's environment, TM_HOME included.
+// c_tmProcess: tmrun as a child process that runs until the test ends it with
+// SIGTERM (a TM of its own, beside the one in the test's process). It inherits
+// the test's environment, TM_HOME included, and looks host names up as the test
+// does (c_localNamesEnvironment).
 
 #include <string>
 #include <sys/types.h>
@@ -20,6 +21,7 @@ class c_tmProcess {
   // did not exit by itself in time (it is killed then).
   int m_terminate(int timeoutMs = 10000);
   bool m_isRunning() const { return pid_ > 0; }
+  pid_t m_pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

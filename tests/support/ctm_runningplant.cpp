@@ -141,9 +141,16 @@ void c_runningPlant::m_writeInstallation() const {
   home_.m_writeSystem(tmId, lines);
 
   home_.m_writeFile("run/cfg/topology.xml", m_topology());
+  std::vector<std::pair<std::string, std::string>> routes;
+  for (std::size_t s = 0; s < segments_.size(); ++s) routes.emplace_back(segments_[s], m_destinationOf(s));
+  m_writeDefaultTransSpecs(home_, routes);
+}
+
+void c_runningPlant::m_writeDefaultTransSpecs(const c_tempHome& home,
+                                              const std::vector<std::pair<std::string, std::string>>& routes) {
   std::string transSpecs = "TM32 default transport specifications\r\nName\tComment\tLS_ID\tTransportSpecID\r\n";
-  for (std::size_t s = 0; s < segments_.size(); ++s) transSpecs += transSpecLine(segments_[s], m_destinationOf(s));
-  home_.m_writeFile("run/cfg/tm_default_transspec.txt", transSpecs);
+  for (const auto& [segment, destination] : routes) transSpecs += transSpecLine(segment, destination);
+  home.m_writeFile("run/cfg/tm_default_transspec.txt", transSpecs);
 }
 
 std::string c_runningPlant::m_destinationOf(std::size_t segment) const {

@@ -85,6 +85,11 @@ class c_runningPlant {
   // could be taken by a test program running beside this one before the TM
   // listens on it. 0 when none can be had.
   int m_reservePort();
+  // TM32's default transport specifications: for each (segment, destination) one
+  // that sends every item of the segment there, all day long. The handler test
+  // plants write theirs with it too.
+  static void m_writeDefaultTransSpecs(const c_tempHome& home,
+                                       const std::vector<std::pair<std::string, std::string>>& routes);
   // The telegram with its sequence number and sub id ("32": as a controller of TM32
   // sends it, or as the TM answers it).
   static std::string m_wire(CTM_message&& telegram, int sequence, const char* subId = "32");

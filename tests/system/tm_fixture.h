@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "telegrams/ctm_message.h"
 #include "telegrams/ctm_tctm_message.h"
@@ -106,6 +108,16 @@ class TmSystemTest : public LineHandlerThreadsTest {
                "<edge target=\"" + plant_->m_controllers()[0].entry + "\" weight=\"5\"/></tp></ts>\n"
                "      </transportController>\n    </logicalSegment>\n  </transportManager>\n");
     home_.m_writeFile("run/cfg/topology.xml", xml);
+  }
+
+  // Connects from that address once a TM in a process of its own (c_tmProcess)
+  // listens on the port: it does once it has read the installation.
+  static ::testing::AssertionResult m_connectWhenListening(c_fakePeer& peer, int port, const std::string& from) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      if (peer.m_connect(c_runningPlant::tmAddress, port, from)) return ::testing::AssertionSuccess();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return ::testing::AssertionFailure() << "nothing listens on port " << port;
   }
 
   CTM_runningTm* m_tm() const { return plant_->m_tm(); }

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "telegrams/ctm_du_message.h"
 #include "telegrams/ctm_ud_message.h"
@@ -47,15 +45,6 @@ class TmUpstream : public TmSystemTest {
     }
     TmSystemTest::TearDown();
   }
-  // TM32's listener opens once its process has read the installation.
-  ::testing::AssertionResult m_connectAsTm31(c_fakePeer& peer) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-      if (peer.m_connect(c_runningPlant::tmAddress, plant_->m_tmPort(), "127.0.0.31")) return ::testing::AssertionSuccess();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return ::testing::AssertionFailure() << "TM32 never listened";
-  }
-
   // TM31 in this process from the same installation (the configuration is TM31's
   // from here on), with its DSTM link only, and its entry point in TM32 not
   // available until TM32 says otherwise.
@@ -81,7 +70,7 @@ class TmUpstream : public TmSystemTest {
 
 TEST_F(TmUpstream, TheLinkFromTheUpstreamTmIsServedAndAnOrderlyStopReportsItsConnectionNotAvailable) {
   c_fakePeer tm31;
-  ASSERT_TRUE(m_connectAsTm31(tm31));
+  ASSERT_TRUE(m_connectWhenListening(tm31, plant_->m_tmPort(), "127.0.0.31"));
   ASSERT_TRUE(tm31.m_send(wire(CTM_ud00_message(), 0, "31")));
   EXPECT_TRUE(tm31.m_expect(wire(CTM_du00_message(), 0, "32")));
   ASSERT_TRUE(tm31.m_send(wire(CTM_ud02_message(), 7, "31")));

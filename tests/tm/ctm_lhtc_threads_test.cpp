@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 
 #include "core/ctm_config.h"
@@ -72,6 +74,14 @@ class LhtcLink : public LineHandlerThreadsTest {
     ASSERT_TRUE(peer.m_send(keepAlive_));
     ASSERT_TRUE(peer.m_expect(keepAliveAnswer_));
     ASSERT_TRUE(m_eventually([&] { return handler_->m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  }
+  // Moves the wall clock and the timers on together while the handler waits, and
+  // waits until it has acted on the timers that ran out.
+  void m_advanceWhenWaitingSeconds(std::int64_t seconds) {
+    m_awaitNewTimedWait();
+    waitsSeen_ = c_timedWaitsEntered();
+    clock_.m_advance(seconds);
+    m_awaitNewTimedWait();
   }
 
   const std::string blankId_ = std::string(11, ' ');
@@ -167,7 +177,7 @@ TEST_F(LhtcLink, AnUnknownEquipmentCodeIsReportedToImAndNotAnswered) {
 }
 
 // TMTC22 one second after the link is up and every 300 s after, numbered by the
-// handler; the segment's purge every "Cleanup_Interval" from link-up.
+// handler; the segment's purge every "Cleanup_Interval" after its last one.
 TEST_F(LhtcLink, StatusRequestsAndPurgesFollowTheirIntervals) {
   c_fakePeer peer;
   m_bringUp(peer);
@@ -201,6 +211,53 @@ TEST_F(LhtcLink, AMissingCleanupIntervalPurgesEveryHour) {
   m_advanceWhenWaiting(1000, [&] { return events_.m_count(ev::SEGMENT_PURGED) == 0; });
   EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::SEGMENT_PURGED) == 1; }));
 }
+
+// How a controller's link comes and goes after it reported one bag that then
+// stays without an event.
+struct c_linkPattern {
+  const char* name;
+  int links;         // link-ups; the first reports the bag
+  int upSeconds;     // each link but the last stays up this long,
+  int awaySeconds;   // then the controller is away this long before the next one
+};
+
+void PrintTo(const c_linkPattern& pattern, std::ostream* out) { *out << pattern.name; }
+
+class LhtcPurge : public LhtcLink, public ::testing::WithParamInterface<c_linkPattern> {};
+
+// The purge is due 60 s after the segment's last one, whatever the links do: the
+// bag, kept by the first purge, goes with the second, however often the link is
+// re-made, and at once when a controller links again after the purge fell due.
+TEST_P(LhtcPurge, AQuietBagGoesWithTheSecondPurgeWhateverTheLinksDo) {
+  const c_linkPattern& pattern = GetParam();
+  std::optional<c_fakePeer> peer;
+  for (int link = 1;; ++link) {
+    peer.emplace();
+    m_bringUp(*peer);
+    ASSERT_TRUE(m_eventually([&] { return events_.m_count(ev::LHTC_CLEANUP_INTERVAL) == std::size_t(link); }));
+    if (link == 1) {
+      ASSERT_TRUE(peer->m_send(m_tc(m_head(CTM_tctm01_message(), 7, "W3212300042", c_lhtcPlant::entry), 1)));
+      ASSERT_TRUE(m_eventually([&] { return plant_->m_segment()->m_getItemCount() == 1; }));
+    }
+    if (link == pattern.links) break;
+    if (pattern.upSeconds > 0) m_advanceWhenWaitingSeconds(pattern.upSeconds);
+    if (pattern.awaySeconds > 0) {
+      peer->m_close();
+      ASSERT_TRUE(m_eventually([&] { return !handler_->m_isRunning(); }));
+      waitsSeen_ = c_timedWaitsEntered();
+      clock_.m_advance(pattern.awaySeconds);
+    }
+  }
+  EXPECT_TRUE(m_eventually([&] { return plant_->m_segment()->m_getItemCount() == 0; }));
+  const auto purges = m_argumentsOf(ev::SEGMENT_PURGED);
+  ASSERT_EQ(purges.size(), 2u);
+  EXPECT_EQ(purges[1], (std::vector<std::string>{"0", "0", "1"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, LhtcPurge,
+                         ::testing::Values(c_linkPattern{"ReMadeEveryThirdOfTheInterval", 7, 20, 0},
+                                           c_linkPattern{"AwayWhenThePurgeFellDue", 2, 60, 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A TM without successor edges screens: a new item waits for its data without an
 // answer; a known one is answered with its screening status and leaves.

@@ -188,6 +188,23 @@ TEST_F(UstmLink, AStopWhileTheLinkIsUpReportsEveryConnectionNotAvailableThenClos
   EXPECT_TRUE(peer.m_expectClosed());
 }
 
+// The old link hears no report; the new one numbers on from where the links
+// were, and a DU01 from the upstream TM is not sent back.
+TEST_F(UstmLink, AReconnectionReplacesTheOldLinkSilentlyAndTheLinkSendsNoDu01Back) {
+  c_fakePeer old;
+  m_bringUp(old);
+  c_fakePeer peer;
+  m_bringUp(peer);
+  EXPECT_EQ(old.m_receive(1, 5000), "");
+  ASSERT_TRUE(peer.m_send(connectionState(c_neighbourPlant::connectId, true, 7)));
+  EXPECT_TRUE(m_eventually([&] { return events_.m_count(ev::LH_UNEXPECTED_TELEGRAM) == 1; }));
+  auto state = std::make_unique<CTM_du01_message>();
+  state->m_setLogicalConnectID(c_neighbourPlant::connectId);
+  state->m_appendConnection(0, false);
+  handler_->m_send(std::move(state));
+  EXPECT_TRUE(peer.m_expect(connectionState(c_neighbourPlant::connectId, false, 1)));
+}
+
 TEST_F(UstmLink, AnUpstreamTmThatLeftEndsThePassWithoutWaiting) {
   c_fakePeer peer;
   m_bringUp(peer);

@@ -552,6 +552,9 @@ TEST_F(SegmentTest, SegmentWithoutCollectionChangesNothingAndWarnsOnce) {
   EXPECT_TRUE(fresh->m_enterBIT(1, node(entry), id, destinations));
   EXPECT_TRUE(fresh->m_receiveBIT(std::make_unique<CTM_BIT>()));
   EXPECT_FALSE(fresh->m_purgeBITs(1));
+  // Never due, however long ago its last purge: a clean-up timer would run out without pause.
+  clock_.m_advance(5);
+  EXPECT_EQ(fresh->m_msUntilPurge(1), 1000);
   EXPECT_EQ(id, blank);
   EXPECT_EQ(fresh->m_getItemCount(), 0u);
   EXPECT_EQ(recorder_.m_count(ev::SEGMENT_NOT_TRACKING), 1u);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/c_temphome.h"
+#include "tests/support/ctm_runningplant.h"
 #include "tm/ctm_lhtc.h"
 #include "tm/ctm_runningls.h"
 #include "tm/ctm_runningtc.h"
@@ -25,7 +26,42 @@
 #include "topology/ctm_world.h"
 #include "tracking/ctm_default_transspec.h"
 
-class c_lhtcPlant {
+// The model of a handler test plant, built node by node: the running kinds where
+// the plant adds them itself, plain ones for the rest.
+class c_plantModel {
+ public:
+  CTM_node* m_node(const std::string& id) const { return world_.m_findNode(id); }
+
+ protected:
+  template <class T>
+  T* m_add(std::unique_ptr<T> node) {
+    T* raw = node.get();
+    world_.m_insertNode(std::move(node));
+    return raw;
+  }
+  // TM, segment, controller, technical segment: each the child of the one before
+  // it (plain kinds where none exists yet); the points become children of the last.
+  void m_chain(const std::vector<std::string>& ids, const std::vector<std::string>& points = {}) {
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+      if (world_.m_findNode(ids[i]) == nullptr) {
+        switch (i) {
+          case 1: m_add(std::make_unique<CTM_ls>(ids[i])); break;
+          case 2: m_add(std::make_unique<CTM_tc>(ids[i])); break;
+          default: m_add(std::make_unique<CTM_ts>(ids[i])); break;
+        }
+      }
+      world_.m_insertEdge(ids[i - 1], ids[i], 0);
+    }
+    for (const std::string& point : points) {
+      m_add(std::make_unique<CTM_tp>(point));
+      world_.m_insertEdge(ids.back(), point, 0);
+    }
+  }
+
+  CTM_world world_;
+};
+
+class c_lhtcPlant : public c_plantModel {
  public:
   static constexpr const char* entry = "E3201_0100-E0001";      // fed from TM31
   static constexpr const char* otherEntry = "E3201_0100-E0002"; // fed from TM30
@@ -37,18 +73,7 @@ class c_lhtcPlant {
   static void m_writeFiles(const c_tempHome& home, const std::vector<std::string>& configLines) {
     home.m_writeConfig(configLines);
     home.m_writeSystem("TM32", {});
-    std::vector<std::string> columns(46);
-    columns[0] = "Entry";
-    columns[2] = "E3201";
-    columns[3] = "E3201DEF01";
-    columns[4] = "50";
-    columns[5] = "1";
-    columns[44] = "E32013202";
-    columns[45] = "2024010100000020371231235959";
-    std::string line;
-    for (std::size_t i = 0; i < columns.size(); ++i) line += (i ? "\t" : "") + columns[i];
-    home.m_writeFile("run/cfg/tm_default_transspec.txt",
-                     "Default transport specifications\nName\tComment\tSegment\tId\n" + line + "\n");
+    c_runningPlant::m_writeDefaultTransSpecs(home, {{"E3201", "E32013202"}});
   }
 
   explicit c_lhtcPlant(bool screeningTm = false) {
@@ -58,16 +83,14 @@ class c_lhtcPlant {
     if (!screeningTm) world_.m_insertEdge(tm_, world_.m_findNode("TM33"), 0);
     segment_ = m_add(std::make_unique<CTM_runningLs>("E3201"));
     controller_ = m_add(std::make_unique<CTM_runningTc>("TC3201"));
-    m_chain({"TM32", "E3201", "TC3201", technicalSegment});
-    for (const char* id : {entry, otherEntry, exit}) m_point(technicalSegment, id);
+    m_chain({"TM32", "E3201", "TC3201", technicalSegment}, {entry, otherEntry, exit});
     m_upstream("TM31", "K3101", entry);
     m_upstream("TM30", "J3001", otherEntry);
     world_.m_insertEdge(entry, exit, 4);
     world_.m_insertEdge(otherEntry, exit, 4);
     m_add(std::make_unique<CTM_runningLs>("X3202"));
     m_add(std::make_unique<CTM_runningTc>("TC3202"));
-    m_chain({"TM32", "X3202", "TC3202", "X3202_0100"});
-    m_point("X3202_0100", "X3202_0100-P0001");
+    m_chain({"TM32", "X3202", "TC3202", "X3202_0100"}, {"X3202_0100-P0001"});
     world_.m_insertEdge(exit, "X3202_0100-P0001", 8);
   }
   ~c_lhtcPlant() {
@@ -85,43 +108,17 @@ class c_lhtcPlant {
   CTM_runningTm* m_tm() const { return tm_; }
   CTM_runningLs* m_segment() const { return segment_; }
   CTM_runningTc* m_controller() const { return controller_; }
-  CTM_node* m_node(const std::string& id) const { return world_.m_findNode(id); }
 
  private:
-  template <class T>
-  T* m_add(std::unique_ptr<T> node) {
-    T* raw = node.get();
-    world_.m_insertNode(std::move(node));
-    return raw;
-  }
-  // Each id the child of the one before it; plain nodes where none exists yet.
-  void m_chain(const std::vector<std::string>& ids) {
-    for (std::size_t i = 1; i < ids.size(); ++i) {
-      if (world_.m_findNode(ids[i]) == nullptr) {
-        switch (i) {
-          case 1: m_add(std::make_unique<CTM_ls>(ids[i])); break;
-          case 2: m_add(std::make_unique<CTM_tc>(ids[i])); break;
-          default: m_add(std::make_unique<CTM_ts>(ids[i])); break;
-        }
-      }
-      world_.m_insertEdge(ids[i - 1], ids[i], 0);
-    }
-  }
-  void m_point(const std::string& technical, const std::string& id) {
-    m_add(std::make_unique<CTM_tp>(id));
-    world_.m_insertEdge(technical, id, 0);
-  }
   // A TM of its own with one tracking point that feeds the point given.
   void m_upstream(const std::string& tmId, const std::string& lsId, const std::string& fed) {
     m_add(std::make_unique<CTM_tm>(tmId));
     const std::string controllerId = "TC" + lsId.substr(1, 4);
     const std::string technical = lsId + "_0200";
-    m_chain({tmId, lsId, controllerId, technical});
-    m_point(technical, technical + "-C0001");
+    m_chain({tmId, lsId, controllerId, technical}, {technical + "-C0001"});
     world_.m_insertEdge(technical + "-C0001", fed, 25);
   }
 
-  CTM_world world_;
   CTM_runningTm* tm_ = nullptr;
   CTM_runningLs* segment_ = nullptr;
   CTM_runningTc* controller_ = nullptr;

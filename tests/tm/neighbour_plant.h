@@ -12,7 +12,7 @@
 
 #include "tests/tm/lhtc_plant.h"
 
-class c_neighbourPlant {
+class c_neighbourPlant : public c_plantModel {
  public:
   static constexpr const char* connectId = "K31013201";
   static constexpr const char* firstEntry = "E3201_0100-E0001";   // from K3101_0200-C0001
@@ -55,34 +55,10 @@ class c_neighbourPlant {
   CTM_runningTm* m_tm32() const { return tm32_; }
   CTM_runningLs* m_upstream() const { return upstream_; }
   CTM_runningLs* m_entry() const { return entry_; }
-  CTM_node* m_node(const std::string& id) const { return world_.m_findNode(id); }
 
  private:
-  template <class T>
-  T* m_add(std::unique_ptr<T> node) {
-    T* raw = node.get();
-    world_.m_insertNode(std::move(node));
-    return raw;
-  }
-  // TM, segment, controller, technical segment (plain kinds where none exists yet)
-  // and the technical segment's tracking points.
-  void m_chain(const std::vector<std::string>& ids, const std::vector<std::string>& points) {
-    for (std::size_t i = 1; i < ids.size(); ++i) {
-      if (world_.m_findNode(ids[i]) == nullptr) {
-        if (i == 1) m_add(std::make_unique<CTM_ls>(ids[i]));
-        else if (i == 2) m_add(std::make_unique<CTM_tc>(ids[i]));
-        else m_add(std::make_unique<CTM_ts>(ids[i]));
-      }
-      world_.m_insertEdge(ids[i - 1], ids[i], 0);
-    }
-    for (const std::string& point : points) {
-      m_add(std::make_unique<CTM_tp>(point));
-      world_.m_insertEdge(ids.back(), point, 0);
-    }
-  }
   void m_link(const std::string& from, const std::string& to) { world_.m_insertEdge(from, to, 25); }
 
-  CTM_world world_;
   CTM_runningTm* tm31_ = nullptr;
   CTM_runningTm* tm32_ = nullptr;
   CTM_runningLs* upstream_ = nullptr;

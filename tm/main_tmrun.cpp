@@ -1,0 +1,236 @@
+// tmrun: runs one TM of the installation that TM_HOME names until SIGTERM or
+// SIGINT, then stops it and ends with 0.
+//
+//   tmrun [-m MASK] TMID
+//
+// MASK: seven letters Y or N, one per part of the TM (IM, OC, LPCS, the
+// downstream TMs, the upstream TMs with the TM listener, the controllers with the
+// TC listener, MC); all Y by default. A start that fails prints one line on
+// standard error and ends with the status of its step (see Status).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/ctm_config.h"
+#include "core/ctm_logging.h"
+#include "links/c_tcplistener.h"
+#include "platform/c_environment.h"
+#include "platform/c_errortext.h"
+#include "platform/c_eventlog.h"
+#include "platform/c_filelock.h"
+#include "platform/c_filesystem.h"
+#include "platform/c_stopsignals.h"
+#include "tm/ctm_runningnodefactory.h"
+#include "tm/ctm_runningtm.h"
+#include "topology/ctm_file_populator.h"
+#include "topology/ctm_world.h"
+
+namespace {
+
+// The exit statuses, one per step that can refuse the start.
+enum Status : int {
+  stopped = 0,
+  usage = 2,
+  configuration = 3,
+  topology = 4,
+  notATm = 5,
+  initFailed = 6,
+  installationInUse = 7,
+};
+
+constexpr const char* usageText = "usage: tmrun [-m MASK] TMID, MASK seven letters Y or N";
+constexpr std::size_t maskLength = 7;
+
+int fail(Status status, const std::string& line) {
+  std::fprintf(stderr, "tmrun: %s\n", line.c_str());
+  std::fflush(stderr);
+  return status;
+}
+
+int failUsage(const std::string& reason) { return fail(usage, reason + " (" + usageText + ")"); }
+
+struct Arguments {
+  std::string tmId;
+  std::string mask = std::string(maskLength, 'Y');
+};
+
+bool isMask(const std::string& mask) {
+  return mask.size() == maskLength && mask.find_first_not_of("YN") == std::string::npos;
+}
+
+// Empty when the arguments are sound, else why not.
+std::string parseArguments(int argc, char** argv, Arguments& arguments) {
+  std::vector<std::string> operands;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (options && argument == "--") {
+      options = false;
+    } else if (options && argument == "-m") {
+      if (++i == argc) return "the option -m needs a mask";
+      arguments.mask = argv[i];
+    } else if (options && argument.size() > 1 && argument[0] == '-') {
+      return "unknown option " + argument;
+    } else {
+      operands.push_back(argument);
+    }
+  }
+  if (!isMask(arguments.mask)) return "the mask \"" + arguments.mask + "\" is not seven letters Y or N";
+  if (operands.empty()) return "no TM id given";
+  if (operands.size() > 1) return "one TM id only, not also " + operands[1];
+  // The id names the installation's lock file and the TM's files.
+  if (operands[0].find('/') != std::string::npos) return "the TM id " + operands[0] + " holds a '/'";
+  arguments.tmId = operands[0];
+  return {};
+}
+
+// The first error the step logged, as the event log holds it; a pointer there
+// when it logged none that this thread saw.
+std::string firstError(const CTM_logging::c_errorWatch& watch) {
+  if (watch.m_errors().empty()) return "see the event log";
+  const CTM_loggedEvent& event = watch.m_errors().front();
+  return CTM_logging::m_eventText(event.id, event.strings);
+}
+
+// Why the configuration did not start. A TM id that is not an instance of the
+// installation (mistyped, or a node of another kind) has no parameter file of its
+// own, which the event log reports only as a missing backup.
+std::string configurationFailure(const std::string& home, const std::string& tmId,
+                                 const CTM_logging::c_errorWatch& watch) {
+  const auto missing = [](const std::string& path) {
+    return c_fileSystem::m_kindOf(path) == c_fileSystem::c_pathKind::missing;
+  };
+  const std::string instanceFile = home + "/run/cfg/tm_system_parameter-" + tmId + ".txt";
+  if (!missing(home + "/run/cfg/tm_config_parameter.txt") && missing(instanceFile) && missing(instanceFile + ".bak"))
+    return "there is no parameter file " + instanceFile + " (nor its backup), so " + tmId +
+           " is no TM of this installation";
+  return firstError(watch);
+}
+
+const char* kindName(int type) {
+  switch (type) {
+    case CTM_node::typeLs: return "a logical segment";
+    case CTM_node::typeTc: return "a transport controller";
+    case CTM_node::typeTs: return "a technical segment";
+    case CTM_node::typeTp: return "a tracking point";
+    default: return "no TM";
+  }
+}
+
+// Where the events of the instance's source go: its log and that log's store.
+std::string storeOf(const std::string& source) {
+  const std::string log = c_eventLog::m_logOfSource(source);
+  std::string path;
+  if (!c_eventLog::m_storePath(log, path)) return "the log " + log;
+  return path;
+}
+
+// One line on standard error when the instance's logs are not registered: its
+// events then go to the machine's default log, where its own tools do not look.
+void noticeUnregisteredLogs(const std::string& tmId) {
+  const std::string prefix = tmId + "_";
+  if (c_eventLog::m_logOfSource(prefix + "CORE") != c_eventLog::defaultLog) return;
+  std::fprintf(stderr, "tmrun: the event logs of %s are not registered, its events go to the log %s; "
+               "register them with: fennick -c %s\n", tmId.c_str(), c_eventLog::defaultLog, prefix.c_str());
+  std::fflush(stderr);
+}
+
+// A listener that the mask enabled accepts from the start on.
+std::string listenerText(const char* name, const c_tcpListener* listener, bool enabled, const std::string& address) {
+  if (!enabled || listener == nullptr || !listener->m_isOpen()) return {};
+  return std::string(name) + " listener " + (address.empty() ? "*" : address) + ":" +
+         std::to_string(listener->m_getPort());
+}
+
+void printRunning(const Arguments& arguments, const CTM_runningTm& tm) {
+  const std::string& tmId = arguments.tmId;
+  const std::string& mask = arguments.mask;
+  std::vector<std::string> listeners;
+  for (const std::string& text :
+       {listenerText("TC", tm.m_getTcListener(), CTM_runningTm::m_isEnabled(mask, CTM_runningTm::maskTc),
+                     tm.m_getAddress()),
+        listenerText("TM", tm.m_getTmListener(), CTM_runningTm::m_isEnabled(mask, CTM_runningTm::maskUstm),
+                     tm.m_getAddress())})
+    if (!text.empty()) listeners.push_back(text);
+  std::string line = "tmrun: " + tmId + " runs";
+  for (std::size_t i = 0; i < listeners.size(); ++i) line += (i == 0 ? ", " : " and ") + listeners[i];
+  if (listeners.empty()) line += " with no listener";
+  const std::string events = storeOf(tmId + "_CORE");
+  const std::string telegrams = storeOf(tmId + "_TCTM");
+  line += events == telegrams ? "; events and telegrams in " + events
+                              : "; events in " + events + ", telegrams in " + telegrams;
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+int run(const Arguments& arguments) {
+  const std::string& tmId = arguments.tmId;
+  std::string home;
+  if (!c_getEnvironment("TM_HOME", home))
+    return fail(configuration, "the configuration cannot start: TM_HOME is not set");
+
+  // Before anything of the installation is touched: two TMs of one id never share
+  // its trace files, event logs and parameter file.
+  c_fileLock lock;
+  const std::string lockPath = home + "/run/tmrun-" + tmId + ".lock";
+  std::string holder;
+  int error = 0;
+  switch (lock.m_take(lockPath, holder, error)) {
+    case c_fileLock::c_result::taken: break;
+    case c_fileLock::c_result::held:
+      return fail(installationInUse, tmId + " runs already on this installation (" + lockPath + " is held" +
+                                         (holder.empty() ? std::string() : " by process " + holder) + ")");
+    case c_fileLock::c_result::failed:
+      if (c_fileSystem::m_kindOf(home + "/run") != c_fileSystem::c_pathKind::directory)
+        return fail(configuration, "the configuration cannot start: TM_HOME " + home +
+                                       " holds no installation (no folder " + home + "/run)");
+      return fail(configuration,
+                  "the configuration cannot start: " + lockPath + " cannot be locked: " + c_systemErrorText(error));
+  }
+
+  CTM_logging::c_errorWatch configurationErrors;
+  CTM_logging::m_init(tmId);
+  if (!CTM_config::m_init(tmId))
+    return fail(configuration, "the configuration of " + tmId +
+                                   " cannot start: " + configurationFailure(home, tmId, configurationErrors));
+  CTM_logging::m_registerThread("UTIL", "");
+
+  CTM_logging::c_errorWatch topologyErrors;
+  CTM_world world;
+  CTM_runningNodeFactory factory;
+  CTM_file_populator populator(factory);
+  if (!populator.m_init() || !world.m_populate(populator))
+    return fail(topology, "the topology is refused: " + firstError(topologyErrors));
+  CTM_node* node = world.m_findNode(tmId);
+  if (node == nullptr) return fail(notATm, tmId + " is no node of the topology " + populator.m_getFileName());
+  auto* tm = dynamic_cast<CTM_runningTm*>(node);
+  if (tm == nullptr)
+    return fail(notATm, tmId + " is " + kindName(node->m_getType()) + ", not a TM, in the topology " +
+                            populator.m_getFileName());
+
+  noticeUnregisteredLogs(tmId);
+  CTM_logging::c_errorWatch initErrors;
+  if (!world.m_initTm(tmId, arguments.mask)) {
+    std::string failure = tm->m_getInitFailure();
+    if (failure.empty()) failure = firstError(initErrors);
+    // What did start goes again: a TM never runs with only some of its parts.
+    world.m_stopTm(tmId);
+    return fail(initFailed, tmId + " cannot start: " + failure);
+  }
+  printRunning(arguments, *tm);
+  c_stopSignals::m_wait();
+  world.m_stopTm(tmId);
+  CTM_logging::m_unregisterThread();
+  return stopped;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before any thread starts, so that only the wait below takes the stop signals.
+  if (!c_stopSignals::m_block()) return fail(initFailed, "SIGTERM and SIGINT cannot be blocked");
+  Arguments arguments;
+  const std::string refusal = parseArguments(argc, argv, arguments);
+  if (!refusal.empty()) return failUsage(refusal);
+  return run(arguments);
+}
