@@ -140,7 +140,7 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   // Raises the descriptor limit as far as it goes and tells whether the process can
   // open the descriptors that the parts the mask starts need; when not, says so
   // with an event and the TM's failed start, before any part is touched.
-  bool m_hasDescriptorsFor(const std::string& mask, bool flag) const TM_REQUIRES(startStopMutex_);
+  bool m_hasDescriptorsFor(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
   std::int64_t m_descriptorsNeeded(const std::string& mask, bool flag) const;
   void m_stopLocked() TM_REQUIRES(startStopMutex_);
   // Takes startStopMutex_ for an init; false, without it, when a stop is under way.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "core/ctm_logging.h"
 #include "platform/c_descriptorlimit.h"
@@ -21,16 +22,18 @@ int asInt(std::int64_t count) {
 
 }  // namespace
 
-bool CTM_runningTm::m_hasDescriptorsFor(const std::string& mask, bool flag) const {
+bool CTM_runningTm::m_hasDescriptorsFor(const std::string& mask, bool flag) {
   c_descriptorLimit::m_raise();
   const std::int64_t needed = m_descriptorsNeeded(mask, flag);
   const std::int64_t left = c_descriptorLimit::m_left();
   // A system that cannot tell leaves it to each part to fail on its own.
   if (left < 0 || left >= needed) return true;
-  CTM_logging::m_log(1, ev::TM_DESCRIPTORS_SHORT, "iii", asInt(needed), asInt(left),
-                     asInt(c_descriptorLimit::m_soft()));
+  const std::int64_t limit = c_descriptorLimit::m_soft();
+  CTM_logging::m_log(1, ev::TM_DESCRIPTORS_SHORT, "iii", asInt(needed), asInt(left), asInt(limit));
   CTM_logging::m_log(1, ev::TM_PART_FAILED, "ss", "Transport manager", m_getId());
-  return false;
+  return m_fail("the listeners and links to start need " + std::to_string(needed) +
+                " descriptors, but the process can open only " + std::to_string(left) + " more (its limit is " +
+                std::to_string(limit) + ")");
 }
 
 // The most that the parts this init starts hold at once: a listener each (also
