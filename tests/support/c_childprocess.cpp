@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -44,7 +45,7 @@ c_environmentChanges c_localNamesEnvironment() {
 }
 
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes) {
+                 const c_environmentChanges& changes, int softDescriptorLimit) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<std::string> environmentTexts = c_childEnvironment(changes);
@@ -52,6 +53,11 @@ int c_startChild(const std::string& program, const std::vector<std::string>& arg
   std::vector<char*> envp = pointers(environmentTexts);
   const pid_t pid = ::fork();
   if (pid == 0) {
+    rlimit limit{};
+    if (softDescriptorLimit > 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+      limit.rlim_cur = static_cast<rlim_t>(softDescriptorLimit);
+      ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }

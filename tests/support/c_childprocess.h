@@ -37,9 +37,10 @@ std::vector<std::string> c_childEnvironment(const c_environmentChanges& changes)
 c_environmentChanges c_localNamesEnvironment();
 
 // Starts the program with the environment changed and the test's standard
-// streams; its process id, or -1 when none starts.
+// streams, and, unless 0, that soft descriptor limit; its process id, or -1 when
+// none starts.
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes);
+                 const c_environmentChanges& changes, int softDescriptorLimit = 0);
 
 c_childResult c_runChild(const std::string& program, const std::vector<std::string>& arguments,
                          const c_childOptions& options = {});
