@@ -227,10 +227,12 @@ class c_wakeSignalBlock {
  public:
   c_wakeSignalBlock() {
     // Once per process: a handler, so that the signal interrupts ppoll instead of
-    // being discarded as ignored.
+    // being discarded as ignored. ppoll is never restarted; any other call that a
+    // stray one from outside interrupts is.
     [[maybe_unused]] static const bool installed = [] {
       struct sigaction action {};
       action.sa_handler = ignoreWakeSignal;
+      action.sa_flags = SA_RESTART;
       sigemptyset(&action.sa_mask);
       return ::sigaction(c_waitWakeSignal, &action, nullptr) == 0;
     }();
