@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,7 +19,7 @@
 #include "platform/c_semaphorewaitable.h"
 #include "platform/c_timerwaitable.h"
 #include "platform/c_waitable.h"
-#include "tests/support/c_typechecks.h"
+#include "tests/support/c_nodescriptorleft.h"
 
 namespace {
 
@@ -214,26 +213,6 @@ TEST_F(DescriptorWaitThreads, A300SecondTimerFiresWhenTheTestClockMoves300Second
   EXPECT_EQ(m_result(), 1);
 }
 
-// Lowers the process's soft descriptor limit to its lowest free descriptor, so
-// that no descriptor can be made until it gives the limit back.
-class c_noDescriptorLeft {
- public:
-  explicit c_noDescriptorLeft(int anyOpen) {
-    ::getrlimit(RLIMIT_NOFILE, &saved_);
-    const int lowestFree = ::fcntl(anyOpen, F_DUPFD, 0);
-    ::close(lowestFree);
-    rlimit lowered = saved_;
-    lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ::setrlimit(RLIMIT_NOFILE, &lowered);
-  }
-  ~c_noDescriptorLeft() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-  c_noDescriptorLeft(const c_noDescriptorLeft&) = delete;
-  c_noDescriptorLeft& operator=(const c_noDescriptorLeft&) = delete;
-
- private:
-  rlimit saved_{};
-};
-
 // A blocked socket wait holds no descriptor of its own: while it sleeps the count
 // is what it was, and with none left it sleeps and wakes by each of its causes
 // (not under the checker of dynamic types, which needs descriptors itself).
@@ -263,7 +242,7 @@ TEST_F(DescriptorWaitThreads, ABlockedWaitTakesNoDescriptorAndWorksWithNoneLeft)
       {
         std::optional<c_noDescriptorLeft> full;
         if (noneLeft) {
-          full.emplace(sockets_[0]);
+          full.emplace();
           ASSERT_EQ(::fcntl(sockets_[0], F_DUPFD, 0), -1);
           ASSERT_EQ(errno, EMFILE);
         }
