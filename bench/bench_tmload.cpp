@@ -14,6 +14,12 @@
 // where it began; a run that fails one is reported as an error and the program
 // exits with 1. TM_LOAD_SECONDS sets the length of both runs (60 s for the 50
 // controllers, 10 s for the one by default).
+//
+// tm_in_flight holds 1,000, 10,000 and 100,000 bags in flight on one segment,
+// reported by a controller and as many again announced by the upstream TM31,
+// while four controllers load that segment for 10 s: the process's descriptors,
+// threads and resident memory with every link up, with the bags held and under
+// the load, their growth per bag, and the answer times with the bags in flight.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -44,39 +50,63 @@ int loadSeconds(std::int64_t byDefault) {
   return seconds > 0 ? seconds : static_cast<int>(byDefault);
 }
 
+// One run with its checks: the faults found, and its figures.
+std::vector<std::string> runLoad(int controllers, int segments, int seconds, int bagsInFlight,
+                                 c_loadRun::c_figures& figures) {
+  c_tempHome home;
+  c_loadRun::m_widenEventLog();
+  CTM_config::m_resetForTest();
+  CTM_logging::m_resetForTest();
+  CTM_logging::m_init("");
+  std::vector<std::string> faults;
+  {
+    c_loadRun run(home, controllers, segments, bagsInFlight);
+    std::string failure;
+    if (run.m_start(failure)) {
+      run.m_load(std::chrono::seconds(seconds));
+    } else {
+      faults.push_back(failure);
+    }
+    run.m_stop();
+    const std::vector<std::string> found = run.m_verify();
+    faults.insert(faults.end(), found.begin(), found.end());
+    figures = run.m_figures();
+  }
+  CTM_config::m_resetForTest();
+  if (figures.stopMilliseconds > stopLimitMs)
+    faults.push_back("the stop took " + std::to_string(figures.stopMilliseconds) + " ms");
+  if (figures.rssAfterKb - figures.rssBeforeKb > residentGrowthLimitKb)
+    faults.push_back("resident memory grew from " + std::to_string(figures.rssBeforeKb) + " kB to " +
+                     std::to_string(figures.rssAfterKb) + " kB");
+  return faults;
+}
+
+// A failed run shows no counters: its figures still tell where it stood.
+void reportFailure(benchmark::State& state, const char* name, const std::vector<std::string>& faults,
+                   const c_loadRun::c_figures& figures) {
+  for (const std::string& fault : faults) std::fprintf(stderr, "%s: %s\n", name, fault.c_str());
+  const std::size_t p99 = figures.answerNanoseconds.size() * 99 / 100;
+  std::fprintf(stderr,
+               "%s figures: %.1f telegrams/s, p99 %.3f ms, stop %lld ms, largest out-queue %zu, "
+               "rss %lld/%lld/%lld MB, descriptors %d/%d/%d\n",
+               name, static_cast<double>(figures.telegrams) / (figures.seconds > 0 ? figures.seconds : 1),
+               p99 < figures.answerNanoseconds.size() ? static_cast<double>(figures.answerNanoseconds[p99]) / 1e6 : 0.0,
+               static_cast<long long>(figures.stopMilliseconds), figures.largestOutQueue,
+               static_cast<long long>(figures.rssBeforeKb / 1024), static_cast<long long>(figures.rssLoadedKb / 1024),
+               static_cast<long long>(figures.rssAfterKb / 1024), figures.descriptorsUp, figures.descriptorsHeld,
+               figures.descriptorsLoaded);
+  anyRunFailed = true;
+  state.SkipWithError(faults.front().c_str());
+}
+
 // Arguments: controllers, segments, seconds by default.
 void BM_load(benchmark::State& state) {
   const int controllers = static_cast<int>(state.range(0));
   const int segments = static_cast<int>(state.range(1));
   const int seconds = loadSeconds(state.range(2));
   for (auto _ : state) {
-    c_tempHome home;
-    c_loadRun::m_widenEventLog();
-    CTM_config::m_resetForTest();
-    CTM_logging::m_resetForTest();
-    CTM_logging::m_init("");
-    std::vector<std::string> faults;
     c_loadRun::c_figures figures;
-    {
-      c_loadRun run(home, controllers, segments);
-      std::string failure;
-      if (run.m_start(failure)) {
-        run.m_load(std::chrono::seconds(seconds));
-      } else {
-        faults.push_back(failure);
-      }
-      run.m_stop();
-      const std::vector<std::string> found = run.m_verify();
-      faults.insert(faults.end(), found.begin(), found.end());
-      figures = run.m_figures();
-    }
-    CTM_config::m_resetForTest();
-    if (figures.stopMilliseconds > stopLimitMs)
-      faults.push_back("the stop took " + std::to_string(figures.stopMilliseconds) + " ms");
-    if (figures.rssAfterKb - figures.rssBeforeKb > residentGrowthLimitKb)
-      faults.push_back("resident memory grew from " + std::to_string(figures.rssBeforeKb) + " kB to " +
-                       std::to_string(figures.rssAfterKb) + " kB");
-
+    const std::vector<std::string> faults = runLoad(controllers, segments, seconds, 0, figures);
     state.SetIterationTime(figures.seconds > 0 ? figures.seconds : 1);
     setLatencyCounters(state, figures.answerNanoseconds);
     state.SetItemsProcessed(static_cast<std::int64_t>(figures.telegrams));
@@ -87,20 +117,38 @@ void BM_load(benchmark::State& state) {
     state.counters["rss_loaded_MB"] = static_cast<double>(figures.rssLoadedKb) / 1024;
     state.counters["rss_after_MB"] = static_cast<double>(figures.rssAfterKb) / 1024;
     if (!faults.empty()) {
-      for (const std::string& fault : faults)
-        std::fprintf(stderr, "tm_load %d/%d: %s\n", controllers, segments, fault.c_str());
-      // A failed run shows no counters: its figures still tell where it stood.
-      const std::size_t p99 = figures.answerNanoseconds.size() * 99 / 100;
-      std::fprintf(stderr,
-                   "tm_load %d/%d figures: %.1f telegrams/s, p99 %.3f ms, stop %lld ms, largest out-queue %zu, "
-                   "rss %lld/%lld/%lld MB\n",
-                   controllers, segments, static_cast<double>(figures.telegrams) / (figures.seconds > 0 ? figures.seconds : 1),
-                   p99 < figures.answerNanoseconds.size() ? static_cast<double>(figures.answerNanoseconds[p99]) / 1e6 : 0.0,
-                   static_cast<long long>(figures.stopMilliseconds), figures.largestOutQueue,
-                   static_cast<long long>(figures.rssBeforeKb / 1024), static_cast<long long>(figures.rssLoadedKb / 1024),
-                   static_cast<long long>(figures.rssAfterKb / 1024));
-      anyRunFailed = true;
-      state.SkipWithError(faults.front().c_str());
+      const std::string name = "tm_load " + std::to_string(controllers) + "/" + std::to_string(segments);
+      reportFailure(state, name.c_str(), faults, figures);
+    }
+  }
+}
+
+// Argument: bags held in flight of each kind (reported, announced).
+void BM_inFlight(benchmark::State& state) {
+  const int bags = static_cast<int>(state.range(0));
+  const int seconds = loadSeconds(10);
+  for (auto _ : state) {
+    c_loadRun::c_figures figures;
+    const std::vector<std::string> faults = runLoad(4, 1, seconds, bags, figures);
+    state.SetIterationTime(figures.seconds > 0 ? figures.seconds : 1);
+    setLatencyCounters(state, figures.answerNanoseconds);
+    state.SetItemsProcessed(static_cast<std::int64_t>(figures.telegrams));
+    const double inFlight = figures.bagsInFlight > 0 ? static_cast<double>(figures.bagsInFlight) : 1;
+    state.counters["in_flight"] = static_cast<double>(figures.bagsInFlight);
+    state.counters["fd_up"] = figures.descriptorsUp;
+    state.counters["fd_held"] = figures.descriptorsHeld;
+    state.counters["fd_loaded"] = figures.descriptorsLoaded;
+    state.counters["threads_up"] = figures.threadsUp;
+    state.counters["threads_held"] = figures.threadsHeld;
+    state.counters["rss_up_MB"] = static_cast<double>(figures.rssUpKb) / 1024;
+    state.counters["rss_held_MB"] = static_cast<double>(figures.rssHeldKb) / 1024;
+    state.counters["rss_loaded_MB"] = static_cast<double>(figures.rssLoadedKb) / 1024;
+    state.counters["fd_per_bag"] = (figures.descriptorsHeld - figures.descriptorsUp) / inFlight;
+    state.counters["threads_per_bag"] = (figures.threadsHeld - figures.threadsUp) / inFlight;
+    state.counters["bytes_per_bag"] = static_cast<double>(figures.rssHeldKb - figures.rssUpKb) * 1024 / inFlight;
+    if (!faults.empty()) {
+      const std::string name = "tm_in_flight " + std::to_string(bags);
+      reportFailure(state, name.c_str(), faults, figures);
     }
   }
 }
@@ -113,6 +161,17 @@ BENCHMARK(BM_load)
     ->ArgNames({"controllers", "segments", "seconds"})
     ->Args({1, 1, 10})
     ->Args({50, 10, 60})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// items_per_second: the telegrams of the load around the bags in flight.
+BENCHMARK(BM_inFlight)
+    ->Name("tm_in_flight")
+    ->ArgNames({"bags"})
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

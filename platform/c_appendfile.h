@@ -19,6 +19,7 @@ class c_appendFile {
   // system error number on failure.
   bool m_open(const std::string& path, int& error);
   bool m_isOpen() const { return descriptor_ >= 0; }
+  int m_descriptor() const { return descriptor_; }
   bool m_createdByOpen() const { return created_; }
   std::int64_t m_sizeAtOpen() const { return sizeAtOpen_; }
 

@@ -45,6 +45,12 @@ bool c_fileSystem::m_removeFile(const std::string& path, int& error) {
   return false;
 }
 
+bool c_fileSystem::m_truncateFile(const std::string& path, std::int64_t size, int& error) {
+  if (::truncate(path.c_str(), static_cast<off_t>(size)) == 0) return true;
+  error = errno;
+  return false;
+}
+
 std::string c_fileSystem::m_localTimeText(std::time_t when, const char* format) {
   std::tm local {};
   if (!::localtime_r(&when, &local)) return {};

@@ -3,6 +3,7 @@
 // safe from any thread and never depends on the working directory (paths are
 // absolute). Failures give the system error number.
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class c_fileSystem {
   // The names in a directory, without "." and "..", in no particular order.
   static bool m_listDirectory(const std::string& path, std::vector<std::string>& names, int& error);
   static bool m_removeFile(const std::string& path, int& error);
+  // Cuts the file back to size bytes; needs no descriptor.
+  static bool m_truncateFile(const std::string& path, std::int64_t size, int& error);
   // A local date and time with strftime's format; empty when it cannot be rendered.
   static std::string m_localTimeText(std::time_t when, const char* format);
 };

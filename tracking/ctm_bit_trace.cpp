@@ -5,7 +5,7 @@
 
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
-#include "platform/c_appendfile.h"
+#include "platform/c_appendfileset.h"
 #include "platform/c_clock.h"
 #include "platform/c_escape.h"
 #include "platform/c_errortext.h"
@@ -165,37 +165,38 @@ bool CTM_BIT_trace::m_init() {
 }
 
 bool CTM_BIT_trace::m_openFile() {
-  auto file = std::make_unique<c_appendFile>();
+  c_appendFileSet::c_opened opened;
   int error = 0;
-  if (!file->m_open(fileName_, error)) {
+  if (!c_appendFileSet::m_shared().m_open(fileName_, opened, error)) {
     CTM_logging::m_log(1, ev::TRACE_FILE_INVALID, "s", fileName_);
     return false;
   }
   CTM_logging::m_log(5, ev::TRACE_OPENED, "s", fileName_);
-  file_ = std::move(file);
+  member_ = opened.member;
+  createdByOpen_ = opened.created;
+  sizeAtOpen_ = opened.sizeAtOpen;
   return true;
 }
 
 void CTM_BIT_trace::m_closeFile() {
-  if (!file_) return;
+  if (member_ == c_appendFileSet::noMember) return;
+  c_appendFileSet::m_shared().m_close(member_);
+  member_ = c_appendFileSet::noMember;
   int error = 0;
   if (erase_ && open_) {
     // Ids repeat every year: an older file of the same id keeps what it held
     // before this item, and only a file this item created is removed.
-    if (file_->m_createdByOpen()) {
-      file_->m_close(error);
+    if (createdByOpen_) {
       if (c_fileSystem::m_removeFile(fileName_, error))
         CTM_logging::m_log(5, ev::TRACE_REMOVED, "s", fileName_);
       else
         CTM_logging::m_log(3, ev::TRACE_REMOVE_FAILED, "s", fileName_);
-    } else if (file_->m_truncate(file_->m_sizeAtOpen(), error)) {
+    } else if (c_fileSystem::m_truncateFile(fileName_, sizeAtOpen_, error)) {
       CTM_logging::m_log(5, ev::TRACE_TRUNCATED, "s", fileName_);
     } else {
       CTM_logging::m_log(3, ev::TRACE_TRUNCATE_FAILED, "ss", fileName_, c_systemErrorText(error));
     }
   }
-  file_->m_close(error);
-  file_.reset();
   open_ = false;
 }
 
@@ -204,7 +205,7 @@ void CTM_BIT_trace::m_buildDescription() {
 }
 
 bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text) {
-  if (!open_ || !file_) return false;
+  if (!open_) return false;
   const auto now = static_cast<std::time_t>(c_clock::m_utcSeconds());
   std::string line = c_fileSystem::m_localTimeText(now, "%Y-%m-%d %H:%M:%S");
   line += '\t';
@@ -216,7 +217,7 @@ bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text
   cutToLength(line, maxRecordLength);
   line += '\n';
   int error = 0;
-  if (file_->m_append(line, error)) return true;
+  if (c_appendFileSet::m_shared().m_append(member_, fileName_, line, error)) return true;
   if (!writeFailureReported_) {
     writeFailureReported_ = true;
     CTM_logging::m_log(1, ev::TRACE_WRITE_FAILED, "ss", fileName_, c_systemErrorText(error));

@@ -3,14 +3,15 @@
 // $TM_HOME/run/log/<TM>/<LS>/<dd>/<BIT_ID>.trc with dd = characters 6 and 7 of
 // the id, one line appended per traced event. Used under the segment lock of the
 // item's segment; the directory checks never touch the working directory, so
-// segments may open trace files from several threads.
+// segments may open trace files from several threads. The file is held open only
+// while it is among the most recently written of the process (c_appendFileSet),
+// so that descriptors do not grow with the bags in flight.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
-class c_appendFile;
+#include "platform/c_appendfileset.h"
 
 class CTM_BIT_trace {
  public:
@@ -52,7 +53,10 @@ class CTM_BIT_trace {
   void m_buildDescription();
 
   bool open_ = false;
-  std::unique_ptr<c_appendFile> file_;
+  c_appendFileSet::c_member member_ = c_appendFileSet::noMember;
+  // What the first open found: an erased trace takes back exactly what it wrote.
+  bool createdByOpen_ = false;
+  std::int64_t sizeAtOpen_ = 0;
   std::string fileName_;
   bool erase_ = false;
   std::string tmId_;

@@ -18,7 +18,7 @@
 #include "telegrams/ctm_tmtc_message.h"
 #include "tests/links/linehandler_fixture.h"
 #include "tests/support/c_fakepeer.h"
-#include "tests/support/c_nodescriptorleft.h"
+#include "tests/support/c_descriptorsqueeze.h"
 #include "tests/support/ctm_test_linehandlers.h"
 
 namespace {

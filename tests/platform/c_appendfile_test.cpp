@@ -1,4 +1,5 @@
 #include "platform/c_appendfile.h"
+#include "platform/c_appendfileset.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/c_errortext.h"
 #include "platform/c_filesystem.h"
+#include "tests/support/c_descriptorsqueeze.h"
+#include "tests/support/c_resourcebaseline.h"
 
 namespace fs = std::filesystem;
 
@@ -66,3 +71,85 @@ TEST_F(AppendFileTest, FailuresGiveTheSystemError) {
   EXPECT_EQ(error, ENOSPC);
   EXPECT_FALSE(c_systemErrorText(ENOSPC).empty());
 }
+
+class AppendFileSetTest : public AppendFileTest {
+ protected:
+  std::string pathOf(int i) const { return (folder_ / ("f" + std::to_string(i) + ".trc")).string(); }
+};
+
+// Records of many members written in turn land whole and in order in each file,
+// while the set never holds more descriptors than its share.
+TEST_F(AppendFileSetTest, MoreMembersThanItHoldsKeepEveryRecordInOrderWithinItsDescriptors) {
+  constexpr int members = 40;
+  constexpr std::size_t largest = 4;
+  const int descriptorsBefore = c_resourceBaseline::m_descriptorCount();
+  c_appendFileSet set(largest);
+  std::vector<c_appendFileSet::c_member> ids;
+  int error = 0;
+  for (int i = 0; i < members; ++i) {
+    c_appendFileSet::c_opened opened;
+    ASSERT_TRUE(set.m_open(pathOf(i), opened, error)) << i;
+    EXPECT_TRUE(opened.created);
+    ids.push_back(opened.member);
+  }
+  for (int round = 0; round < 3; ++round)
+    for (int i = 0; i < members; ++i)
+      ASSERT_TRUE(set.m_append(ids[i], pathOf(i), std::to_string(i) + " record " + std::to_string(round) + "\n", error));
+  EXPECT_LE(set.m_heldCount(), largest);
+  EXPECT_LE(c_resourceBaseline::m_descriptorCount(), descriptorsBefore + static_cast<int>(largest));
+  for (int i = 0; i < members; ++i) {
+    const std::string n = std::to_string(i);
+    EXPECT_EQ(contentsOf(pathOf(i)), n + " record 0\n" + n + " record 1\n" + n + " record 2\n");
+  }
+  for (auto id : ids) set.m_close(id);
+  EXPECT_EQ(set.m_heldCount(), 0u);
+  EXPECT_EQ(c_resourceBaseline::m_descriptorCount(), descriptorsBefore);
+}
+
+struct c_limitCase {
+  const char* name;
+  int lowestFree;  // descriptors below this are taken by the rest of the process
+  bool opens;
+};
+
+class AppendFileSetLimitTest : public AppendFileSetTest, public ::testing::WithParamInterface<c_limitCase> {};
+
+// Under a limit of 64 the rest of the process keeps an eighth free: a file that
+// would take one of those is not opened, the set hands back what it held, the
+// free descriptors stay for others, and once descriptors are free again files
+// open again.
+TEST_P(AppendFileSetLimitTest, AFileIsOpenedOnlyWhileTheReserveStaysFree) {
+  constexpr int limit = 64;
+  c_descriptorSqueeze squeeze(limit);
+  ASSERT_TRUE(squeeze.m_isLowered());
+  c_appendFileSet set;
+  int error = 0;
+  c_appendFileSet::c_opened held;
+  ASSERT_TRUE(set.m_open(pathOf(0), held, error));
+  ASSERT_EQ(set.m_heldCount(), 1u);
+
+  squeeze.m_takeUpTo(GetParam().lowestFree);
+  c_appendFileSet::c_opened opened;
+  error = 0;
+  EXPECT_EQ(set.m_open(pathOf(1), opened, error), GetParam().opens);
+  if (GetParam().opens) {
+    EXPECT_EQ(set.m_heldCount(), 2u);
+  } else {
+    EXPECT_EQ(error, EMFILE);
+    EXPECT_EQ(set.m_heldCount(), 0u);
+    EXPECT_FALSE(fs::exists(pathOf(1)));
+    // What is left free, the descriptor the set held included, is the others'.
+    EXPECT_GE(squeeze.m_takeUpTo(limit), limit - GetParam().lowestFree + 1);
+  }
+  squeeze.m_release();
+  c_appendFileSet::c_opened later;
+  EXPECT_TRUE(set.m_open(pathOf(2), later, error));
+  EXPECT_TRUE(set.m_append(held.member, pathOf(0), "after\n", error));
+  EXPECT_EQ(contentsOf(pathOf(0)), "after\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptors, AppendFileSetLimitTest,
+                         ::testing::Values(c_limitCase{"RoomToSpare", 20, true},
+                                           c_limitCase{"DownToTheReserve", 64 - 64 / 8, false},
+                                           c_limitCase{"NoneLeft", 64, false}),
+                         [](const ::testing::TestParamInfo<c_limitCase>& info) { return std::string(info.param.name); });

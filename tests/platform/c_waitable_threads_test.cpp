@@ -19,7 +19,7 @@
 #include "platform/c_semaphorewaitable.h"
 #include "platform/c_timerwaitable.h"
 #include "platform/c_waitable.h"
-#include "tests/support/c_nodescriptorleft.h"
+#include "tests/support/c_descriptorsqueeze.h"
 
 namespace {
 
@@ -240,9 +240,10 @@ TEST_F(DescriptorWaitThreads, ABlockedWaitTakesNoDescriptorAndWorksWithNoneLeft)
       c_semaphoreWaitable wakeUp(0, 1);
       c_eventWaitable stop;
       {
-        std::optional<c_noDescriptorLeft> full;
+        std::optional<c_descriptorSqueeze> full;
         if (noneLeft) {
-          full.emplace();
+          full.emplace(1);
+          full->m_takeUpTo(1);
           ASSERT_EQ(::fcntl(sockets_[0], F_DUPFD, 0), -1);
           ASSERT_EQ(errno, EMFILE);
         }

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -45,19 +45,19 @@ c_environmentChanges c_localNamesEnvironment() {
 }
 
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes, int softDescriptorLimit) {
+                 const c_environmentChanges& changes, int descriptorLimit, bool softOnly) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<std::string> environmentTexts = c_childEnvironment(changes);
   std::vector<char*> argv = pointers(argumentTexts);
   std::vector<char*> envp = pointers(environmentTexts);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(descriptorLimit);
+  if (!softOnly) limit.rlim_max = limit.rlim_cur;
   const pid_t pid = ::fork();
   if (pid == 0) {
-    rlimit limit{};
-    if (softDescriptorLimit > 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
-      limit.rlim_cur = static_cast<rlim_t>(softDescriptorLimit);
-      ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
+    if (descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }

@@ -15,9 +15,10 @@ class c_tmProcess {
   c_tmProcess(const c_tmProcess&) = delete;
   c_tmProcess& operator=(const c_tmProcess&) = delete;
 
-  // Starts the TM with that id and interface mask, and, unless 0, that soft
-  // descriptor limit; false when no child starts.
-  bool m_start(const std::string& tmId, const std::string& mask, int softDescriptorLimit = 0);
+  // Starts the TM with that id and interface mask; false when no child starts.
+  // A descriptor limit above 0 is the child's, soft and hard, as `ulimit -n`
+  // would set it: the TM cannot raise it; softOnly keeps the hard limit.
+  bool m_start(const std::string& tmId, const std::string& mask, int descriptorLimit = 0, bool softOnly = false);
   // SIGTERM, then waits at most timeoutMs: the exit status, or -1 when the child
   // did not exit by itself in time (it is killed then).
   int m_terminate(int timeoutMs = 10000);

@@ -27,6 +27,7 @@
 #include "telegrams/ctm_tctm_message.h"
 #include "telegrams/ctm_tmtc_message.h"
 #include "telegrams/ctm_ud_message.h"
+#include "tests/support/c_fakepeer.h"
 #include "tests/support/c_temphome.h"
 #include "tm/ctm_runningtm.h"
 #include "topology/ctm_world.h"
@@ -45,6 +46,8 @@ constexpr std::size_t samplesPerController = 1 << 16;
 const std::string blankId(11, ' ');
 // IM, OC, LPCS, the downstream TM and the controllers; no upstream TM, no MC.
 constexpr const char* loadMask = "YYYYNYN";
+// And the TM listener, for the upstream TM of the bags in flight.
+constexpr const char* withUpstreamMask = "YYYYYYN";
 
 std::uint32_t addressOf(const std::string& dotted) {
   std::uint32_t address = 0;
@@ -269,6 +272,29 @@ class c_loadRun::c_controller {
 
   int m_nextSequence() { return sequence_ = sequence_ % 99 + 1; }
 
+ public:
+  // Bags that stay: each reported new at the entry and once more there, both
+  // answered, never at the exit. They come with ids of their own (as read from
+  // their tags), since a day has only 100,000 ids to generate and the load goes
+  // on generating them. Their answer times are not kept, nor their telegrams
+  // counted as load: the load that follows is timed with them in flight.
+  bool m_holdBags(int count, std::vector<std::string>& ids) {
+    for (int i = 0; i < count; ++i) {
+      char tagged[16];
+      std::snprintf(tagged, sizeof tagged, "H32999%05d", i % 100000);
+      std::string bitId = tagged;
+      if (!m_ask(m_report<CTM_tctm01_message>(m_nextSequence(), bitId, plan_.entry), bitId) ||
+          !m_ask(m_report<CTM_tctm04_message>(m_nextSequence(), bitId, plan_.entry), bitId))
+        return false;
+      ids.push_back(bitId);
+    }
+    telegramsUnderLoad_ = 0;
+    timed_ = 0;
+    return true;
+  }
+
+ private:
+
   bool m_send(const std::string& text) {
     if (!sendText(socket_, text, run_.stop_.m_getHandle())) return m_fail("a report could not be sent");
     ++telegramsSent_;
@@ -355,8 +381,9 @@ class c_loadRun::c_controller {
   bool newBagUnanswered_ = false;
 };
 
-c_loadRun::c_loadRun(const c_tempHome& home, int controllers, int segments)
+c_loadRun::c_loadRun(const c_tempHome& home, int controllers, int segments, int bagsInFlight)
     : home_(home),
+      bagsInFlight_(bagsInFlight),
       plant_(std::make_unique<c_runningPlant>(home, (controllers + segments - 1) / segments, segments)) {}
 
 c_loadRun::~c_loadRun() {
@@ -373,6 +400,7 @@ bool c_loadRun::m_start(std::string& failure) {
   CTM_logging::m_setFallback(&unwritten_);
   CTM_default_transSpec::m_resetForTest();
   plant_->m_writeInstallation();
+  if (bagsInFlight_ > 0) plant_->m_addUpstreamTm();
   if (!CTM_config::m_init(c_runningPlant::tmId) || !plant_->m_read()) {
     failure = "the plant could not be read";
     return false;
@@ -402,7 +430,7 @@ bool c_loadRun::m_start(std::string& failure) {
     }
     computers_[i]->m_start(stop_.m_getHandle());
   }
-  if (!plant_->m_start(loadMask)) {
+  if (!plant_->m_start(bagsInFlight_ > 0 ? withUpstreamMask : loadMask)) {
     failure = "the TM did not start";
     return false;
   }
@@ -417,6 +445,70 @@ bool c_loadRun::m_start(std::string& failure) {
   }
   for (const auto& controller : controllers_)
     if (!controller->m_bringUp(plant_->m_tcPort(), failure)) return false;
+  return bagsInFlight_ == 0 || (m_linkUpstreamTm(failure) && m_holdBags(failure));
+}
+
+bool c_loadRun::m_linkUpstreamTm(std::string& failure) {
+  upstream_ = std::make_unique<c_fakePeer>();
+  // TM32 listens on the port of TM33, each on an address of its own.
+  int port = 0;
+  if (!CTM_config::m_getInteger("TM__Port", port) ||
+      !upstream_->m_connect(c_runningPlant::tmAddress, port, c_runningPlant::upstreamAddress) ||
+      !upstream_->m_send(c_runningPlant::m_wire(CTM_ud00_message(), 0, "31")) ||
+      !upstream_->m_expect(c_runningPlant::m_wire(CTM_du00_message(), 0), linkUpTimeoutMs)) {
+    failure = "the link from TM31 did not come up";
+    return false;
+  }
+  return true;
+}
+
+// The announcements go a window ahead of their acknowledgements, as a busy
+// upstream TM sends them.
+bool c_loadRun::m_holdBags(std::string& failure) {
+  constexpr int window = 32;
+  figures_.threadsUp = c_resourceBaseline::m_threadCount();
+  figures_.descriptorsUp = c_resourceBaseline::m_descriptorCount();
+  figures_.rssUpKb = residentKb();
+  if (!controllers_.front()->m_holdBags(bagsInFlight_, heldBags_)) {
+    failure = controllers_.front()->m_failure();
+    return false;
+  }
+  const auto announced = [](int n) {
+    char id[16];
+    std::snprintf(id, sizeof id, "W31123%05d", n % 100000);
+    return std::string(id);
+  };
+  int sent = 0;
+  for (int acknowledged = 0; acknowledged < bagsInFlight_;) {
+    for (; sent < bagsInFlight_ && sent - acknowledged < window; ++sent) {
+      CTM_ud11_message announcement;
+      announcement.m_setLogicalConnectID(c_runningPlant::upstreamConnection);
+      CTM_itemData item;
+      item.m_setBIT_ID(announced(sent));
+      announcement.m_setBIT(item);
+      if (!upstream_->m_send(c_runningPlant::m_wire(std::move(announcement), sent % 99 + 1, "31"))) {
+        failure = "TM31 could not announce bag " + std::to_string(sent);
+        return false;
+      }
+    }
+    const std::string line = upstream_->m_receiveLine(static_cast<int>(answerTimeoutMs));
+    const std::unique_ptr<CTM_message> telegram = CTM_message::m_new(line);
+    if (!telegram) {
+      failure = "no acknowledgement of announcement " + std::to_string(acknowledged) + " within 5 s";
+      return false;
+    }
+    auto* acknowledgement = dynamic_cast<CTM_du11_message*>(telegram.get());
+    if (acknowledgement == nullptr) continue;
+    if (acknowledgement->m_getBIT_ID() != announced(acknowledged)) {
+      failure = "announcement " + std::to_string(acknowledged) + " acknowledged as " + acknowledgement->m_getBIT_ID();
+      return false;
+    }
+    ++acknowledged;
+  }
+  figures_.bagsInFlight = 2 * static_cast<std::uint64_t>(bagsInFlight_);
+  figures_.threadsHeld = c_resourceBaseline::m_threadCount();
+  figures_.descriptorsHeld = c_resourceBaseline::m_descriptorCount();
+  figures_.rssHeldKb = residentKb();
   return true;
 }
 
@@ -463,6 +555,8 @@ void c_loadRun::m_load(std::chrono::milliseconds duration) {
     if (!halfway && std::chrono::steady_clock::now() >= start + duration / 2) {
       halfway = true;
       figures_.rssLoadedKb = residentKb();
+      figures_.threadsLoaded = c_resourceBaseline::m_threadCount();
+      figures_.descriptorsLoaded = c_resourceBaseline::m_descriptorCount();
     }
   }
   figures_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -480,6 +574,7 @@ void c_loadRun::m_stop() {
   loading_ = false;
   // Every link is closed: the controllers and computers read what is left and end.
   for (const auto& controller : controllers_) controller->m_join();
+  if (upstream_) upstream_->m_close();
   stop_.m_set();
   for (const auto& computer : computers_) computer->m_join();
   // The items still in the segments close their trace files with the world. The
@@ -531,6 +626,9 @@ std::vector<std::string> c_loadRun::m_verifyTraces() const {
   std::map<std::string, int> lastBags;  // "<LS>/<BIT_ID>" to the stage reached
   std::uint64_t bags = 0;
   std::uint64_t unanswered = 0;  // new bags whose id never came back
+  // The bags held through the load went as far as their second report.
+  for (const std::string& bitId : heldBags_) lastBags[controllers_.front()->m_plan().segment + "/" + bitId] = 2;
+  bags += heldBags_.size();
   for (const auto& controller : controllers_) {
     bags += controller->m_bagsStarted();
     unanswered += controller->m_newBagUnanswered() ? 1 : 0;

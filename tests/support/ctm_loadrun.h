@@ -7,6 +7,13 @@
 // downstream-TM (TM33) computers take whatever the TM sends them and answer its
 // keep-alives. The TM is stopped while the controllers still send.
 //
+// With bags in flight, the TM holds that many bags through the load in the first
+// segment, and as many again that an upstream TM31 announced there: before the
+// load, the first controller reports each of its bags (with an id of its own) new
+// and once more at its entry (both answered) and never at the exit, and TM31
+// (the caller's thread, from 127.0.0.31) announces its bags with UD11, each
+// acknowledged with DU11.
+//
 // m_verify then holds the run against what the TM must have done: every report
 // that is answered was answered in time by the right TMTC01; each bag's trace
 // file holds its life as far as the controller knows the TM saw it; the event log
@@ -37,6 +44,7 @@
 #include "tests/support/c_resourcebaseline.h"
 #include "tests/support/ctm_runningplant.h"
 
+class c_fakePeer;
 class c_tempHome;
 
 class c_loadRun {
@@ -52,9 +60,17 @@ class c_loadRun {
     std::int64_t rssBeforeKb = 0;                 // before the TM started
     std::int64_t rssLoadedKb = 0;                 // halfway through the load
     std::int64_t rssAfterKb = 0;                  // after the stop, the world gone, freed pages returned
+    // The process with every link up, before the bags in flight came; with them;
+    // halfway through the load.
+    std::uint64_t bagsInFlight = 0;  // reported and announced
+    int threadsUp = 0, descriptorsUp = 0;
+    std::int64_t rssUpKb = 0;
+    int threadsHeld = 0, descriptorsHeld = 0;
+    std::int64_t rssHeldKb = 0;
+    int threadsLoaded = 0, descriptorsLoaded = 0;
   };
 
-  c_loadRun(const c_tempHome& home, int controllers, int segments);
+  c_loadRun(const c_tempHome& home, int controllers, int segments, int bagsInFlight = 0);
   ~c_loadRun();
   c_loadRun(const c_loadRun&) = delete;
   c_loadRun& operator=(const c_loadRun&) = delete;
@@ -80,10 +96,13 @@ class c_loadRun {
 
  private:
   std::vector<std::string> m_ocTransSpecs() const;
+  bool m_linkUpstreamTm(std::string& failure);
+  bool m_holdBags(std::string& failure);
   std::vector<std::string> m_verifyTraces() const;
   std::vector<std::string> m_verifyEventLog() const;
 
   const c_tempHome& home_;
+  const int bagsInFlight_;  // of each kind
   std::optional<c_resourceBaseline> baseline_;  // taken once the event log is open
   std::unique_ptr<c_runningPlant> plant_;
   CTM_eventRecorder unwritten_;  // events the event log refused
@@ -93,5 +112,7 @@ class c_loadRun {
   bool stopped_ = false;
   std::vector<std::unique_ptr<c_computer>> computers_;
   std::vector<std::unique_ptr<c_controller>> controllers_;
+  std::unique_ptr<c_fakePeer> upstream_;  // TM31, when bags are held
+  std::vector<std::string> heldBags_;     // reported by the first controller
   c_figures figures_;
 };

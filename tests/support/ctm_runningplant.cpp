@@ -153,6 +153,17 @@ void c_runningPlant::m_writeDefaultTransSpecs(const c_tempHome& home,
   home.m_writeFile("run/cfg/tm_default_transspec.txt", transSpecs);
 }
 
+void c_runningPlant::m_addUpstreamTm() const {
+  std::string xml = home_.m_readFile("run/cfg/topology.xml").value_or("");
+  xml.insert(xml.rfind("</topology>"),
+             "  <transportManager id=\"TM31\">\n    <address>" + std::string(upstreamAddress) + "</address>\n"
+             "    <logicalSegment id=\"K3101\">\n      <transportController id=\"TC3101\">\n"
+             "        <address>127.0.0.41</address>\n        <ts id=\"K3101_0100\"><tp id=\"K3101_0100-P0001\">"
+             "<edge target=\"" + controllers_[0].entry + "\" weight=\"5\"/></tp></ts>\n"
+             "      </transportController>\n    </logicalSegment>\n  </transportManager>\n");
+  home_.m_writeFile("run/cfg/topology.xml", xml);
+}
+
 std::string c_runningPlant::m_destinationOf(std::size_t segment) const {
   return segments_.at(segment) + (segment + 1 < segments_.size() ? segments_[segment + 1].substr(1) : "3301");
 }

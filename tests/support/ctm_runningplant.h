@@ -52,6 +52,11 @@ class c_runningPlant {
 
   // Both parameter files, the topology and the default transport specifications.
   void m_writeInstallation() const;
+  // TM31 at upstreamAddress feeds the first entry of the first segment (the
+  // logical connection upstreamConnection); the topology written gains it.
+  static constexpr const char* upstreamAddress = "127.0.0.31";
+  static constexpr const char* upstreamConnection = "K31013201";
+  void m_addUpstreamTm() const;
   // Reads the topology into a new world; false when it cannot be read.
   bool m_read();
   bool m_start(const std::string& mask = tcOnly, bool flag = true);

@@ -97,18 +97,9 @@ class TmSystemTest : public LineHandlerThreadsTest {
     LineHandlerThreadsTest::TearDown();
   }
 
-  // TM31 at 127.0.0.31 feeds the first entry of E3201 (the logical connection
-  // "K31013201"): TM32 has an upstream TM once the topology is read again.
-  void m_addUpstreamTm() const {
-    std::string xml = home_.m_readFile("run/cfg/topology.xml").value_or("");
-    xml.insert(xml.rfind("</topology>"),
-               "  <transportManager id=\"TM31\">\n    <address>127.0.0.31</address>\n"
-               "    <logicalSegment id=\"K3101\">\n      <transportController id=\"TC3101\">\n"
-               "        <address>127.0.0.41</address>\n        <ts id=\"K3101_0100\"><tp id=\"K3101_0100-P0001\">"
-               "<edge target=\"" + plant_->m_controllers()[0].entry + "\" weight=\"5\"/></tp></ts>\n"
-               "      </transportController>\n    </logicalSegment>\n  </transportManager>\n");
-    home_.m_writeFile("run/cfg/topology.xml", xml);
-  }
+  // TM31 feeds the first entry of E3201: TM32 has an upstream TM once the
+  // topology is read again.
+  void m_addUpstreamTm() const { plant_->m_addUpstreamTm(); }
 
   // Connects from that address once a TM in a process of its own (c_tmProcess)
   // listens on the port: it does once it has read the installation.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ctm_logging.h"
+#include "platform/c_appendfileset.h"
 #include "tests/links/linehandler_fixture.h"
 #include "tests/support/ctm_loadrun.h"
 
@@ -44,6 +45,25 @@ TEST_F(TmLoad, AStopUnderLoadLosesNoAnswerTraceOrEventRecordAndLeavesNothingBehi
   run.m_stop();
   EXPECT_EQ(run.m_verify(), std::vector<std::string>());
   EXPECT_GT(run.m_figures().bags, 12u);
+}
+
+// The short form of the run with bags in flight (bench/bench_tmload.cpp has the
+// long one): the TM holds 1,000 bags of its controller and 1,000 that TM31
+// announced, and the load around them runs as without them, on a fixed number of
+// descriptors.
+TEST_F(TmLoad, BagsInFlightTakeNoDescriptorsOfTheirOwn) {
+  constexpr int bagsInFlight = 1000;
+  c_loadRun run(home_, 4, 1, bagsInFlight);
+  std::string failure;
+  ASSERT_TRUE(run.m_start(failure)) << failure;
+  run.m_load(std::chrono::seconds(1));
+  run.m_stop();
+  EXPECT_EQ(run.m_verify(), std::vector<std::string>());
+  const c_loadRun::c_figures& figures = run.m_figures();
+  EXPECT_EQ(figures.bagsInFlight, 2u * bagsInFlight);
+  EXPECT_LE(figures.descriptorsHeld - figures.descriptorsUp, static_cast<int>(c_appendFileSet::largestSet));
+  EXPECT_LE(figures.descriptorsLoaded - figures.descriptorsUp, static_cast<int>(c_appendFileSet::largestSet));
+  EXPECT_EQ(figures.threadsHeld, figures.threadsUp);
 }
 
 }  // namespace

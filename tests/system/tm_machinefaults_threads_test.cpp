@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/c_nodescriptorleft.h"
+#include "tests/support/c_descriptorsqueeze.h"
 #include "tests/system/tm_fixture.h"
 #include "tm/ctm_runningls.h"
 
@@ -91,7 +91,8 @@ TEST_F(TmMachineFaults, WithNoDescriptorLeftALinkThatIsUpIsServed) {
   c_fakeController controller = m_controller(0);
   const auto& spec = controller.m_spec();
   ASSERT_TRUE(controller.m_bringUp());
-  const c_noDescriptorLeft full;
+  c_descriptorSqueeze none(1);
+  none.m_takeUpTo(1);
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(controller.m_send(CTM_tctm00_message(), 0));
     std::unique_ptr<CTM_message> answer = controller.m_receiveAnswer();

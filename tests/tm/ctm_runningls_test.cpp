@@ -10,6 +10,7 @@
 #include "telegrams/ctm_mo_message.h"
 #include "telegrams/ctm_tmtc_message.h"
 #include "telegrams/ctm_ud_message.h"
+#include "tests/support/c_descriptorsqueeze.h"
 #include "tests/tm/segment_fixture.h"
 #include "tracking/ctm_bit_trace.h"
 #include "tracking/ctm_transspec.h"
@@ -76,7 +77,7 @@ TEST_F(GeneratedIds, PassOverIdsTheSegmentHolds) {
 
 // With every id of the day held, a bag without an id is refused, not looped over.
 TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
-  // Without trace files and texts: a trace file each would pass the descriptor limit.
+  // Without trace files and texts, which 100,000 bags would only make slow.
   writeFile(segmentFolder("TM32", "E3201"), "a file where the folder should be");
   tm_->m_placeImLineHandler(nullptr);
   for (int sequence = 0; sequence <= 99999; ++sequence) {
@@ -638,5 +639,58 @@ TEST_F(SegmentTest, TraceOfABagsLifeMatchesTheGoldenFile) {
   const std::filesystem::path golden = std::filesystem::path(TM_SOURCE_DIR) / "tests/golden/segment/bag_life.trc";
   EXPECT_EQ(contentsOf(segmentFolder("TM32", "E3201") / "00" / (id + ".trc")), contentsOf(golden));
 }
+
+// --- Trace files at the descriptor limit -------------------------------------------
+
+struct c_bagAtLimit {
+  const char* name;
+  bool announced;  // by UD11, else reported by a controller
+};
+
+class TraceAtTheDescriptorLimit : public SegmentTest, public testing::WithParamInterface<c_bagAtLimit> {
+ protected:
+  // The bag arrives as the case has it; the texts for IM that it brought.
+  std::vector<std::string> arrive(const std::string& id) {
+    if (GetParam().announced) {
+      auto bag = std::make_unique<CTM_BIT>();
+      bag->m_setBIT_ID(id);
+      EXPECT_TRUE(segment()->m_receiveBIT(std::move(bag)));
+    } else {
+      std::string bitId = id;
+      CTM_BIT::c_destinationList destinations;
+      EXPECT_TRUE(segment()->m_enterBIT(7, node(entry), bitId, destinations));
+      orders();
+    }
+    return imTexts(takeReports());
+  }
+  std::filesystem::path traceOf(const std::string& id) const {
+    return segmentFolder("TM32", "E3201") / id.substr(6, 2) / (id + ".trc");
+  }
+};
+
+// A bag that comes while the process is down to its last descriptors, which its
+// links need, is tracked without its trace file; once descriptors are free again
+// the next bag has its file.
+TEST_P(TraceAtTheDescriptorLimit, ABagWithoutADescriptorLivesOnWithoutItsFileAndTheNextHasOne) {
+  c_descriptorSqueeze squeeze(64);
+  ASSERT_TRUE(squeeze.m_isLowered());
+  squeeze.m_takeUpTo(60);
+  const std::string without = "W3212300042";
+  // The text as IM's field holds it, cut after 48 characters.
+  EXPECT_EQ(arrive(without), std::vector<std::string>{"1 Could not open trace file for BIT (W32123000"});
+  squeeze.m_release();
+  inspect(without, [](const CTM_BIT&) {});
+  EXPECT_FALSE(std::filesystem::exists(traceOf(without)));
+
+  const std::string with = "W3212300043";
+  EXPECT_EQ(arrive(with), std::vector<std::string>());
+  EXPECT_EQ(segment()->m_getItemCount(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(traceOf(with)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bags, TraceAtTheDescriptorLimit,
+    testing::Values(c_bagAtLimit{"Reported", false}, c_bagAtLimit{"Announced", true}),
+    [](const testing::TestParamInfo<c_bagAtLimit>& info) { return std::string(info.param.name); });
 
 }  // namespace
