@@ -209,7 +209,8 @@ int waitWithRecord(c_waitable* const* objects, std::size_t count, std::int64_t t
 int pollDescriptor(int descriptor, short events, std::int64_t sleepNs, const sigset_t* sleepMask) {
   pollfd watched{descriptor, events, 0};
   timespec sleepFor{};
-  if (sleepNs >= 0) sleepFor = {static_cast<time_t>(sleepNs / 1'000'000'000), static_cast<long>(sleepNs % 1'000'000'000)};
+  if (sleepNs >= 0)
+    sleepFor = {static_cast<time_t>(sleepNs / 1'000'000'000), static_cast<long>(sleepNs % 1'000'000'000)};
   const int ready = sleepMask == nullptr ? ::poll(&watched, 1, 0)
                                          : ::ppoll(&watched, 1, sleepNs < 0 ? nullptr : &sleepFor, sleepMask);
   if (ready < 0) return errno == EINTR ? keepWaiting : c_waitFailed;

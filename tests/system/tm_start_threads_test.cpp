@@ -118,7 +118,8 @@ std::string inChildWithDescriptorsLeft(int left, const std::function<std::string
   ::close(channel[1]);
   std::string outcome;
   char buffer[256];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) outcome.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    outcome.append(buffer, static_cast<std::size_t>(n));
   ::close(channel[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
