@@ -1,8 +1,8 @@
 #include "platform/c_waitable.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,32 +14,36 @@
 
 static_assert(c_descriptorReadable == POLLIN && c_descriptorWritable == POLLOUT);
 
+// Wakes a thread that sleeps in a descriptor wait. Ignored by default and sent by
+// nothing else the TM runs, so that a stray one harms no one.
+constexpr int c_waitWakeSignal = SIGURG;
+
 // What a waiting thread is woken through; lives on the waiter's stack. A plain
-// wait sleeps on a condition variable; a descriptor wait sleeps in poll and is
-// woken through an eventfd that poll watches beside the descriptor.
+// wait sleeps on a condition variable. A descriptor wait sleeps in ppoll and is
+// woken by the wake signal sent to its thread, so that it needs no descriptor of
+// its own: a link's waits go on working when the process has none left.
 class c_waitRecord {
  public:
-  explicit c_waitRecord(int wakeDescriptor = -1) : wakeDescriptor_(wakeDescriptor) {}
+  enum class c_sleep { onCondition, inPoll };
+  explicit c_waitRecord(c_sleep sleep = c_sleep::onCondition) : inPoll_(sleep == c_sleep::inPoll) {}
 
   void m_wake() {
     c_mutexGuard lock(mutex_);
     if (woken_) return;
     woken_ = true;
-    if (wakeDescriptor_ < 0) {
+    if (!inPoll_) {
       wake_.notify_one();
       return;
     }
-    const std::uint64_t one = 1;
-    // Cannot fail short of a counter overflow, which one write per clear rules out.
-    [[maybe_unused]] const ssize_t written = ::write(wakeDescriptor_, &one, sizeof one);
+    // The waiter blocks the signal outside its ppoll, so one sent before it sleeps
+    // stays pending and ends the sleep at once. Cannot fail for a live thread, and
+    // the thread lives while the record is registered anywhere.
+    ::pthread_kill(thread_, c_waitWakeSignal);
+    signalled_ = true;
   }
   void m_clear() {
     c_mutexGuard lock(mutex_);
-    if (!woken_) return;
     woken_ = false;
-    if (wakeDescriptor_ < 0) return;
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t drained = ::read(wakeDescriptor_, &count, sizeof count);
   }
   // Sleeps until woken or, unless negative, until sleepNs have passed.
   // Left out of the analysis, predicate too: the condition variable needs the
@@ -52,13 +56,19 @@ class c_waitRecord {
     else
       wake_.wait_for(lock, std::chrono::nanoseconds(sleepNs), woken);
   }
-  int m_wakeDescriptor() const { return wakeDescriptor_; }
+  // Whether a wake signal went to the thread; read once nothing can wake the record any more.
+  bool m_wasSignalled() {
+    c_mutexGuard lock(mutex_);
+    return signalled_;
+  }
 
  private:
-  c_annotatedMutex mutex_;  // also guards the eventfd's count
+  c_annotatedMutex mutex_;
   std::condition_variable wake_;
   bool woken_ TM_GUARDED_BY(mutex_) = false;
-  const int wakeDescriptor_;  // -1 for a plain wait
+  bool signalled_ TM_GUARDED_BY(mutex_) = false;
+  const bool inPoll_;
+  const pthread_t thread_ = ::pthread_self();
 };
 
 // The waits' access to what an object keeps from its users.
@@ -193,21 +203,66 @@ int waitWithRecord(c_waitable* const* objects, std::size_t count, std::int64_t t
   return result;
 }
 
-// Whether the descriptor is ready for events after waiting up to timeoutMs
-// (negative: for ever) or until the wake descriptor becomes readable.
-int pollDescriptor(int descriptor, short events, int wakeDescriptor, int timeoutMs) {
-  pollfd watched[2] = {{descriptor, events, 0}, {wakeDescriptor, POLLIN, 0}};
-  const int ready = ::poll(watched, wakeDescriptor < 0 ? 1 : 2, timeoutMs);
+// Whether the descriptor is ready for events after waiting up to sleepNs
+// (negative: for ever) or until a signal that sleepMask lets through arrives;
+// without a mask it only looks.
+int pollDescriptor(int descriptor, short events, std::int64_t sleepNs, const sigset_t* sleepMask) {
+  pollfd watched{descriptor, events, 0};
+  timespec sleepFor{};
+  if (sleepNs >= 0)
+    sleepFor = {static_cast<time_t>(sleepNs / 1'000'000'000), static_cast<long>(sleepNs % 1'000'000'000)};
+  const int ready = sleepMask == nullptr ? ::poll(&watched, 1, 0)
+                                         : ::ppoll(&watched, 1, sleepNs < 0 ? nullptr : &sleepFor, sleepMask);
   if (ready < 0) return errno == EINTR ? keepWaiting : c_waitFailed;
-  if ((watched[0].revents & POLLNVAL) != 0) return c_waitFailed;
-  if ((watched[0].revents & (events | POLLERR | POLLHUP)) != 0) return c_waitDescriptorReady;
+  if ((watched.revents & POLLNVAL) != 0) return c_waitFailed;
+  if ((watched.revents & (events | POLLERR | POLLHUP)) != 0) return c_waitDescriptorReady;
   return keepWaiting;
 }
 
-int pollTimeoutMs(std::int64_t sleepNs) {
-  if (sleepNs < 0) return -1;
-  return static_cast<int>(std::min<std::int64_t>((sleepNs + 999'999) / 1'000'000, INT_MAX));
-}
+void ignoreWakeSignal(int) {}
+
+// Keeps the wake signal blocked on the calling thread for one descriptor wait,
+// except inside its ppoll, and gives the thread back its own mask afterwards with
+// no wake signal left pending.
+class c_wakeSignalBlock {
+ public:
+  c_wakeSignalBlock() {
+    // Once per process: a handler, so that the signal interrupts ppoll instead of
+    // being discarded as ignored. ppoll is never restarted; any other call that a
+    // stray one from outside interrupts is.
+    [[maybe_unused]] static const bool installed = [] {
+      struct sigaction action {};
+      action.sa_handler = ignoreWakeSignal;
+      action.sa_flags = SA_RESTART;
+      sigemptyset(&action.sa_mask);
+      return ::sigaction(c_waitWakeSignal, &action, nullptr) == 0;
+    }();
+    sigemptyset(&wakeOnly_);
+    sigaddset(&wakeOnly_, c_waitWakeSignal);
+    ::pthread_sigmask(SIG_BLOCK, &wakeOnly_, &saved_);
+    sleepMask_ = saved_;
+    sigdelset(&sleepMask_, c_waitWakeSignal);
+  }
+  c_wakeSignalBlock(const c_wakeSignalBlock&) = delete;
+  c_wakeSignalBlock& operator=(const c_wakeSignalBlock&) = delete;
+
+  // Called once no one can wake the record any more: a signal that came after the
+  // last sleep is taken here, so that it interrupts nothing later on.
+  void m_end(bool signalled) {
+    if (signalled) {
+      const timespec now{};
+      while (::sigtimedwait(&wakeOnly_, nullptr, &now) == c_waitWakeSignal) {
+      }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+  }
+  const sigset_t* m_sleepMask() const { return &sleepMask_; }
+
+ private:
+  sigset_t wakeOnly_;
+  sigset_t saved_;
+  sigset_t sleepMask_;
+};
 
 }  // namespace
 
@@ -229,21 +284,16 @@ int c_waitForAnyOrDescriptor(c_waitable* const* objects, std::size_t count, int 
   if (descriptor < 0 || !validObjects(objects, count)) return c_waitFailed;
   const int taken = firstAcquired(objects, count);
   if (taken >= 0) return taken;
-  const int atOnce = pollDescriptor(descriptor, pollEvents, -1, 0);
+  const int atOnce = pollDescriptor(descriptor, pollEvents, 0, nullptr);
   if (atOnce != keepWaiting) return atOnce;
   if (timeoutMs == 0) return c_waitTimedOut;
 
-  // Made only for a wait that blocks, so that no descriptor outlives the wait.
-  const int wakeDescriptor = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (wakeDescriptor < 0) return c_waitFailed;
-  int result;
-  {
-    c_waitRecord record(wakeDescriptor);
-    result = waitWithRecord(objects, count, timeoutMs, record, [&](std::int64_t sleepNs) {
-      return pollDescriptor(descriptor, pollEvents, wakeDescriptor, pollTimeoutMs(sleepNs));
-    });
-  }
-  ::close(wakeDescriptor);
+  c_wakeSignalBlock block;
+  c_waitRecord record(c_waitRecord::c_sleep::inPoll);
+  const int result = waitWithRecord(objects, count, timeoutMs, record, [&](std::int64_t sleepNs) {
+    return pollDescriptor(descriptor, pollEvents, sleepNs, block.m_sleepMask());
+  });
+  block.m_end(record.m_wasSignalled());
   return result;
 }
 

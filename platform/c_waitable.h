@@ -81,6 +81,9 @@ inline constexpr short c_descriptorWritable = 0x004;
 // the objects are tested first, so a set stop event wins over readable data. The
 // object list may be empty. c_waitFailed also for a bad descriptor. A thread
 // blocked on a socket this way wakes as soon as one of the objects becomes ready.
+// The wait takes no descriptor, so it works also when the process has none left:
+// the thread is woken by SIGURG, which is the waits' own (the first blocking wait
+// gives it a handler; it stays blocked on the waiting thread outside the sleep).
 int c_waitForAnyOrDescriptor(c_waitable* const* objects, std::size_t count, int descriptor, short pollEvents,
                              std::int64_t timeoutMs);
 

@@ -63,6 +63,9 @@ bool CTM_runningTm::m_lockForInit() {
 
 bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
   initFailure_.clear();
+  // Before any part is touched: a TM whose listeners and links cannot all get a
+  // descriptor would report that it runs and serve no one.
+  if (!m_hasDescriptorsFor(mask, flag)) return false;
   // In this order, the first step that fails ending the start. IM comes last,
   // so that its new line handler is in place before the old one goes.
   using c_step = bool (CTM_runningTm::*)(const std::string&, bool);

@@ -24,6 +24,7 @@
 // publications.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -136,6 +137,11 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
                       bool enabled) TM_REQUIRES(startStopMutex_);
   // False, with the init's failure set to the part and why.
   bool m_fail(std::string failure) TM_REQUIRES(startStopMutex_);
+  // Raises the descriptor limit as far as it goes and tells whether the process can
+  // open the descriptors that the parts the mask starts need; when not, says so
+  // with an event and the TM's failed start, before any part is touched.
+  bool m_hasDescriptorsFor(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
+  std::int64_t m_descriptorsNeeded(const std::string& mask, bool flag) const;
   void m_stopLocked() TM_REQUIRES(startStopMutex_);
   // Takes startStopMutex_ for an init; false, without it, when a stop is under way.
   bool m_lockForInit() TM_TRY_ACQUIRE(true, startStopMutex_);

@@ -14,6 +14,7 @@
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "links/c_tcplistener.h"
+#include "platform/c_descriptorlimit.h"
 #include "platform/c_environment.h"
 #include "platform/c_errortext.h"
 #include "platform/c_eventlog.h"
@@ -229,6 +230,8 @@ int run(const Arguments& arguments) {
 int main(int argc, char** argv) {
   // Before any thread starts, so that only the wait below takes the stop signals.
   if (!c_stopSignals::m_block()) return fail(initFailed, "SIGTERM and SIGINT cannot be blocked");
+  // A TM holds a descriptor for each of its links and listeners and for the files it writes.
+  c_descriptorLimit::m_raise();
   Arguments arguments;
   const std::string refusal = parseArguments(argc, argv, arguments);
   if (!refusal.empty()) return failUsage(refusal);

@@ -1,10 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,6 +19,7 @@
 #include "platform/c_semaphorewaitable.h"
 #include "platform/c_timerwaitable.h"
 #include "platform/c_waitable.h"
+#include "tests/support/c_descriptorsqueeze.h"
 
 namespace {
 
@@ -143,15 +149,17 @@ class DescriptorWaitThreads : public ::testing::Test {
   }
   // Waits on its own thread for the socket or one of the objects.
   void m_startWaiting(std::vector<c_waitable*> objects, std::int64_t timeoutMs, bool withSocket = true) {
+    result_ = -100;
     waiter_ = std::thread([=, this] {
       result_ = withSocket ? c_waitForAnyOrDescriptor(objects.data(), objects.size(), sockets_[0],
                                                       c_descriptorReadable, timeoutMs)
                            : c_waitForAny(objects.data(), objects.size(), timeoutMs);
     });
   }
-  // On a fixed clock: until the waiter has its time on the clock, so that a move counts.
-  static void m_untilTimedWaiters(std::size_t count) {
-    while (c_timedWaiterCount() < count) std::this_thread::yield();
+  // On a fixed clock: until the waiter has its time on the clock, so that a move
+  // counts (or it has ended already).
+  void m_untilTimedWaiters(std::size_t count) {
+    while (c_timedWaiterCount() < count && result_.load() == -100) std::this_thread::yield();
   }
   int m_result() {
     waiter_.join();
@@ -203,6 +211,56 @@ TEST_F(DescriptorWaitThreads, A300SecondTimerFiresWhenTheTestClockMoves300Second
   EXPECT_EQ(result_.load(), -100) << "not before its time";
   c_clock::m_advanceMonotonic(1);
   EXPECT_EQ(m_result(), 1);
+}
+
+// A blocked socket wait holds no descriptor of its own: while it sleeps the count
+// is what it was, and with none left it sleeps and wakes by each of its causes
+// (not under the checker of dynamic types, which needs descriptors itself).
+TEST_F(DescriptorWaitThreads, ABlockedWaitTakesNoDescriptorAndWorksWithNoneLeft) {
+  struct c_case {
+    const char* wake;
+    std::function<void(c_semaphoreWaitable&, c_eventWaitable&)> m_wake;
+    int expected;
+  };
+  const int writeEnd = sockets_[1];
+  const c_case cases[] = {
+      {"stop event", [](c_semaphoreWaitable&, c_eventWaitable& stop) { stop.m_set(); }, 1},
+      {"semaphore", [](c_semaphoreWaitable& wakeUp, c_eventWaitable&) { wakeUp.m_release(); }, 0},
+      {"data", [writeEnd](c_semaphoreWaitable&, c_eventWaitable&) { EXPECT_EQ(::write(writeEnd, "x", 1), 1); },
+       c_waitDescriptorReady},
+      {"time-out", [](c_semaphoreWaitable&, c_eventWaitable&) { c_clock::m_advanceMonotonic(60'000); },
+       c_waitTimedOut},
+  };
+  c_clock::m_fixMonotonic(1'000'000);
+  const std::size_t before = entriesIn("/proc/self/fd");
+  for (const bool noneLeft : {false, true}) {
+    if (noneLeft && c_checksDynamicTypes()) continue;
+    for (const c_case& each : cases) {
+      SCOPED_TRACE(std::string(each.wake) + (noneLeft ? ", no descriptor left" : ""));
+      c_semaphoreWaitable wakeUp(0, 1);
+      c_eventWaitable stop;
+      {
+        std::optional<c_descriptorSqueeze> full;
+        if (noneLeft) {
+          full.emplace(1);
+          full->m_takeUpTo(1);
+          ASSERT_EQ(::fcntl(sockets_[0], F_DUPFD, 0), -1);
+          ASSERT_EQ(errno, EMFILE);
+        }
+        m_startWaiting({&wakeUp, &stop}, 60'000);
+        m_untilTimedWaiters(1);
+        if (!noneLeft) {
+          EXPECT_EQ(entriesIn("/proc/self/fd"), before) << "while it sleeps";
+        }
+        each.m_wake(wakeUp, stop);
+        EXPECT_EQ(m_result(), each.expected);
+      }
+      char drained = 0;
+      if (each.expected == c_waitDescriptorReady) {
+        ASSERT_EQ(::read(sockets_[0], &drained, 1), 1);
+      }
+    }
+  }
 }
 
 // Five seconds of waiting on the fixed clock, with and without a socket.

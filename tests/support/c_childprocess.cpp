@@ -45,13 +45,16 @@ c_environmentChanges c_localNamesEnvironment() {
 }
 
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes, int descriptorLimit) {
+                 const c_environmentChanges& changes, int descriptorLimit, bool softOnly) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<std::string> environmentTexts = c_childEnvironment(changes);
   std::vector<char*> argv = pointers(argumentTexts);
   std::vector<char*> envp = pointers(environmentTexts);
-  const rlimit limit{static_cast<rlim_t>(descriptorLimit), static_cast<rlim_t>(descriptorLimit)};
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(descriptorLimit);
+  if (!softOnly) limit.rlim_max = limit.rlim_cur;
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);

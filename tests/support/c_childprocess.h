@@ -38,9 +38,10 @@ c_environmentChanges c_localNamesEnvironment();
 
 // Starts the program with the environment changed and the test's standard
 // streams; its process id, or -1 when none starts. A descriptor limit above 0 is
-// the child's, soft and hard, as `ulimit -n` sets it: the child cannot raise it.
+// the child's, soft and hard, as `ulimit -n` sets it: the child cannot raise it;
+// softOnly keeps the hard limit, to which the child may raise it.
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes, int descriptorLimit = 0);
+                 const c_environmentChanges& changes, int descriptorLimit = 0, bool softOnly = false);
 
 c_childResult c_runChild(const std::string& program, const std::vector<std::string>& arguments,
                          const c_childOptions& options = {});

@@ -8,6 +8,15 @@
 //   squeeze.m_takeUpTo(64);  // none left
 //   ... a trace file cannot be opened ...
 //   squeeze.m_release();
+//
+// A limit of 1 with m_takeUpTo(1) leaves none at all, not even in the place of
+// one closed meanwhile, while a poll of one descriptor (which may watch no more
+// than the limit) still works.
+//
+// c_checksDynamicTypes tells whether the program checks dynamic types as it runs
+// (the undefined-behaviour sanitizer's check of virtual calls and downcasts):
+// that checker opens descriptors of its own while it checks, so a test that
+// leaves the process with none cannot run under it.
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -51,3 +60,7 @@ class c_descriptorSqueeze {
   bool lowered_ = false;
   std::vector<int> held_;
 };
+
+extern "C" void __ubsan_handle_dynamic_type_cache_miss_abort() __attribute__((weak));
+
+inline bool c_checksDynamicTypes() { return &__ubsan_handle_dynamic_type_cache_miss_abort != nullptr; }

@@ -14,9 +14,9 @@ c_tmProcess::~c_tmProcess() {
   ::waitpid(pid_, nullptr, 0);
 }
 
-bool c_tmProcess::m_start(const std::string& tmId, const std::string& mask, int descriptorLimit) {
+bool c_tmProcess::m_start(const std::string& tmId, const std::string& mask, int descriptorLimit, bool softOnly) {
   const pid_t pid = c_startChild(std::string(TM_BIN_DIR) + "/tmrun", {"-m", mask, tmId}, c_localNamesEnvironment(),
-                                 descriptorLimit);
+                                 descriptorLimit, softOnly);
   if (pid < 0) return false;
   pid_ = pid;
   return true;

@@ -17,8 +17,8 @@ class c_tmProcess {
 
   // Starts the TM with that id and interface mask; false when no child starts.
   // A descriptor limit above 0 is the child's, soft and hard, as `ulimit -n`
-  // would set it: the TM cannot raise it.
-  bool m_start(const std::string& tmId, const std::string& mask, int descriptorLimit = 0);
+  // would set it: the TM cannot raise it; softOnly keeps the hard limit.
+  bool m_start(const std::string& tmId, const std::string& mask, int descriptorLimit = 0, bool softOnly = false);
   // SIGTERM, then waits at most timeoutMs: the exit status, or -1 when the child
   // did not exit by itself in time (it is killed then).
   int m_terminate(int timeoutMs = 10000);

@@ -62,9 +62,7 @@ TEST_F(TmLoad, BagsInFlightTakeNoDescriptorsOfTheirOwn) {
   const c_loadRun::c_figures& figures = run.m_figures();
   EXPECT_EQ(figures.bagsInFlight, 2u * bagsInFlight);
   EXPECT_LE(figures.descriptorsHeld - figures.descriptorsUp, static_cast<int>(c_appendFileSet::largestSet));
-  // Under load a thread may also hold a descriptor while it waits.
-  EXPECT_LE(figures.descriptorsLoaded - figures.descriptorsUp,
-            static_cast<int>(c_appendFileSet::largestSet) + figures.threadsLoaded);
+  EXPECT_LE(figures.descriptorsLoaded - figures.descriptorsUp, static_cast<int>(c_appendFileSet::largestSet));
   EXPECT_EQ(figures.threadsHeld, figures.threadsUp);
 }
 

@@ -1,7 +1,7 @@
 // A running TM32 on a machine that fails it. With the event log refusing every
 // record, or with the trace folder taken by a file, bags are still tracked and
 // answered with ids of their own; each bag's lost trace is reported once, not at
-// every record.
+// every record. With no descriptor left, a controller's link is still served.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/c_descriptorsqueeze.h"
 #include "tests/system/tm_fixture.h"
 #include "tm/ctm_runningls.h"
 
@@ -81,6 +82,27 @@ TEST_F(TmMachineFaults, AnEventLogThatRefusesEveryRecordLeavesBagsTrackedAndAnsw
   const std::optional<std::string> text = home_.m_readFile(trace);
   ASSERT_TRUE(text) << trace;
   EXPECT_NE(text->find("ENTER"), std::string::npos);
+}
+
+// The process out of descriptors: the link that is up goes on, its keep-alive
+// and its reports answered (the bag without a trace file).
+TEST_F(TmMachineFaults, WithNoDescriptorLeftALinkThatIsUpIsServed) {
+  if (c_checksDynamicTypes()) GTEST_SKIP() << "needs descriptors for type checks";
+  c_fakeController controller = m_controller(0);
+  const auto& spec = controller.m_spec();
+  ASSERT_TRUE(controller.m_bringUp());
+  c_descriptorSqueeze none(1);
+  none.m_takeUpTo(1);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(controller.m_send(CTM_tctm00_message(), 0));
+    std::unique_ptr<CTM_message> answer = controller.m_receiveAnswer();
+    ASSERT_NE(answer, nullptr) << round;
+    EXPECT_EQ(answer->m_getId(), "TMTC00");
+    ASSERT_TRUE(controller.m_sendReport<CTM_tctm01_message>(7 + round, blankId, spec.entry, 11 + round));
+    answer = controller.m_receiveAnswer();
+    ASSERT_NE(answer, nullptr) << round;
+    EXPECT_EQ(answer->m_getId(), "TMTC01");
+  }
 }
 
 }  // namespace

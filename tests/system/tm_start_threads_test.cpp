@@ -1,8 +1,13 @@
 // Starting TM32 through its node with an interface mask and the flag: which parts
 // are built and started, where a start stops, and what a stop leaves.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,6 +97,47 @@ TEST_F(TmStart, APortTakenByAnotherProgramFailsTheListenerStep) {
   EXPECT_EQ(m_tcListenerStatus(), -1);
   ASSERT_EQ(m_argumentsOf(ev::LS_ADDRESS_FAILED).size(), 1u);
   EXPECT_EQ(m_argumentsOf(ev::LS_ADDRESS_FAILED)[0][1], "bind()");
+}
+
+// Runs body in a forked child whose descriptor limit, soft and hard as `ulimit -n`
+// sets them, leaves about `left` descriptors free; what body returns comes back.
+std::string inChildWithDescriptorsLeft(int left, const std::function<std::string()>& body) {
+  int channel[2];
+  if (::pipe(channel) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    const int lowestFree = ::fcntl(channel[1], F_DUPFD, 0);
+    ::close(lowestFree);
+    const rlimit low{static_cast<rlim_t>(lowestFree + left), static_cast<rlim_t>(lowestFree + left)};
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    const std::string outcome = body();
+    const bool written = ::write(channel[1], outcome.data(), outcome.size()) == static_cast<ssize_t>(outcome.size());
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(channel[1]);
+  std::string outcome;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    outcome.append(buffer, static_cast<std::size_t>(n));
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return outcome;
+}
+
+// A TM whose listeners and links could not all get a descriptor fails its start
+// with the cause, before any part is touched, instead of listening and serving no one.
+TEST_F(TmStart, AStartWithoutTheDescriptorsForItsLinksFailsBeforeAnyPart) {
+  const std::string outcome = inChildWithDescriptorsLeft(3, [&] {
+    std::string text = plant_->m_start() ? "started" : "not started";
+    for (const auto& failed : m_argumentsOf(ev::TM_PART_FAILED)) text += ", " + failed[0] + " " + failed[1] + " failed";
+    for (const auto& short_ : m_argumentsOf(ev::TM_DESCRIPTORS_SHORT)) text += ", " + short_[0] + " needed";
+    if (m_tcListenerStatus() != -1 || !m_argumentsOf(ev::TM_PART_STARTED).empty()) text += ", a part was touched";
+    return text;
+  });
+  // The TC listener, four controllers and the files beside them.
+  EXPECT_EQ(outcome, "not started, Transport manager TM32 failed, 9 needed");
 }
 
 // With the flag set a disabled part stays as it is: the listener keeps its

@@ -37,4 +37,16 @@ TEST_F(TmrunRunning, AControllerGetsTheGeneratedIdAndDestinationUntilAStopSignal
   EXPECT_TRUE(controller.m_peer().m_expectClosed());
 }
 
+// The soft descriptor limit common on a workstation, far too low for a plant, is
+// raised to the hard one as tmrun starts: the TM runs and serves its controllers.
+TEST_F(TmrunRunning, ALowSoftDescriptorLimitIsRaisedAndTheControllersAreServed) {
+  c_tmProcess tm32;
+  ASSERT_TRUE(tm32.m_start(c_runningPlant::tmId, "YYYYYYY", 8, true));
+  c_fakeController controller = m_controller(0);
+  ASSERT_TRUE(m_connectWhenListening(controller.m_peer(), plant_->m_tcPort(), controller.m_spec().address));
+  ASSERT_TRUE(controller.m_send(CTM_tctm00_message(), 0));
+  EXPECT_TRUE(controller.m_peer().m_expect(c_fakeController::m_wire(CTM_tmtc00_message(), 0)));
+  EXPECT_EQ(tm32.m_terminate(), 0);
+}
+
 }  // namespace
