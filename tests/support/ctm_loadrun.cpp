@@ -113,9 +113,9 @@ class c_loadRun::c_computer {
   }
   ~c_computer() { m_join(); }
 
-  bool m_listen() {
+  bool m_listen(int port) {
     c_socketFailure failure;
-    return c_socket::m_listen(addressOf(address_), 0, 4, listener_, failure);
+    return c_socket::m_listen(addressOf(address_), port, 4, listener_, failure);
   }
   int m_port() const { return listener_.m_localPort(); }
   void m_start(c_waitable* stop) { thread_ = std::thread([this, stop] { m_serve(stop); }); }
@@ -421,10 +421,14 @@ bool c_loadRun::m_start(std::string& failure) {
   computers_.push_back(std::make_unique<c_computer>("TM33", "127.0.0.250", "UD",
                                                     c_runningPlant::m_wire(CTM_du00_message(), 0, "33"), true));
   figures_.rssBeforeKb = residentKb();
-  // Each computer on a port of its own choosing, which the configuration then names.
+  // Each computer on a port of its own choosing, which the configuration then
+  // names; TM33 on the plant's reserved TM port, since TM32's own TM listener
+  // listens on that port too: a port chosen on TM33's address alone may be in use
+  // on TM32's by another test program.
   const char* portKeys[] = {"OC__Port1", "LPCS__Port", "IM__Port1", "TM__Port"};
   for (std::size_t i = 0; i < computers_.size(); ++i) {
-    if (!computers_[i]->m_listen() || !CTM_config::m_setInteger(portKeys[i], computers_[i]->m_port())) {
+    const int port = std::string(portKeys[i]) == "TM__Port" ? plant_->m_tmPort() : 0;
+    if (!computers_[i]->m_listen(port) || !CTM_config::m_setInteger(portKeys[i], computers_[i]->m_port())) {
       failure = computers_[i]->m_name() + " could not listen";
       return false;
     }
