@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/c_inodepool.h"
+
 c_appendFile::~c_appendFile() {
   int ignored = 0;
   m_close(ignored);
@@ -34,6 +36,28 @@ bool c_appendFile::m_open(const std::string& path, int& error) {
   }
   descriptor_ = descriptor;
   sizeAtOpen_ = status.st_size;
+  return true;
+}
+
+bool c_appendFile::m_openLinking(const std::string& path, int spare, bool& spareTaken, int& error) {
+  spareTaken = false;
+  if (spare < 0) return m_open(path, error);
+  if (m_isOpen() && !m_close(error)) return false;
+  int linkError = 0;
+  // Any failure to link (the file exists, another file system) leaves the
+  // plain open to decide, with its own errors.
+  if (!c_inodePool::m_linkIn(spare, path, linkError)) return m_open(path, error);
+  spareTaken = true;
+  const int flags = ::fcntl(spare, F_GETFL);
+  if (flags < 0 || ::fcntl(spare, F_SETFL, flags | O_APPEND) != 0) {
+    error = errno;
+    ::close(spare);
+    ::unlink(path.c_str());
+    return false;
+  }
+  descriptor_ = spare;
+  created_ = true;
+  sizeAtOpen_ = 0;
   return true;
 }
 

@@ -18,6 +18,11 @@ class c_appendFile {
   // Opens the file for appending and creates it when it is missing; error is the
   // system error number on failure.
   bool m_open(const std::string& path, int& error);
+  // As m_open, but a missing file is made by linking in the anonymous inode
+  // spare (c_inodePool) instead of allocating one. spareTaken tells whether the
+  // file now owns spare; when not, the caller still does (the link failed, the
+  // file was there already, or it was opened as usual).
+  bool m_openLinking(const std::string& path, int spare, bool& spareTaken, int& error);
   bool m_isOpen() const { return descriptor_ >= 0; }
   int m_descriptor() const { return descriptor_; }
   bool m_createdByOpen() const { return created_; }

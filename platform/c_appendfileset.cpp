@@ -23,6 +23,14 @@ long reserveOf(long limit) { return std::max(4L, limit / 8); }
 std::size_t shareOf(long limit, std::size_t largest) {
   return std::clamp<std::size_t>(static_cast<std::size_t>(limit / 16), 1, largest);
 }
+// Spare inodes take at most a quarter of the share, so members always keep most of it.
+std::size_t spareShareOf(std::size_t share) { return share / 4; }
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 }  // namespace
 
@@ -32,7 +40,8 @@ c_appendFileSet& c_appendFileSet::m_shared() {
   return *shared;
 }
 
-c_appendFileSet::c_appendFileSet(std::size_t largest) : largest_(std::max<std::size_t>(largest, 1)) {}
+c_appendFileSet::c_appendFileSet(std::size_t largest)
+    : largest_(std::max<std::size_t>(largest, 1)), spares_([this](int descriptor) { return m_admitSpare(descriptor); }) {}
 
 c_appendFileSet::~c_appendFileSet() {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -43,12 +52,15 @@ bool c_appendFileSet::m_open(const std::string& path, c_opened& opened, int& err
   const long limit = descriptorLimit();
   c_held* entry = nullptr;
   c_member member = noMember;
+  int spare = -1;
   {
     std::lock_guard<std::mutex> guard(mutex_);
     member = ++lastMember_;
-    entry = &m_addInUse(member, shareOf(limit, largest_));
+    const std::size_t share = shareOf(limit, largest_);
+    entry = &m_addInUse(member, share);
+    if (spareShareOf(share) > 0) spare = spares_.m_take(folderOf(path));
   }
-  if (!m_openInUse(*entry, path, limit, error)) return false;
+  if (!m_openInUse(*entry, path, spare, limit, error)) return false;
   opened = {member, entry->file.m_createdByOpen(), entry->file.m_sizeAtOpen()};
   m_release(*entry);
   return true;
@@ -74,7 +86,7 @@ bool c_appendFileSet::m_append(c_member member, const std::string& path, std::st
       reopen = true;
     }
   }
-  if (reopen && !m_openInUse(*entry, path, limit, error)) return false;
+  if (reopen && !m_openInUse(*entry, path, -1, limit, error)) return false;
   const bool written = entry->file.m_append(data, error);
   m_release(*entry);
   return written;
@@ -92,11 +104,25 @@ void c_appendFileSet::m_close(c_member member) {
 
 std::size_t c_appendFileSet::m_heldCount() const {
   std::lock_guard<std::mutex> guard(mutex_);
-  return held_.size();
+  return held_.size() + spares_.m_spareCount();
+}
+
+void c_appendFileSet::m_startSpareInodes() { spares_.m_start(); }
+void c_appendFileSet::m_stopSpareInodes() { spares_.m_stop(); }
+
+bool c_appendFileSet::m_admitSpare(int descriptor) {
+  const long limit = descriptorLimit();
+  std::lock_guard<std::mutex> guard(mutex_);
+  const std::size_t share = shareOf(limit, largest_);
+  if (descriptor >= limit - reserveOf(limit) || spares_.m_spareCount() >= spareShareOf(share)) return false;
+  while (held_.size() + spares_.m_spareCount() >= share)
+    if (!m_closeLeastRecent()) return false;
+  spares_.m_keep(descriptor);
+  return true;
 }
 
 c_appendFileSet::c_held& c_appendFileSet::m_addInUse(c_member member, std::size_t share) {
-  while (held_.size() >= share && m_closeLeastRecent()) {
+  while (held_.size() + spares_.m_spareCount() >= share && (m_closeLeastRecent() || spares_.m_closeOne())) {
   }
   held_.emplace_front();
   c_held& entry = held_.front();
@@ -106,8 +132,12 @@ c_appendFileSet::c_held& c_appendFileSet::m_addInUse(c_member member, std::size_
   return entry;
 }
 
-bool c_appendFileSet::m_openInUse(c_held& entry, const std::string& path, long limit, int& error) {
-  bool opened = entry.file.m_open(path, error);
+bool c_appendFileSet::m_openInUse(c_held& entry, const std::string& path, int spare, long limit, int& error) {
+  bool spareTaken = false;
+  bool opened = entry.file.m_openLinking(path, spare, spareTaken, error);
+  // Not linked in (the file was there, another file system): the spare goes,
+  // as the entry holds a descriptor of its own now.
+  if (spare >= 0 && !spareTaken) ::close(spare);
   bool shortOfDescriptors = !opened && (error == EMFILE || error == ENFILE);
   // The lowest free descriptor came back: all below it are taken, so a number
   // within the reserve means the process is running out of them.
@@ -150,6 +180,7 @@ bool c_appendFileSet::m_closeLeastRecent() {
 }
 
 void c_appendFileSet::m_giveWay() {
+  spares_.m_closeAll();
   while (m_closeLeastRecent()) {
   }
 }

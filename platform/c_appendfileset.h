@@ -25,6 +25,7 @@
 #include <unordered_map>
 
 #include "platform/c_appendfile.h"
+#include "platform/c_inodepool.h"
 
 class c_appendFileSet {
  public:
@@ -55,8 +56,15 @@ class c_appendFileSet {
   // The member leaves the set and its descriptor, if it holds one, is closed.
   void m_close(c_member member);
 
-  // Descriptors the set holds now.
+  // Descriptors the set holds now, spare inodes included.
   std::size_t m_heldCount() const;
+
+  // While started (the running TM, from its start to its stop), new files are
+  // made from a few inodes allocated ahead (c_inodePool); their descriptors
+  // count in the set's share, and they are the first to go when descriptors
+  // run short.
+  void m_startSpareInodes();
+  void m_stopSpareInodes();
 
  private:
   struct c_held {
@@ -71,7 +79,11 @@ class c_appendFileSet {
   c_held& m_addInUse(c_member member, std::size_t share);
   // Opens path into the entry m_addInUse gave, without mutex_; on failure the
   // entry goes again, and all that is held when the process is short of descriptors.
-  bool m_openInUse(c_held& entry, const std::string& path, long limit, int& error);
+  // spare: an anonymous inode to create the file with, or -1.
+  bool m_openInUse(c_held& entry, const std::string& path, int spare, long limit, int& error);
+  // Keeps a new spare inode when the share has room for it (an idle member
+  // gives way: its reopen costs far less than a create).
+  bool m_admitSpare(int descriptor);
   void m_release(c_held& entry);
   bool m_closeLeastRecent();
   void m_giveWay();
@@ -81,4 +93,5 @@ class c_appendFileSet {
   c_heldList held_;  // most recently used first; guarded by mutex_
   std::unordered_map<c_member, c_heldList::iterator> byMember_;  // guarded by mutex_
   c_member lastMember_ = noMember;                               // guarded by mutex_
+  c_inodePool spares_;  // its mutex is taken after mutex_
 };

@@ -7,6 +7,7 @@
 #include "core/ctm_logging.h"
 #include "links/c_tcplistener.h"
 #include "links/ctm_lh.h"
+#include "platform/c_appendfileset.h"
 #include "platform/c_socket.h"
 #include "tm/ctm_lhdstm.h"
 #include "tm/ctm_lhim.h"
@@ -33,6 +34,7 @@ CTM_runningTm::~CTM_runningTm() {
   m_place(&CTM_runningTm::lpcsLineHandler_, nullptr);
   m_place(&CTM_runningTm::ustmLineHandlers_, {});
   m_place(&CTM_runningTm::dstmLineHandlers_, {});
+  m_stopSpareInodes();
 }
 
 // ---- start and stop ------------------------------------------------------------
@@ -66,6 +68,12 @@ bool CTM_runningTm::m_initLocked(const std::string& mask, bool flag) {
   // Before any part is touched: a TM whose listeners and links cannot all get a
   // descriptor would report that it runs and serve no one.
   if (!m_hasDescriptorsFor(mask, flag)) return false;
+  // A bag's trace file is made before its answer goes out: from an inode
+  // allocated ahead, it costs a link instead of an allocation.
+  if (!sparesStarted_) {
+    c_appendFileSet::m_shared().m_startSpareInodes();
+    sparesStarted_ = true;
+  }
   // In this order, the first step that fails ending the start. IM comes last,
   // so that its new line handler is in place before the old one goes.
   using c_step = bool (CTM_runningTm::*)(const std::string&, bool);
@@ -113,6 +121,13 @@ void CTM_runningTm::m_stopLocked() {
   for (std::size_t i = 0; i < m_getChildCount(); ++i)
     if (CTM_ls* segment = m_getChild(i)) segment->m_stop();
   m_placeImLineHandler(nullptr);
+  m_stopSpareInodes();
+}
+
+void CTM_runningTm::m_stopSpareInodes() {
+  if (!sparesStarted_) return;
+  c_appendFileSet::m_shared().m_stopSpareInodes();
+  sparesStarted_ = false;
 }
 
 bool CTM_runningTm::m_initSegments(const std::string& mask, bool flag) {

@@ -143,6 +143,7 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   bool m_hasDescriptorsFor(const std::string& mask, bool flag) TM_REQUIRES(startStopMutex_);
   std::int64_t m_descriptorsNeeded(const std::string& mask, bool flag) const;
   void m_stopLocked() TM_REQUIRES(startStopMutex_);
+  void m_stopSpareInodes() TM_REQUIRES(startStopMutex_);
   // Takes startStopMutex_ for an init; false, without it, when a stop is under way.
   bool m_lockForInit() TM_TRY_ACQUIRE(true, startStopMutex_);
 
@@ -172,6 +173,8 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   mutable c_annotatedMutex startStopMutex_ TM_ACQUIRED_BEFORE(publicationMutex_);
   std::atomic<int> stopsUnderWay_{0};
   std::string initFailure_ TM_GUARDED_BY(startStopMutex_);
+  // This TM's share in the spare inodes its bags' trace files are made from.
+  bool sparesStarted_ TM_GUARDED_BY(startStopMutex_) = false;
 
   mutable c_annotatedMutex publicationMutex_;
   std::shared_ptr<CTM_lh> ocLineHandler_ TM_GUARDED_BY(publicationMutex_);
