@@ -1,5 +1,6 @@
 #include "platform/c_appendfileset.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -26,6 +27,15 @@ std::size_t shareOf(long limit, std::size_t largest) {
 // Spare inodes take at most a quarter of the share, so members always keep most of it.
 std::size_t spareShareOf(std::size_t share) { return share / 4; }
 
+// Whether descriptor and, with it held, the lowest free descriptor are both
+// outside the reserve (a duplicate finds the lowest free).
+bool leavesTheReserve(int descriptor, long limit) {
+  if (descriptor >= limit - reserveOf(limit)) return false;
+  const int lowestFree = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  if (lowestFree >= 0) ::close(lowestFree);
+  return lowestFree >= 0 && lowestFree < limit - reserveOf(limit);
+}
+
 std::string folderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -41,7 +51,8 @@ c_appendFileSet& c_appendFileSet::m_shared() {
 }
 
 c_appendFileSet::c_appendFileSet(std::size_t largest)
-    : largest_(std::max<std::size_t>(largest, 1)), spares_([this](int descriptor) { return m_admitSpare(descriptor); }) {}
+    : largest_(std::max<std::size_t>(largest, 1)), spares_([this](int descriptor) { return m_admitSpare(descriptor); },
+              [this] { return spareShareOf(shareOf(descriptorLimit(), largest_)); }) {}
 
 c_appendFileSet::~c_appendFileSet() {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -114,7 +125,7 @@ bool c_appendFileSet::m_admitSpare(int descriptor) {
   const long limit = descriptorLimit();
   std::lock_guard<std::mutex> guard(mutex_);
   const std::size_t share = shareOf(limit, largest_);
-  if (descriptor >= limit - reserveOf(limit) || spares_.m_spareCount() >= spareShareOf(share)) return false;
+  if (spares_.m_spareCount() >= spareShareOf(share) || !leavesTheReserve(descriptor, limit)) return false;
   while (held_.size() + spares_.m_spareCount() >= share)
     if (!m_closeLeastRecent()) return false;
   spares_.m_keep(descriptor);
@@ -133,6 +144,13 @@ c_appendFileSet::c_held& c_appendFileSet::m_addInUse(c_member member, std::size_
 }
 
 bool c_appendFileSet::m_openInUse(c_held& entry, const std::string& path, int spare, long limit, int& error) {
+  // A spare holds its descriptor from long ago: whether the process is short of
+  // them shows only in the lowest free one now.
+  if (spare >= 0 && !leavesTheReserve(spare, limit)) {
+    ::close(spare);
+    error = EMFILE;
+    return m_dropInUse(entry, true);
+  }
   bool spareTaken = false;
   bool opened = entry.file.m_openLinking(path, spare, spareTaken, error);
   // Not linked in (the file was there, another file system): the spare goes,
@@ -152,6 +170,10 @@ bool c_appendFileSet::m_openInUse(c_held& entry, const std::string& path, int sp
     error = EMFILE;
   }
   if (opened) return true;
+  return m_dropInUse(entry, shortOfDescriptors);
+}
+
+bool c_appendFileSet::m_dropInUse(c_held& entry, bool shortOfDescriptors) {
   std::lock_guard<std::mutex> guard(mutex_);
   auto found = byMember_.find(entry.member);
   held_.erase(found->second);

@@ -84,6 +84,8 @@ class c_appendFileSet {
   // Keeps a new spare inode when the share has room for it (an idle member
   // gives way: its reopen costs far less than a create).
   bool m_admitSpare(int descriptor);
+  // The entry goes again (and all that is held, when short of descriptors); false.
+  bool m_dropInUse(c_held& entry, bool shortOfDescriptors);
   void m_release(c_held& entry);
   bool m_closeLeastRecent();
   void m_giveWay();

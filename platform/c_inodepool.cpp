@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -14,7 +15,8 @@ bool isUnsupported(int error) { return error == EOPNOTSUPP || error == EISDIR ||
 
 }  // namespace
 
-c_inodePool::c_inodePool(c_admit admit, std::size_t size) : admit_(std::move(admit)), size_(size) {}
+c_inodePool::c_inodePool(c_admit admit, c_room room, std::size_t size)
+    : admit_(std::move(admit)), room_(std::move(room)), size_(size) {}
 
 c_inodePool::~c_inodePool() {
   {
@@ -110,9 +112,10 @@ void c_inodePool::m_refill() {
     wanted_.m_reset();
     while (!stop_.m_isSet()) {
       std::string folder;
+      const std::size_t room = std::min(size_, room_());
       {
         std::lock_guard<std::mutex> guard(mutex_);
-        if (spares_.size() >= size_ || folder_.empty() || folder_ == unsupported_) break;
+        if (spares_.size() >= room || folder_.empty() || folder_ == unsupported_) break;
         folder = folder_;
       }
       const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, fileMode);

@@ -11,7 +11,7 @@
 // are then created as usual.
 //
 // Safe to call from any thread. Its mutex is taken after its owner's; the
-// owner's admission is asked without it.
+// owner's admission and room are asked without it.
 
 #include <cstddef>
 #include <functional>
@@ -27,9 +27,11 @@ class c_inodePool {
   // Asked for each new inode: true when the owner keeps it (by m_keep), false
   // when it has no room, and the inode is closed again.
   using c_admit = std::function<bool(int descriptor)>;
+  // How many spares the owner has room for now; no inode is allocated beyond it.
+  using c_room = std::function<std::size_t()>;
   static constexpr std::size_t defaultSize = 8;
 
-  explicit c_inodePool(c_admit admit, std::size_t size = defaultSize);
+  c_inodePool(c_admit admit, c_room room, std::size_t size = defaultSize);
   ~c_inodePool();
   c_inodePool(const c_inodePool&) = delete;
   c_inodePool& operator=(const c_inodePool&) = delete;
@@ -58,6 +60,7 @@ class c_inodePool {
   void m_refill();
 
   const c_admit admit_;
+  const c_room room_;
   const std::size_t size_;
   mutable std::mutex mutex_;
   std::vector<int> spares_;      // guarded by mutex_
