@@ -1,21 +1,20 @@
 #include "platform/c_appendfileset.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 
+#include "platform/c_descriptorlimit.h"
+
 namespace {
 
 // The soft descriptor limit as it is now: the TM may raise it at its start.
 long descriptorLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > INT_MAX)
-    return INT_MAX;
-  return static_cast<long>(limit.rlim_cur);
+  const std::int64_t soft = c_descriptorLimit::m_soft();
+  return soft < 0 || soft > INT_MAX ? INT_MAX : static_cast<long>(soft);
 }
 
 // An eighth of the descriptors stays free for links, listeners and waits; the

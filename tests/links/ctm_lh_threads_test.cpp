@@ -27,15 +27,20 @@ class ServerLineHandlerTest : public LineHandlerThreadsTest {
   const std::string answer_ = m_wire(CTM_tmtc00_message(), 0);
   // A telegram text of the TC pair that the factory refuses (unknown type).
   const std::string errorTelegram_ = "TCTM99010100001\n";
+
+  // Accepts the peer and has its keep-alive answered: the link is up.
+  void m_linkUp(CTM_testServerLh& handler, c_fakePeer& peer) {
+    ASSERT_TRUE(handler.m_acceptConnection(m_acceptedFrom(peer)));
+    ASSERT_TRUE(peer.m_send(keepAlive_));
+    ASSERT_TRUE(peer.m_expect(answer_));
+    ASSERT_TRUE(m_eventually([&] { return handler.m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  }
 };
 
 TEST_F(ServerLineHandlerTest, AnswersEveryKeepAliveAndDropsErrorAndOwnTelegramsOnceUp) {
   CTM_testServerLh handler;
   c_fakePeer peer;
-  ASSERT_TRUE(handler.m_acceptConnection(m_acceptedFrom(peer)));
-  ASSERT_TRUE(peer.m_send(keepAlive_));
-  ASSERT_TRUE(peer.m_expect(answer_));
-  EXPECT_TRUE(m_eventually([&] { return handler.m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  ASSERT_NO_FATAL_FAILURE(m_linkUp(handler, peer));
   EXPECT_TRUE(m_eventually([&] { return handler.inits == 1; }));
 
   // Neither ends the link, and the one of the TM's own ids is never sent back.
@@ -100,10 +105,7 @@ TEST_F(ServerLineHandlerTest, TheEventsOfAHandledTelegramAreInTheEventLogBeforeT
   CTM_logging::m_setSink(nullptr);
   CTM_testServerLh handler;
   c_fakePeer peer;
-  ASSERT_TRUE(handler.m_acceptConnection(m_acceptedFrom(peer)));
-  ASSERT_TRUE(peer.m_send(keepAlive_));
-  ASSERT_TRUE(peer.m_expect(answer_));
-  ASSERT_TRUE(m_eventually([&] { return handler.m_getInterfaceStatus() == CTM_lh::statusUp; }));
+  ASSERT_NO_FATAL_FAILURE(m_linkUp(handler, peer));
   ASSERT_TRUE(peer.m_send(keepAlive_ + keepAlive_));
   ASSERT_TRUE(peer.m_expect(answer_ + answer_));
   const std::vector<std::pair<unsigned, std::string>> exchange = {
