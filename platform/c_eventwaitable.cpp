@@ -1,9 +1,10 @@
 #include "platform/c_eventwaitable.h"
 
 void c_eventWaitable::m_set() {
+  c_wakeUps wakeUps;
   c_mutexGuard lock(mutex_);
   set_ = true;
-  m_wakeWaitersLocked();
+  m_wakeWaitersLocked(wakeUps);
 }
 
 void c_eventWaitable::m_reset() {

@@ -38,8 +38,9 @@ bool c_mutexWaitable::m_unlock() {
   owner_.store(0, std::memory_order_relaxed);
   if (state_.exchange(unlocked) == lockedWithSleepers) wakeOneSleeper(state_);
   if (m_hasWaiters()) {
+    c_wakeUps wakeUps;
     c_mutexGuard lock(mutex_);
-    m_wakeWaitersLocked();
+    m_wakeWaitersLocked(wakeUps);
   }
   return true;
 }

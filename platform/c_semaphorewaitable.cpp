@@ -8,10 +8,11 @@ c_semaphoreWaitable::c_semaphoreWaitable(std::int64_t initialCount, std::int64_t
 }
 
 bool c_semaphoreWaitable::m_release(std::int64_t count) {
+  c_wakeUps wakeUps;
   c_mutexGuard lock(mutex_);
   if (count < 1 || count > maximum_ - count_) return false;
   count_ += count;
-  m_wakeWaitersLocked();
+  m_wakeWaitersLocked(wakeUps);
   return true;
 }
 

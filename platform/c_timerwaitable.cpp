@@ -16,13 +16,14 @@ std::int64_t nanosecondsOf(std::int64_t ms) { return std::clamp<std::int64_t>(ms
 
 void c_timerWaitable::m_set(std::int64_t dueMs, std::int64_t periodMs) {
   const std::int64_t now = c_clock::m_monotonicNanoseconds();
+  c_wakeUps wakeUps;
   c_mutexGuard lock(mutex_);
   armed_ = true;
   signalled_ = false;
   dueNs_ = now + nanosecondsOf(dueMs);
   periodNs_ = nanosecondsOf(periodMs);
   // Waiters sleep until the earliest due time they know of; this one may be earlier.
-  m_wakeWaitersLocked();
+  m_wakeWaitersLocked(wakeUps);
 }
 
 void c_timerWaitable::m_cancel() {

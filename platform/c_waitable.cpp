@@ -9,6 +9,7 @@
 #include <chrono>
 #include <climits>
 #include <condition_variable>
+#include <thread>
 
 #include "platform/c_clock.h"
 
@@ -27,10 +28,17 @@ class c_waitRecord {
   enum class c_sleep { onCondition, inPoll };
   explicit c_waitRecord(c_sleep sleep = c_sleep::onCondition) : inPoll_(sleep == c_sleep::inPoll) {}
 
+  // Called with the lock of the timed waiters, or for an object's waiter between
+  // m_wakeComing and m_wakeDone: either keeps the record alive. The wake goes out
+  // after the record's own lock is given back, so that the woken thread does not
+  // wake only to wait for that lock.
   void m_wake() {
-    c_mutexGuard lock(mutex_);
-    if (woken_) return;
-    woken_ = true;
+    {
+      c_mutexGuard lock(mutex_);
+      if (woken_) return;
+      woken_ = true;
+      signalled_ = signalled_ || inPoll_;
+    }
     if (!inPoll_) {
       wake_.notify_one();
       return;
@@ -39,7 +47,6 @@ class c_waitRecord {
     // stays pending and ends the sleep at once. Cannot fail for a live thread, and
     // the thread lives while the record is registered anywhere.
     ::pthread_kill(thread_, c_waitWakeSignal);
-    signalled_ = true;
   }
   void m_clear() {
     c_mutexGuard lock(mutex_);
@@ -56,6 +63,15 @@ class c_waitRecord {
     else
       wake_.wait_for(lock, std::chrono::nanoseconds(sleepNs), woken);
   }
+  // An object's waker found the record under the object's lock and wakes it after
+  // that lock is given back; the waiter, once unregistered everywhere, lets such
+  // a wake end before its record goes away (m_awaitWakes). It is a few
+  // instructions and at most one system call away.
+  void m_wakeComing() { wakesComing_.fetch_add(1, std::memory_order_relaxed); }
+  void m_wakeDone() { wakesComing_.fetch_sub(1, std::memory_order_release); }
+  void m_awaitWakes() const {
+    while (wakesComing_.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  }
   // Whether a wake signal went to the thread; read once nothing can wake the record any more.
   bool m_wasSignalled() {
     c_mutexGuard lock(mutex_);
@@ -69,6 +85,7 @@ class c_waitRecord {
   bool signalled_ TM_GUARDED_BY(mutex_) = false;
   const bool inPoll_;
   const pthread_t thread_ = ::pthread_self();
+  std::atomic<int> wakesComing_{0};
 };
 
 // The waits' access to what an object keeps from its users.
@@ -80,8 +97,23 @@ struct c_waitAccess {
   static constexpr std::int64_t never = c_waitable::never;
 };
 
-void c_waitable::m_wakeWaitersLocked() {
-  for (c_waitRecord* record : waiters_) record->m_wake();
+void c_waitable::m_wakeWaitersLocked(c_wakeUps& wakeUps) {
+  for (c_waitRecord* record : waiters_) {
+    record->m_wakeComing();
+    if (wakeUps.count_ < c_wakeUps::inPlace)
+      wakeUps.first_[wakeUps.count_++] = record;
+    else
+      wakeUps.more_.push_back(record);
+  }
+}
+
+c_waitable::c_wakeUps::~c_wakeUps() {
+  const auto wake = [](c_waitRecord* record) {
+    record->m_wake();
+    record->m_wakeDone();
+  };
+  for (std::size_t i = 0; i < count_; ++i) wake(first_[i]);
+  for (c_waitRecord* record : more_) wake(record);
 }
 
 void c_waitable::m_register(c_waitRecord* record) {
@@ -200,6 +232,7 @@ int waitWithRecord(c_waitable* const* objects, std::size_t count, std::int64_t t
     }
   }
   for (std::size_t i = 0; i < count; ++i) c_waitAccess::m_unregister(objects[i], &record);
+  record.m_awaitWakes();
   return result;
 }
 

@@ -45,8 +45,27 @@ class c_waitable {
   // When the object will become ready without anyone releasing it (a timer's due time).
   virtual std::int64_t m_readyAt() { return never; }
 
-  // Wakes every thread registered with this object.
-  void m_wakeWaitersLocked() TM_REQUIRES(mutex_);
+  // The threads to wake after a change of the object: gathered under its lock
+  // and woken when the list is destroyed. Declared before the lock guard, so
+  // that the wake-ups go out once the lock is given back and a woken thread
+  // does not wake only to wait for it.
+  class c_wakeUps {
+   public:
+    c_wakeUps() = default;
+    c_wakeUps(const c_wakeUps&) = delete;
+    c_wakeUps& operator=(const c_wakeUps&) = delete;
+    ~c_wakeUps();
+
+   private:
+    friend class c_waitable;
+    static constexpr std::size_t inPlace = 4;
+    c_waitRecord* first_[inPlace] = {};
+    std::size_t count_ = 0;
+    std::vector<c_waitRecord*> more_;
+  };
+
+  // Adds every thread registered with this object to wakeUps.
+  void m_wakeWaitersLocked(c_wakeUps& wakeUps) TM_REQUIRES(mutex_);
   bool m_hasWaiters() const { return waiterCount_.load() > 0; }
 
   c_annotatedMutex mutex_;  // also guards whatever state a subclass keeps under it
