@@ -1,6 +1,8 @@
 #include "platform/c_inodepool.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -107,6 +109,10 @@ bool c_inodePool::m_linkIn(int descriptor, const std::string& path, int& error) 
 // inode at a time so that a stop is never kept waiting for more than one. A
 // failed allocation waits for the next ask: the pool never spins on a full disk.
 void c_inodePool::m_refill() {
+  // A batch thread: waking it never puts off the thread that took the spare,
+  // which is answering a peer. Left as it is where the system refuses.
+  sched_param batch{};
+  ::pthread_setschedparam(::pthread_self(), SCHED_BATCH, &batch);
   c_waitable* const objects[] = {&stop_, &wanted_};
   while (c_waitForAny(objects, 2, -1) == 1) {
     wanted_.m_reset();

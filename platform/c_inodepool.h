@@ -3,7 +3,8 @@
 // being created in, so that a new file costs a link instead of an allocation.
 // Allocating an inode is the slow part of a create on a busy disk; linking one
 // in under a name is not. One thread refills the pool, off the path of whoever
-// creates files, and only while the pool is started.
+// creates files, and only while the pool is started; it runs as a batch thread,
+// so that it takes the processor from no one when woken.
 //
 // The pool keeps no inode that its owner does not admit: the owner counts the
 // pool's descriptors in its own budget (c_appendFileSet). A pool that is not
