@@ -48,13 +48,6 @@ bool c_appendFile::m_openLinking(const std::string& path, int spare, bool& spare
   // plain open to decide, with its own errors.
   if (!c_inodePool::m_linkIn(spare, path, linkError)) return m_open(path, error);
   spareTaken = true;
-  const int flags = ::fcntl(spare, F_GETFL);
-  if (flags < 0 || ::fcntl(spare, F_SETFL, flags | O_APPEND) != 0) {
-    error = errno;
-    ::close(spare);
-    ::unlink(path.c_str());
-    return false;
-  }
   descriptor_ = spare;
   created_ = true;
   sizeAtOpen_ = 0;

@@ -81,9 +81,9 @@ bool c_appendFileSet::m_append(c_member member, const std::string& path, std::st
     error = EBADF;
     return false;
   }
-  const long limit = descriptorLimit();
   c_held* entry = nullptr;
   bool reopen = false;
+  long limit = 0;  // read only for a file closed to make room, which is opened again
   {
     std::lock_guard<std::mutex> guard(mutex_);
     auto found = byMember_.find(member);
@@ -92,6 +92,7 @@ bool c_appendFileSet::m_append(c_member member, const std::string& path, std::st
       entry = &held_.front();
       entry->inUse = true;
     } else {
+      limit = descriptorLimit();
       entry = &m_addInUse(member, shareOf(limit, largest_));
       reopen = true;
     }

@@ -124,7 +124,8 @@ void c_inodePool::m_refill() {
         if (spares_.size() >= room || folder_.empty() || folder_ == unsupported_) break;
         folder = folder_;
       }
-      const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, fileMode);
+      // Appending from the start, as a file opened to append by name.
+      const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_APPEND | O_CLOEXEC, fileMode);
       if (descriptor < 0) {
         if (isUnsupported(errno)) {
           std::lock_guard<std::mutex> guard(mutex_);
