@@ -18,27 +18,20 @@
 #include "platform/c_filesystem.h"
 #include "tests/support/c_descriptorsqueeze.h"
 #include "tests/support/c_resourcebaseline.h"
+#include "tests/support/c_tempfolder.h"
 
 namespace fs = std::filesystem;
 
 class AppendFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tm_appendfile_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
   static std::string contentsOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
   }
-  fs::path folder_;
+  c_tempFolder temp_{"tm_appendfile"};
+  const fs::path& folder_ = temp_.m_path();
 };
 
 TEST_F(AppendFileTest, KnowsWhetherItCreatedTheFileAndHowLongItWas) {

@@ -17,6 +17,7 @@
 
 #include "tests/support/c_descriptorsqueeze.h"
 #include "tests/support/c_resourcebaseline.h"
+#include "tests/support/c_tempfolder.h"
 
 namespace fs = std::filesystem;
 
@@ -63,15 +64,6 @@ int freeDescriptors() {
 
 class InodePoolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tm_inodepool_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
   std::string pathOf(const std::string& name) const { return (folder_ / name).string(); }
   // A first create names the folder, and the set holds spares for it.
   ::testing::AssertionResult m_primed(c_appendFileSet& set, std::size_t spares) {
@@ -84,7 +76,8 @@ class InodePoolTest : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
   c_resourceBaseline baseline_;
-  fs::path folder_;
+  c_tempFolder temp_{"tm_inodepool"};
+  const fs::path& folder_ = temp_.m_path();
 };
 
 struct c_createCase {
