@@ -8,7 +8,6 @@
 #include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "platform/c_clock.h"
-#include "platform/c_datetime.h"
 #include "links/ctm_lh.h"
 #include "telegrams/ctm_tmtc_message.h"
 #include "telegrams/ctm_mt_message.h"
@@ -30,24 +29,11 @@ const std::string blankBitId(11, ' ');
 constexpr std::size_t collectionBuckets = 300;
 constexpr std::size_t maskCollection = 5;
 constexpr std::size_t maskMc = 6;
-constexpr int sequenceAfterFailedScan = 50000;
-constexpr int largestSequence = 99999;
-// Characters of the TM id that generated item ids carry, and where they carry them.
-constexpr std::size_t tmIdSliceStart = 2;
-constexpr std::size_t generatedSliceStart = 1;
-constexpr std::size_t sliceLength = 2;
 // Characters of a TCTM03 destination that name its recirculation settings.
 constexpr std::size_t recirculationKeyLength = 10;
 
 std::string_view slice(std::string_view text, std::size_t start, std::size_t length) {
   return start < text.size() ? text.substr(start, length) : std::string_view();
-}
-
-int dayOfYear(std::int64_t utcSeconds) {
-  const c_dateTime now = c_dateTime::m_fromSeconds(utcSeconds);
-  int day = now.m_day();
-  for (int month = 1; month < now.m_month(); ++month) day += c_dateTime::m_daysInMonth(now.m_year(), month);
-  return day;
 }
 
 std::int64_t monotonicMs() { return c_clock::m_monotonicMilliseconds(); }
@@ -217,7 +203,11 @@ CTM_BIT* CTM_runningLs::m_findReportedBIT(std::string& bitId, int PIC, c_find re
 }
 
 CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
-  if (bitId == blankBitId && !m_generateId(bitId)) return nullptr;
+  if (bitId == blankBitId) {
+    if (!m_generateId(bitId)) return nullptr;
+  } else {
+    tm_->m_generatedIds().m_noteTaken(bitId);
+  }
   auto item = std::make_unique<CTM_BIT>();
   item->m_setBIT_ID(bitId);
   int required = 1;
@@ -234,51 +224,13 @@ CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
   return created;
 }
 
-// "W", characters 2-3 of the TM id, the day of the year (UTC) and a daily sequence
-// that goes on from the segment's trace files after a restart. Every segment of the
-// TM counts behind the same prefix, and bags keep their ids from segment to segment,
-// so a number whose id the segment holds is passed over: a new bag never takes the
-// place, the data or the trace file of one that is here. False when every number of
-// the day is held.
+// The TM's sequence, which passes over the ids of the bags here as well.
 bool CTM_runningLs::m_generateId(std::string& bitId) {
-  const int today = dayOfYear(c_clock::m_utcSeconds());
-  char day[16];
-  std::snprintf(day, sizeof day, "%03d", today);
-  const std::string prefix = "W" + m_tmIdSlice() + day;
-  int next = 0;
-  if (generatedSequence_ < 0) {
-    generatedDay_ = today;
-    int last = -1;
-    next = CTM_BIT_trace::findLastTraceNumber(m_tmId(), m_getId(), prefix, last) ? last + 1 : sequenceAfterFailedScan;
-  } else if (generatedDay_ != today) {
-    generatedDay_ = today;
-  } else {
-    next = generatedSequence_ + 1;
-  }
-  // Five digits: a longer id would break every peer's pattern.
-  bool wrapped = false;
-  const auto idOf = [&](int sequence) {
-    if (sequence > largestSequence) {
-      sequence = 0;
-      wrapped = true;
-    }
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%05d", sequence);
-    return std::pair(sequence, prefix + digits);
-  };
-  for (int tried = 0; tried <= largestSequence; ++tried) {
-    auto [sequence, id] = idOf(next);
-    if (m_lookUp(id) == nullptr) {
-      if (wrapped) CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", m_getId(), today);
-      generatedSequence_ = sequence;
-      bitId = std::move(id);
-      return true;
-    }
-    next = sequence + 1;
-  }
-  CTM_logging::m_log(1, ev::GENERATED_IDS_EXHAUSTED, "si", m_getId(), today);
-  generatedSequence_ = next - 1;
-  return false;
+  return tm_->m_generatedIds().m_generate(
+      c_clock::m_utcSeconds(), m_getId(), [this](const std::string& id) TM_NO_THREAD_SAFETY_ANALYSIS {
+        return m_lookUp(id) != nullptr;
+      },
+      bitId);
 }
 
 const std::string& CTM_runningLs::m_tmId() const {
@@ -286,11 +238,8 @@ const std::string& CTM_runningLs::m_tmId() const {
   return tm_ ? tm_->m_getId() : none;
 }
 
-std::string CTM_runningLs::m_tmIdSlice() const { return std::string(slice(m_tmId(), tmIdSliceStart, sliceLength)); }
-
 bool CTM_runningLs::m_isGeneratedHere(const std::string& bitId) const {
-  const std::string_view own = slice(m_tmId(), tmIdSliceStart, sliceLength);
-  return own.size() == sliceLength && slice(bitId, generatedSliceStart, sliceLength) == own;
+  return tm_ && tm_->m_generatedIds().m_isGeneratedHere(bitId);
 }
 
 // --- Event processing --------------------------------------------------------
@@ -807,6 +756,7 @@ bool CTM_runningLs::m_receiveBIT(std::unique_ptr<CTM_BIT> item) {
     known->m_takeData(*item);
     return true;
   }
+  tm_->m_generatedIds().m_noteTaken(id);
   if (!item->m_openTrace(this, true)) m_sendText(m_tmId(), 1, "Could not open trace file for BIT (%s)", id.c_str());
   (*items_)[id] = std::move(item);
   return true;

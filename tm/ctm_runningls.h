@@ -12,7 +12,7 @@
 // whole run; it guards the members marked so and the status text of the segment
 // node. The helpers and m_reportRoutingEvent (the transport calls it inside an
 // entry point) require the lock and take nothing. Under the segment lock the segment calls
-// only the TM's senders and CTM_lh::m_send, which take their own locks. m_init and
+// only the TM's senders, its generated ids and CTM_lh::m_send, which take their own locks. m_init and
 // m_stop belong to the thread that starts and stops the TM: they hold the lock
 // only while swapping the collection and the transport, never while controllers
 // stop and join their handlers.
@@ -180,15 +180,12 @@ class CTM_runningLs : public CTM_ls, public CTM_transportOwner {
       TM_REQUIRES(segmentLock_);
   // Whether characters 1-2 of the id equal characters 2-3 of the TM's id.
   bool m_isGeneratedHere(const std::string& bitId) const;
-  std::string m_tmIdSlice() const;
   const std::string& m_tmId() const;
 
   mutable c_mutex segmentLock_ TM_ACQUIRED_BEFORE(mcMutex_);
   CTM_runningTm* tm_ = nullptr;  // set by m_init; the parent
   std::unique_ptr<c_collection> items_ TM_GUARDED_BY(segmentLock_);       // null until m_init
   std::unique_ptr<CTM_transport> transport_ TM_GUARDED_BY(segmentLock_);  // null until m_init
-  int generatedSequence_ TM_GUARDED_BY(segmentLock_) = -1;
-  int generatedDay_ TM_GUARDED_BY(segmentLock_) = -1;
   std::int64_t lastPurgeUtc_ TM_GUARDED_BY(segmentLock_);
   std::int64_t lastPurgeMonotonicMs_ TM_GUARDED_BY(segmentLock_);
   bool notTrackingReported_ TM_GUARDED_BY(segmentLock_) = false;

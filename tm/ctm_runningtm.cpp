@@ -18,8 +18,15 @@
 #include "tm/ctm_ustmlistener.h"
 #include "topology/ctm_ls.h"
 
-CTM_runningTm::CTM_runningTm(std::string id, std::string address) : CTM_tm(std::move(id), std::move(address)) {
+CTM_runningTm::CTM_runningTm(std::string id, std::string address)
+    : CTM_tm(std::move(id), std::move(address)), generatedIds_(m_getId(), [this] { return m_segmentIds(); }) {
   m_setImReporter(this);
+}
+
+std::vector<std::string> CTM_runningTm::m_segmentIds() const {
+  std::vector<std::string> ids;
+  for (std::size_t i = 0; const CTM_ls* segment = m_getChild(i); ++i) ids.push_back(segment->m_getId());
+  return ids;
 }
 
 CTM_runningTm::~CTM_runningTm() {

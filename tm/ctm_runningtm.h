@@ -35,6 +35,7 @@
 #include "platform/c_threadsafety.h"
 #include "topology/ctm_imreporter.h"
 #include "topology/ctm_tm.h"
+#include "tracking/ctm_generatedids.h"
 
 class CTM_BIT;
 class CTM_lh;
@@ -105,6 +106,10 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   const c_tcpListener* m_getTcListener() const;
   const c_tcpListener* m_getTmListener() const;
 
+  // The ids the TM gives bags reported without one, shared by its segments; they
+  // outlive a restart of the TM or of a segment within the process.
+  CTM_generatedIds& m_generatedIds() { return generatedIds_; }
+
   // Senders: the reports of a segment's items to OC, the neighbouring TMs and LPCS.
   void m_sendMO08(const std::string& lsId, const std::string& bitId);
   void m_sendMO10(const std::string& lsId, CTM_BIT* bit);
@@ -162,8 +167,12 @@ class CTM_runningTm : public CTM_tm, private CTM_imReporter {
   static std::shared_ptr<CTM_lh> m_findIn(const c_peerLineHandlers& lineHandlers, const std::string& tmId);
   static bool m_findIn(const c_peerLineHandlers& lineHandlers, const CTM_lh* wanted);
 
+  std::vector<std::string> m_segmentIds() const;
+
   // CTM_imReporter: the texts of the nodes below go to IM as the handlers' do.
   bool m_reportText(const std::string& source, unsigned short level, const std::string& text) override;
+
+  CTM_generatedIds generatedIds_;
 
   // Declared before the handlers, so that it outlives every handler that reports through it.
   CTM_textReportRoute textRoute_;

@@ -280,7 +280,7 @@ bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text
 }
 
 bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::string& lsId, const std::string& prefix,
-                                        int& last) {
+                                        int& last, c_traceNumbers* found) {
   last = -1;
   if (!idsArePathComponents({{"TM id", &tmId}, {"segment id", &lsId}})) return false;
   std::string segmentDirectory;
@@ -295,6 +295,9 @@ bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::stri
     const std::string path = segmentDirectory + '/' + folder;
     int error = 0;
     if (c_fileSystem::m_kindOf(path) == c_fileSystem::c_pathKind::missing) {
+      // Below the highest number a missing folder only holds nothing: the scan
+      // for every number leaves it to the first bag that needs it.
+      if (last >= 0) continue;
       CTM_logging::m_log(4, ev::TRACE_DIRECTORY_CREATED, "s", path);
       // A folder that cannot be created holds no file: the scan goes on.
       if (!c_fileSystem::m_makeDirectory(path, error)) CTM_logging::m_log(1, ev::TRACE_DIRECTORY_UNUSABLE, "s", path);
@@ -302,21 +305,25 @@ bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::stri
     }
     std::vector<std::string> names;
     if (!c_fileSystem::m_listDirectory(path, names, error)) {
-      // The highest number may lie in here: guessing low would repeat ids.
+      // The highest number, or one still in use, may lie in here: guessing would repeat ids.
       CTM_logging::m_log(1, ev::TRACE_DIRECTORY_UNUSABLE, "s", path);
       return false;
     }
     std::string lastName;
+    int lastHere = -1;
     for (const std::string& name : names) {
-      int number = traceNumberOf(name, prefix, folder);
-      if (number > last) {
-        last = number;
+      const int number = traceNumberOf(name, prefix, folder);
+      if (number < 0) continue;
+      if (found) found->set(static_cast<std::size_t>(number));
+      if (number > lastHere) {
+        lastHere = number;
         lastName = name;
       }
     }
-    if (last >= 0) {
+    if (last < 0 && lastHere >= 0) {
+      last = lastHere;
       CTM_logging::m_log(4, ev::TRACE_SCAN_FOUND, "si", path + '/' + lastName, last);
-      return true;
+      if (!found) return true;
     }
   }
   return true;

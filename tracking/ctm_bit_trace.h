@@ -7,6 +7,7 @@
 // while it is among the most recently written of the process (c_appendFileSet),
 // so that descriptors do not grow with the bags in flight.
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,10 +36,15 @@ class CTM_BIT_trace {
   // file is not open or the write failed (reported once per file).
   bool writeTraceRecord(int mark, int kind, const std::string& text);
 
+  // The five-digit numbers a day's files may carry.
+  static constexpr int traceNumberCount = 100000;
+  using c_traceNumbers = std::bitset<traceNumberCount>;
+
   // The highest five-digit number of the files "<prefix>nnnnn.trc" of a segment,
-  // looking into the folders 99 down to 00; last = -1 when there is none.
+  // looking into the folders 99 down to 00; last = -1 when there is none. With
+  // found, every folder is looked into and each number found is set there.
   static bool findLastTraceNumber(const std::string& tmId, const std::string& lsId, const std::string& prefix,
-                                  int& last);
+                                  int& last, c_traceNumbers* found = nullptr);
 
   static const char* kindName(int kind);
   static const char* markName(int mark);

@@ -97,6 +97,53 @@ TEST_F(GeneratedIds, AreRefusedWhenTheSegmentHoldsEveryIdOfTheDay) {
   EXPECT_EQ(recorder_.m_count(ev::GENERATED_IDS_EXHAUSTED), 1u);
 }
 
+// The segments of a TM share one sequence, and a number whose trace file of the
+// day lies in any of their folders, or that a bag of the TM carries, is passed
+// over: two bags of one TM never share an id, also after a restart past 99999.
+constexpr const char* noId = "           ";
+struct c_sharedIdCase {
+  const char* name;
+  std::vector<std::pair<const char*, const char*>> traceFiles;  // segment, id
+  std::vector<std::pair<const char*, const char*>> reports;     // segment, id reported (blank: none)
+  c_ids expected;                                               // the id each report ends with
+};
+
+void PrintTo(const c_sharedIdCase& shared, std::ostream* out) { *out << shared.name; }
+
+class SharedIds : public SegmentTest, public testing::WithParamInterface<c_sharedIdCase> {};
+
+TEST_P(SharedIds, NoTwoBagsOfTheTmShareAnId) {
+  for (const auto& [ls, id] : GetParam().traceFiles)
+    writeFile(segmentFolder("TM32", ls) / std::string(id).substr(6, 2) / (std::string(id) + ".trc"), "");
+  c_ids ids;
+  for (const auto& [ls, reported] : GetParam().reports) {
+    std::string bitId = reported;
+    CTM_BIT::c_destinationList destinations;
+    EXPECT_TRUE(segment(ls)->m_enterBIT(7, node(std::string(ls) + "_0100-P0001"), bitId, destinations));
+    ids.push_back(bitId);
+  }
+  EXPECT_EQ(ids, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids, SharedIds,
+    testing::Values(
+        c_sharedIdCase{"OneSequenceForAllSegments", {},
+                       {{"E3201", noId}, {"S3202", noId}, {"E3201", noId}},
+                       {"W3212300000", "W3212300001", "W3212300002"}},
+        c_sharedIdCase{"AfterARestartTheHighestNumberOfAllSegments",
+                       {{"E3201", "W3212300041"}, {"S3202", "W3212301000"}, {"X3203", "W3212300500"}},
+                       {{"E3201", noId}, {"S3202", noId}},
+                       {"W3212301001", "W3212301002"}},
+        c_sharedIdCase{"PastTheWrapNumbersWithATraceFileArePassedOver",
+                       {{"E3201", "W3212399998"}, {"S3202", "W3212300000"}, {"E3201", "W3212300001"}},
+                       {{"E3201", noId}, {"S3202", noId}},
+                       {"W3212399999", "W3212300002"}},
+        c_sharedIdCase{"ANumberABagOfAnotherSegmentCarriesIsPassedOver", {},
+                       {{"E3201", noId}, {"S3202", "W3212300001"}, {"E3201", noId}},
+                       {"W3212300000", "W3212300001", "W3212300002"}}),
+    [](const testing::TestParamInfo<c_sharedIdCase>& info) { return info.param.name; });
+
 // --- TC reports -----------------------------------------------------------------
 
 // A blank id gets a generated one, its reports (MO10 for an id made here, UD01 for
