@@ -1,9 +1,12 @@
 #include "platform/c_environment.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 bool c_getEnvironment(const char* name, std::string& value) {
   const char* text = std::getenv(name);
@@ -32,6 +35,30 @@ bool c_expandEnvironment(std::string_view text, std::string& out) {
   }
   out.append(text.substr(i));
   return true;
+}
+
+bool c_makeVariableAbsolute(const char* name) {
+  std::string value;
+  if (!c_getEnvironment(name, value) || value[0] == '/') return true;
+  std::vector<char> folder(4096);
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return false;
+    folder.resize(folder.size() * 2);
+  }
+  // "." and empty steps go; ".." stays, as a step back over a symbolic link is
+  // not the folder that holds the link.
+  std::string path = folder.data();
+  std::size_t begin = 0;
+  while (begin <= value.size()) {
+    const std::size_t end = std::min(value.find('/', begin), value.size());
+    const std::string_view step = std::string_view(value).substr(begin, end - begin);
+    if (!step.empty() && step != ".") {
+      if (path.back() != '/') path += '/';
+      path += step;
+    }
+    begin = end + 1;
+  }
+  return ::setenv(name, path.c_str(), 1) == 0;
 }
 
 bool c_stateDirectory(std::string& folder) {

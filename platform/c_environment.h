@@ -12,6 +12,13 @@ bool c_getEnvironment(const char* name, std::string& value);
 // or empty, so that the caller never uses a path with a missing root. "%%" stays.
 bool c_expandEnvironment(std::string_view text, std::string& out);
 
+// Makes a relative value of the variable absolute against the working
+// directory, so that every path made of it names one place: a store path
+// expanded from it must be absolute, a trace path need not be. It changes the
+// environment: before any thread starts. False when the working directory
+// cannot be read; an unset or empty variable stays so.
+bool c_makeVariableAbsolute(const char* name);
+
 // The folder of the emulated machine state: ${XDG_STATE_HOME:-$HOME/.local/state}/tm
 // (a relative XDG_STATE_HOME is ignored, as the base-directory rules ask). False
 // when neither gives an absolute folder.

@@ -8,6 +8,7 @@
 
 #include "platform/c_clock.h"
 #include "platform/c_environment.h"
+#include "platform/c_filesystem.h"
 #include "platform/c_storefile.h"
 
 namespace {
@@ -42,6 +43,16 @@ void c_eventStore::m_closeFile() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   knownEnd_ = false;
+}
+
+bool c_eventStore::m_isWritable(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  error = errno;
+  return error == ENOENT && c_fileSystem::m_canCreateIn(parentFolder(path), error);
 }
 
 // Opens the file at the path and locks it; a file that was renamed away by

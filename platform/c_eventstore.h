@@ -34,6 +34,10 @@ class c_eventStore {
   // with one write: all of them or, false, none.
   bool m_append(std::span<c_eventRecord> records);
   const std::string& m_path() const { return path_; }
+  // Whether a store at the path could take a record now: the file opens as a
+  // writer opens it, or it is missing and can be made (its missing folders with
+  // it). Writes nothing and leaves nothing behind.
+  static bool m_isWritable(const std::string& path, int& error);
 
  private:
   // Records handed in by one call, waiting to be written by whoever holds mutex_.

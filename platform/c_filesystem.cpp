@@ -1,9 +1,11 @@
 #include "platform/c_filesystem.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <ctime>
 
@@ -49,6 +51,34 @@ bool c_fileSystem::m_truncateFile(const std::string& path, std::int64_t size, in
   if (::truncate(path.c_str(), static_cast<off_t>(size)) == 0) return true;
   error = errno;
   return false;
+}
+
+bool c_fileSystem::m_canCreateIn(const std::string& folder, int& error) {
+  std::string existing = folder;
+  while (m_kindOf(existing) == c_pathKind::missing) {
+    const std::size_t slash = existing.find_last_of('/');
+    if (slash == std::string::npos) break;
+    existing.resize(slash == 0 ? 1 : slash);
+  }
+  // A file without a name, gone with its descriptor: nobody sees it.
+  int fd = ::open(existing.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  error = errno;
+  if (error != EOPNOTSUPP && error != EISDIR) return false;
+  // A file system without such files: a named one of this process, removed at once.
+  static std::atomic<unsigned> probes{0};
+  const std::string probe = existing + "/.probe-" + std::to_string(::getpid()) + "-" + std::to_string(probes++);
+  fd = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 std::string c_fileSystem::m_localTimeText(std::time_t when, const char* format) {

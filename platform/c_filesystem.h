@@ -20,6 +20,9 @@ class c_fileSystem {
   static bool m_removeFile(const std::string& path, int& error);
   // Cuts the file back to size bytes; needs no descriptor.
   static bool m_truncateFile(const std::string& path, std::int64_t size, int& error);
+  // Whether a file can be created in the folder now or, when it is missing, in
+  // the nearest folder above it, where it would be made. Leaves nothing behind.
+  static bool m_canCreateIn(const std::string& folder, int& error);
   // A local date and time with strftime's format; empty when it cannot be rendered.
   static std::string m_localTimeText(std::time_t when, const char* format);
 };

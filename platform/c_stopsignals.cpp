@@ -1,16 +1,30 @@
 #include "platform/c_stopsignals.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
+
+constexpr int stopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 sigset_t stopSet() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
+  for (const int signal : stopSignals) sigaddset(&set, signal);
   return set;
+}
+
+bool stopPending() {
+  sigset_t pending;
+  if (::sigpending(&pending) != 0) return false;
+  for (const int signal : stopSignals)
+    if (sigismember(&pending, signal) == 1) return true;
+  return false;
 }
 
 }  // namespace
@@ -28,10 +42,31 @@ int c_stopSignals::m_wait() {
   return signal;
 }
 
+bool c_stopSignals::m_waitWritable(int descriptor) {
+  const sigset_t set = stopSet();
+  // Readable while one of them is pending; polling it does not take the signal.
+  const int signals = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  pollfd waits[2] = {{descriptor, POLLOUT, 0}, {signals, POLLIN, 0}};
+  bool writable = false;
+  for (;;) {
+    // Without that descriptor (none left) the pending signals are looked at now and then.
+    const int ready = ::poll(waits, 2, signals >= 0 ? -1 : 50);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0 && waits[0].revents != 0) {
+      writable = true;
+      break;
+    }
+    if (stopPending()) break;
+  }
+  if (signals >= 0) ::close(signals);
+  return writable;
+}
+
 const char* c_stopSignals::m_name(int signal) {
   switch (signal) {
     case SIGTERM: return "SIGTERM";
     case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
     default: return "a signal";
   }
 }

@@ -1,5 +1,5 @@
-// tmrun: runs one TM of the installation that TM_HOME names until SIGTERM or
-// SIGINT, then stops it and ends with 0.
+// tmrun: runs one TM of the installation that TM_HOME names until SIGTERM,
+// SIGINT or SIGHUP, then stops it and ends with 0.
 //
 //   tmrun [-m MASK] TMID
 //
@@ -7,8 +7,8 @@
 // downstream TMs, the upstream TMs with the TM listener, the controllers with the
 // TC listener, MC); all Y by default. A start that fails prints one line on
 // standard error and ends with the status of its step (see Status).
-#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ctm_config.h"
@@ -18,8 +18,10 @@
 #include "platform/c_environment.h"
 #include "platform/c_errortext.h"
 #include "platform/c_eventlog.h"
+#include "platform/c_eventstore.h"
 #include "platform/c_filelock.h"
 #include "platform/c_filesystem.h"
+#include "platform/c_standardstreams.h"
 #include "platform/c_stopsignals.h"
 #include "tm/ctm_runningnodefactory.h"
 #include "tm/ctm_runningtm.h"
@@ -42,9 +44,14 @@ enum Status : int {
 constexpr const char* usageText = "usage: tmrun [-m MASK] TMID, MASK seven letters Y or N";
 constexpr std::size_t maskLength = 7;
 
+// One line of tmrun's own. A stop signal that comes while nobody takes the
+// line drops it: the TM stops all the same.
+void say(c_standardStreams::c_stream stream, const std::string& line) {
+  c_standardStreams::m_write(stream, "tmrun: " + line + "\n");
+}
+
 int fail(Status status, const std::string& line) {
-  std::fprintf(stderr, "tmrun: %s\n", line.c_str());
-  std::fflush(stderr);
+  say(c_standardStreams::error, line);
   return status;
 }
 
@@ -118,22 +125,75 @@ const char* kindName(int type) {
   }
 }
 
-// Where the events of the instance's source go: its log and that log's store.
-std::string storeOf(const std::string& source) {
-  const std::string log = c_eventLog::m_logOfSource(source);
-  std::string path;
-  if (!c_eventLog::m_storePath(log, path)) return "the log " + log;
-  return path;
-}
-
 // One line on standard error when the instance's logs are not registered: its
 // events then go to the machine's default log, where its own tools do not look.
 void noticeUnregisteredLogs(const std::string& tmId) {
   const std::string prefix = tmId + "_";
   if (c_eventLog::m_logOfSource(prefix + "CORE") != c_eventLog::defaultLog) return;
-  std::fprintf(stderr, "tmrun: the event logs of %s are not registered, its events go to the log %s; "
-               "register them with: fennick -c %s\n", tmId.c_str(), c_eventLog::defaultLog, prefix.c_str());
-  std::fflush(stderr);
+  say(c_standardStreams::error, "the event logs of " + tmId + " are not registered, its events go to the log " +
+                                    c_eventLog::defaultLog + "; register them with: fennick -c " + prefix);
+}
+
+// The kinds of records of an instance, each in the log of one of its sources.
+struct RecordKind {
+  const char* name;
+  const char* source;
+};
+constexpr RecordKind recordKinds[] = {{"events", "CORE"}, {"telegrams", "TCTM"}, {"statistics", "STATISTICAL"}};
+constexpr std::size_t namedInRunsLine = 2;  // events and telegrams
+
+// The store of each kind of record, in the order of recordKinds; empty where
+// the store cannot take them.
+using Stores = std::vector<std::string>;
+
+// Places, each with the kinds of records that go there, in the order they came.
+using KindsByPlace = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+void addKind(KindsByPlace& places, const std::string& place, const char* kind) {
+  for (auto& [known, kinds] : places)
+    if (known == place) {
+      kinds.push_back(kind);
+      return;
+    }
+  places.push_back({place, {kind}});
+}
+
+// "events", "events and telegrams", "events, telegrams and statistics".
+std::string joinKinds(const std::vector<std::string>& kinds) {
+  std::string text;
+  for (std::size_t i = 0; i < kinds.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == kinds.size() ? " and " : ", ") + kinds[i];
+  return text;
+}
+
+// Whether the instance's stores and trace folder take what it writes: the event
+// log and the trace files drop a record that cannot be written without a word,
+// so each one that cannot is said once here, with the reason. The TM runs on.
+Stores checkRecordPlaces(const std::string& home, const std::string& tmId) {
+  Stores stores;
+  KindsByPlace failed;  // "<store>: <reason>"
+  for (const RecordKind& kind : recordKinds) {
+    const std::string log = c_eventLog::m_logOfSource(tmId + "_" + kind.source);
+    std::string path;
+    std::string reason;
+    int error = 0;
+    if (!c_eventLog::m_storePath(log, path)) {
+      path = "the log " + log;
+      reason = "it has no store, as neither XDG_STATE_HOME nor HOME names a folder";
+    } else if (!c_eventStore::m_isWritable(path, error)) {
+      reason = c_systemErrorText(error);
+    }
+    stores.push_back(reason.empty() ? path : std::string());
+    if (!reason.empty()) addKind(failed, path + ": " + reason, kind.name);
+  }
+  for (const auto& [place, kinds] : failed)
+    say(c_standardStreams::error, "the " + joinKinds(kinds) + " of " + tmId + " cannot be written to " + place);
+  const std::string traceFolder = home + "/run/log";
+  int error = 0;
+  if (!c_fileSystem::m_canCreateIn(traceFolder, error))
+    say(c_standardStreams::error, "the trace files of " + tmId + " cannot be made in " + traceFolder + ": " +
+                                      c_systemErrorText(error));
+  return stores;
 }
 
 // A listener that the mask enabled accepts from the start on.
@@ -143,7 +203,7 @@ std::string listenerText(const char* name, const c_tcpListener* listener, bool e
          std::to_string(listener->m_getPort());
 }
 
-void printRunning(const Arguments& arguments, const CTM_runningTm& tm) {
+void printRunning(const Arguments& arguments, const CTM_runningTm& tm, const Stores& stores) {
   const std::string& tmId = arguments.tmId;
   const std::string& mask = arguments.mask;
   std::vector<std::string> listeners;
@@ -153,19 +213,25 @@ void printRunning(const Arguments& arguments, const CTM_runningTm& tm) {
         listenerText("TM", tm.m_getTmListener(), CTM_runningTm::m_isEnabled(mask, CTM_runningTm::maskUstm),
                      tm.m_getAddress())})
     if (!text.empty()) listeners.push_back(text);
-  std::string line = "tmrun: " + tmId + " runs";
+  std::string line = tmId + " runs";
   for (std::size_t i = 0; i < listeners.size(); ++i) line += (i == 0 ? ", " : " and ") + listeners[i];
   if (listeners.empty()) line += " with no listener";
-  const std::string events = storeOf(tmId + "_CORE");
-  const std::string telegrams = storeOf(tmId + "_TCTM");
-  line += events == telegrams ? "; events and telegrams in " + events
-                              : "; events in " + events + ", telegrams in " + telegrams;
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  KindsByPlace working;
+  for (std::size_t i = 0; i < namedInRunsLine; ++i)
+    if (!stores[i].empty()) addKind(working, stores[i], recordKinds[i].name);
+  for (std::size_t i = 0; i < working.size(); ++i)
+    line += (i == 0 ? "; " : ", ") + joinKinds(working[i].second) + " in " + working[i].first;
+  // Without a reader it waits, but never past a stop signal.
+  say(c_standardStreams::output, line);
 }
 
 int run(const Arguments& arguments) {
   const std::string& tmId = arguments.tmId;
+  // Before anything reads it: a relative one would put the trace files below the
+  // working directory but the events elsewhere, as a store's path must be absolute.
+  if (!c_makeVariableAbsolute("TM_HOME"))
+    return fail(configuration, "the configuration cannot start: TM_HOME is relative and the working directory "
+                               "cannot be read");
   std::string home;
   if (!c_getEnvironment("TM_HOME", home))
     return fail(configuration, "the configuration cannot start: TM_HOME is not set");
@@ -210,6 +276,7 @@ int run(const Arguments& arguments) {
                             populator.m_getFileName());
 
   noticeUnregisteredLogs(tmId);
+  const Stores stores = checkRecordPlaces(home, tmId);
   CTM_logging::c_errorWatch initErrors;
   if (!world.m_initTm(tmId, arguments.mask)) {
     std::string failure = tm->m_getInitFailure();
@@ -218,7 +285,7 @@ int run(const Arguments& arguments) {
     world.m_stopTm(tmId);
     return fail(initFailed, tmId + " cannot start: " + failure);
   }
-  printRunning(arguments, *tm);
+  printRunning(arguments, *tm, stores);
   c_stopSignals::m_wait();
   world.m_stopTm(tmId);
   CTM_logging::m_unregisterThread();
@@ -228,8 +295,10 @@ int run(const Arguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened, so that no file takes the number of a closed stream.
+  if (!c_standardStreams::m_secure()) return fail(initFailed, "the standard streams cannot be secured");
   // Before any thread starts, so that only the wait below takes the stop signals.
-  if (!c_stopSignals::m_block()) return fail(initFailed, "SIGTERM and SIGINT cannot be blocked");
+  if (!c_stopSignals::m_block()) return fail(initFailed, "SIGTERM, SIGINT and SIGHUP cannot be blocked");
   // A TM holds a descriptor for each of its links and listeners and for the files it writes.
   c_descriptorLimit::m_raise();
   Arguments arguments;

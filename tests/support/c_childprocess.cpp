@@ -45,19 +45,25 @@ c_environmentChanges c_localNamesEnvironment() {
 }
 
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes, int descriptorLimit, bool softOnly) {
+                 const c_startOptions& options) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> environmentTexts = c_childEnvironment(changes);
+  std::vector<std::string> environmentTexts = c_childEnvironment(options.environment);
   std::vector<char*> argv = pointers(argumentTexts);
   std::vector<char*> envp = pointers(environmentTexts);
   rlimit limit{};
   ::getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = static_cast<rlim_t>(descriptorLimit);
-  if (!softOnly) limit.rlim_max = limit.rlim_cur;
+  limit.rlim_cur = static_cast<rlim_t>(options.descriptorLimit);
+  if (!options.softOnly) limit.rlim_max = limit.rlim_cur;
+  // Between fork and exec the child only calls async-signal-safe functions.
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
+    for (int stream = 0; stream < 3; ++stream) {
+      if (options.streams[stream] == c_startOptions::closed) ::close(stream);
+      if (options.streams[stream] >= 0 && ::dup2(options.streams[stream], stream) != stream) ::_exit(126);
+    }
+    if (options.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
+    if (!options.workDir.empty() && ::chdir(options.workDir.c_str()) != 0) ::_exit(126);
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }

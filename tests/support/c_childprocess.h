@@ -6,6 +6,7 @@
 //   c_childResult run = c_runChild(std::string(TM_BIN_DIR) + "/kelvane", {}, {.workDir = dir});
 //   EXPECT_EQ(run.exitStatus, 255);
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
@@ -36,12 +37,24 @@ std::vector<std::string> c_childEnvironment(const c_environmentChanges& changes)
 // when told so.
 c_environmentChanges c_localNamesEnvironment();
 
-// Starts the program with the environment changed and the test's standard
-// streams; its process id, or -1 when none starts. A descriptor limit above 0 is
-// the child's, soft and hard, as `ulimit -n` sets it: the child cannot raise it;
-// softOnly keeps the hard limit, to which the child may raise it.
+// How c_startChild sets a child up.
+struct c_startOptions {
+  static constexpr int inherited = -1;  // a standard stream: the test's own
+  static constexpr int closed = -2;     // a standard stream: none
+
+  c_environmentChanges environment;
+  std::string workDir;  // empty: the test's working directory
+  // Above 0 the child's descriptor limit, soft and hard, as `ulimit -n` sets it:
+  // the child cannot raise it; softOnly keeps the hard limit, to which it may.
+  int descriptorLimit = 0;
+  bool softOnly = false;
+  // The child's descriptors 0, 1 and 2: inherited, closed, or that descriptor.
+  std::array<int, 3> streams{inherited, inherited, inherited};
+};
+
+// Starts the program; its process id, or -1 when none starts.
 int c_startChild(const std::string& program, const std::vector<std::string>& arguments,
-                 const c_environmentChanges& changes, int descriptorLimit = 0, bool softOnly = false);
+                 const c_startOptions& options);
 
 c_childResult c_runChild(const std::string& program, const std::vector<std::string>& arguments,
                          const c_childOptions& options = {});
