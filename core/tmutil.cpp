@@ -7,6 +7,7 @@
 #include "platform/c_clock.h"
 #include "platform/c_datetime.h"
 #include "platform/c_errortext.h"
+#include "platform/c_standardstreams.h"
 
 namespace {
 
@@ -141,7 +142,9 @@ int parsePerformanceCounter(const std::string& text, std::uint64_t& value) {
 
 std::time_t string2Time(const std::string& text) {
   if (text.size() != 14) {
-    std::printf("ERROR: string2Time: Lenght (%zu) of time-string is not OK.\n", text.size());
+    c_standardStreams::m_writeNow(c_standardStreams::output, "ERROR: string2Time: Lenght (" +
+                                                               std::to_string(text.size()) +
+                                                               ") of time-string is not OK.\n");
     return -1;
   }
   const std::string_view digits(text);
@@ -167,13 +170,14 @@ std::string timeToString(const std::time_t* time, const char* format) {
 
 std::string dayMonthToYYYYMMDD(int day, const std::string& month) {
   if (month.size() != 3) {
-    std::fprintf(stderr, "ERROR: dayMonthToYYYYMMDD: format of month string (%s) is not OK!\n", month.c_str());
+    c_standardStreams::m_writeNow(c_standardStreams::error, "ERROR: dayMonthToYYYYMMDD: format of month string (" +
+                                                              month + ") is not OK!\n");
     return {};
   }
   const int monthNumber = monthFromAbbreviation(month);
   const auto invalidDay = [&] {
-    std::fprintf(stderr, "ERROR: dayMonthToYYYYMMDD: day (%d) and month (%s) are not a valid day!\n", day,
-                 month.c_str());
+    c_standardStreams::m_writeNow(c_standardStreams::error, "ERROR: dayMonthToYYYYMMDD: day (" + std::to_string(day) +
+                                                              ") and month (" + month + ") are not a valid day!\n");
     return std::string();
   };
   // 29 February passes here and is checked against the year chosen below.
@@ -202,7 +206,8 @@ std::string dayMonthToYYYYMMDD(int day, const std::string& month) {
 
 std::string dayMonthFromYYYYMMDD(const std::string& date, int& day) {
   const auto notADay = [&] {
-    std::fprintf(stderr, "ERROR: dayMonthFromYYYYMMDD: (%s) is not a valid day!\n", date.c_str());
+    c_standardStreams::m_writeNow(c_standardStreams::error,
+                                  "ERROR: dayMonthFromYYYYMMDD: (" + date + ") is not a valid day!\n");
     return std::string();
   };
   if (date.size() != 8 || std::sscanf(date.substr(6, 2).c_str(), "%d", &day) != 1) return notADay();

@@ -27,4 +27,8 @@ class c_standardStreams {
   // True when all of it was written. The stream's status flags stay as they are:
   // the processes that share a pipe share them too.
   static bool m_write(c_stream stream, std::string_view text);
+  // Writes the text at once when the stream takes it, else drops it: a thread
+  // that serves peers never waits for a reader of the program's streams, and a
+  // stop never waits for such a thread. True when all of it was written. Any thread.
+  static bool m_writeNow(c_stream stream, std::string_view text);
 };

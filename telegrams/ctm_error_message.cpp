@@ -1,6 +1,6 @@
 #include "telegrams/ctm_error_message.h"
 
-#include <cstdio>
+#include "platform/c_standardstreams.h"
 
 CTM_error_message::CTM_error_message(std::string_view raw, std::string errorText) {
   m_initHeader("ERROR", "", 1, 16);
@@ -9,7 +9,7 @@ CTM_error_message::CTM_error_message(std::string_view raw, std::string errorText
 }
 
 int CTM_error_message::m_serialize(std::string& out) const {
-  std::fputs("CTM_error_message::m_serialize(): Function must not be used!", stderr);
+  c_standardStreams::m_writeNow(c_standardStreams::error, "CTM_error_message::m_serialize(): Function must not be used!");
   out.clear();
   return 0;
 }

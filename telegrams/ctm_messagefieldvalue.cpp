@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/c_rowpattern.h"
+#include "platform/c_standardstreams.h"
 
 namespace {
 
@@ -594,8 +595,9 @@ int CTM_messageFieldValue::m_serialize(std::string& out) const {
     else
       out += value.empty() ? std::string_view(" ") : value;
   } else {
-    std::fprintf(stderr, "CTM_messageFieldValue::m_serialize(): Processing of type %d not (yet) implemented!\n",
-                 typeCode(definition.type));
+    c_standardStreams::m_writeNow(c_standardStreams::error, "CTM_messageFieldValue::m_serialize(): Processing of type " +
+                                                              std::to_string(typeCode(definition.type)) +
+                                                              " not (yet) implemented!\n");
   }
   // Received groups not read yet are written as they came: the same characters.
   if (receivedGroups_ > 0) out += receivedText_;
@@ -619,8 +621,9 @@ void CTM_messageFieldValue::m_appendReadable(std::string& out) const {
     out += writtenText(definition, *this, scratch);
     out += '"';
   } else {
-    std::fprintf(stderr, "CTM_messageFieldValue::m_asString(): Processing of type %d not (yet) implemented!\n",
-                 typeCode(definition.type));
+    c_standardStreams::m_writeNow(c_standardStreams::error, "CTM_messageFieldValue::m_asString(): Processing of type " +
+                                                              std::to_string(typeCode(definition.type)) +
+                                                              " not (yet) implemented!\n");
     out += "???";
   }
   out += ')';

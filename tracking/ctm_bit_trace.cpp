@@ -12,6 +12,7 @@
 #include "platform/c_escape.h"
 #include "platform/c_errortext.h"
 #include "platform/c_filesystem.h"
+#include "platform/c_standardstreams.h"
 
 namespace {
 
@@ -197,8 +198,8 @@ std::string CTM_BIT_trace::m_escape(std::string_view text) { return c_escapeFiel
 bool CTM_BIT_trace::m_init() {
   if (open_) return true;
   if (bitId_.size() != bitIdLength) {
-    std::printf("ERROR: CTM_BIT_trace::m_init: length of BIT_ID (%s) is not OK.\n", m_escape(bitId_).c_str());
-    std::fflush(stdout);
+    c_standardStreams::m_writeNow(c_standardStreams::output, "ERROR: CTM_BIT_trace::m_init: length of BIT_ID (" +
+                                                               m_escape(bitId_) + ") is not OK.\n");
     return false;
   }
   if (!idsArePathComponents({{"TM id", &tmId_}, {"segment id", &lsId_}, {"BIT_ID", &bitId_}})) return false;
