@@ -1,13 +1,13 @@
 #pragma once
 // c_peerNames: the host names of the peers that connect to the TM's listeners,
-// kept for a while. A listener names every peer it accepts, on its one accept
-// thread: a name service that is slow to answer would hold up every connection
-// behind that peer, and a restart's close of the listener with them, since the
-// close waits for the accept thread. A definite answer (a name, or none) is kept
-// for the time to live, so that a controller coming back after a restart is
-// handed on at once; a lookup that failed is made again the next time.
+// kept for a while. A definite answer (a name, or none) is kept for the time to
+// live, so that a controller coming back after a restart is named at once, with
+// no look-up; a look-up that failed is made again the next time. The listeners
+// make their look-ups on a thread of their own (c_peerNameResolver) and read
+// this memory on their accept threads, so that a name service that is slow to
+// answer holds up no connection.
 //
-// Threads: any; the mutex guards the entries, and no lookup runs under it.
+// Threads: any; the mutex guards the entries, and no look-up runs under it.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,10 +27,14 @@ class c_peerNames {
   // none is stale, all of them.
   static constexpr std::size_t maximumEntries = 4096;
 
-  explicit c_peerNames(c_lookUp lookUp = c_lookUpName, std::int64_t timeToLiveMs = defaultTimeToLiveMs);
+  // The system's look-up waits briefly for a name server that does not answer.
+  explicit c_peerNames(c_lookUp lookUp = m_lookUpBriefly, std::int64_t timeToLiveMs = defaultTimeToLiveMs);
 
-  // True with the peer's name when it has one.
+  // True with the peer's name when it has one; looks it up unless it is remembered.
   bool m_find(std::uint32_t address, std::string& name);
+  // Without a look-up: true when a definite answer is remembered, with `named`
+  // telling whether it is a name (then in `name`).
+  bool m_recall(std::uint32_t address, bool& named, std::string& name);
   // The names the listeners of the process share.
   static c_peerNames& m_process();
 
@@ -40,6 +44,8 @@ class c_peerNames {
     std::string name;
     std::int64_t untilMs = 0;
   };
+
+  static c_nameLookup m_lookUpBriefly(std::uint32_t address, std::string& name);
 
   c_lookUp lookUp_;
   std::int64_t timeToLiveMs_;

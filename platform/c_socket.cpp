@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <resolv.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -54,21 +55,58 @@ std::int64_t remainingMs(std::int64_t deadlineMs) {
   return left > 0 ? left : 0;
 }
 
-// Waits until the descriptor shows one of the events, the stop object is ready or
-// the deadline passes.
-c_socketResult waitForDescriptor(int descriptor, short events, std::int64_t deadlineMs, c_waitable* stop,
-                                 c_socketFailure& failure) {
+// Waits until the descriptor shows one of the events, one of the objects is ready
+// (stopped, with its index in `ready`) or the deadline passes.
+c_socketResult waitForDescriptor(int descriptor, short events, std::int64_t deadlineMs, c_waitable* const* objects,
+                                 std::size_t count, std::size_t& ready, c_socketFailure& failure) {
   for (;;) {
     errno = 0;
-    const int result =
-        c_waitForAnyOrDescriptor(&stop, stop != nullptr ? 1 : 0, descriptor, events, remainingMs(deadlineMs));
-    if (result == 0) return c_socketResult::stopped;
+    const int result = c_waitForAnyOrDescriptor(objects, count, descriptor, events, remainingMs(deadlineMs));
+    if (result >= 0) {
+      ready = static_cast<std::size_t>(result);
+      return c_socketResult::stopped;
+    }
     if (result == c_waitDescriptorReady) return c_socketResult::done;
     if (result == c_waitFailed) return failed(failure, "poll()", errno != 0 ? errno : EBADF);
     // Timed out: a test clock may have been moved meanwhile, so look again.
     if (remainingMs(deadlineMs) == 0) return c_socketResult::timedOut;
   }
 }
+
+c_socketResult waitForDescriptor(int descriptor, short events, std::int64_t deadlineMs, c_waitable* stop,
+                                 c_socketFailure& failure) {
+  std::size_t ready = 0;
+  return waitForDescriptor(descriptor, events, deadlineMs, &stop, stop != nullptr ? 1 : 0, ready, failure);
+}
+
+// The calling thread's resolver settings (each thread has its own) for one
+// look-up. A brief one gives each name server one try of one second; the
+// thread's settings are given back afterwards.
+class c_lookUpSettings {
+ public:
+  explicit c_lookUpSettings(c_lookUpWait wait) : brief_(wait == c_lookUpWait::brief) {
+    if (!brief_) return;
+    // Read afresh first: the resolver reloads a thread's settings, dropping what was
+    // changed in them, when the system's have changed since they were read.
+    ::res_init();
+    retransmitSeconds_ = _res.retrans;
+    tries_ = _res.retry;
+    _res.retrans = 1;
+    _res.retry = 1;
+  }
+  ~c_lookUpSettings() {
+    if (!brief_) return;
+    _res.retrans = retransmitSeconds_;
+    _res.retry = tries_;
+  }
+  c_lookUpSettings(const c_lookUpSettings&) = delete;
+  c_lookUpSettings& operator=(const c_lookUpSettings&) = delete;
+
+ private:
+  const bool brief_;
+  int retransmitSeconds_ = 0;
+  int tries_ = 0;
+};
 
 }  // namespace
 
@@ -222,6 +260,12 @@ c_socketResult c_socket::m_waitReadable(std::int64_t deadlineMs, c_waitable* sto
   return waitForDescriptor(descriptor_, POLLIN, deadlineMs, stop, failure);
 }
 
+c_socketResult c_socket::m_waitReadable(std::int64_t deadlineMs, c_waitable* const* objects, std::size_t count,
+                                        std::size_t& ready, c_socketFailure& failure) {
+  if (descriptor_ < 0) return failed(failure, "poll()", EBADF);
+  return waitForDescriptor(descriptor_, POLLIN, deadlineMs, objects, count, ready, failure);
+}
+
 bool c_socket::m_shutdown(c_socketFailure& failure) {
   if (descriptor_ < 0) return true;
   // A socket that never connected, or whose peer already went, is not connected any more.
@@ -262,12 +306,13 @@ std::string c_dottedAddress(std::uint32_t address) {
          std::to_string(address >> 8 & 255) + "." + std::to_string(address & 255);
 }
 
-bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure) {
+bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure, c_lookUpWait wait) {
   if (c_parseDottedAddress(host, address)) return true;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
+  const c_lookUpSettings settings(wait);
   const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
   if (result != 0 || found == nullptr) {
     if (found != nullptr) ::freeaddrinfo(found);
@@ -289,9 +334,10 @@ std::string c_socketFailureText(const c_socketFailure& failure) {
 
 bool c_reverseName(std::uint32_t address, std::string& name) { return c_lookUpName(address, name) == c_nameLookup::found; }
 
-c_nameLookup c_lookUpName(std::uint32_t address, std::string& name) {
+c_nameLookup c_lookUpName(std::uint32_t address, std::string& name, c_lookUpWait wait) {
   const sockaddr_in peer = socketAddress(address, 0);
   char host[NI_MAXHOST];
+  const c_lookUpSettings settings(wait);
   const int result = ::getnameinfo(reinterpret_cast<const sockaddr*>(&peer), sizeof peer, host, sizeof host, nullptr,
                                    0, NI_NAMEREQD);
   if (result == EAI_NONAME) return c_nameLookup::none;

@@ -94,6 +94,10 @@ class c_socket {
   // Waits until the socket is readable (data, a pending connection, the peer's
   // close or an error): done; or timedOut, stopped, failed.
   c_socketResult m_waitReadable(std::int64_t deadlineMs, c_waitable* stop, c_socketFailure& failure);
+  // The same, watching several objects: stopped when one of them is ready first,
+  // with its index in `ready` (the wait takes that object, as c_waitForAny does).
+  c_socketResult m_waitReadable(std::int64_t deadlineMs, c_waitable* const* objects, std::size_t count,
+                                std::size_t& ready, c_socketFailure& failure);
 
   // shutdown(SHUT_RDWR): every wait on the socket returns. Safe from another thread.
   bool m_shutdown(c_socketFailure& failure);
@@ -105,11 +109,18 @@ class c_socket {
   int descriptor_ = -1;
 };
 
+// How long a name look-up waits for a name server that does not answer: as the
+// system is set up (several tries of several seconds, about ten seconds in all
+// with the usual settings), or briefly, for a look-up that a peer's connection
+// waits for: one try of one second for each name server listed.
+enum class c_lookUpWait { system, brief };
+
 // A host as the TM's configuration gives it, turned into an address: a dotted
 // address is used as given (no reverse name is required); a name is looked up
 // forward (getaddrinfo, IPv4) and its first address taken. The failure names
 // "getaddrinfo()" with its code (errno for EAI_SYSTEM).
-bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure);
+bool c_resolveHost(const std::string& host, std::uint32_t& address, c_socketFailure& failure,
+                   c_lookUpWait wait = c_lookUpWait::system);
 // Why the call failed, for a person: the system's text of the error, or for a
 // name look-up "the name does not resolve" (or the name service's own text).
 std::string c_socketFailureText(const c_socketFailure& failure);
@@ -120,6 +131,7 @@ std::string c_dottedAddress(std::uint32_t address);
 // The host name that the name service gives for the address; false when it has none.
 bool c_reverseName(std::uint32_t address, std::string& name);
 // The same, telling an answer that the address has no name (none) from a name
-// service that could not answer (failed: no server reached, say).
+// service that could not answer (failed: no server reached, or none answered
+// within the brief wait).
 enum class c_nameLookup { found, none, failed };
-c_nameLookup c_lookUpName(std::uint32_t address, std::string& name);
+c_nameLookup c_lookUpName(std::uint32_t address, std::string& name, c_lookUpWait wait = c_lookUpWait::system);

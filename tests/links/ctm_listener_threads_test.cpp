@@ -1,6 +1,6 @@
 // The listener with its accept thread: which configured unit an accepted peer
 // is, what becomes of a peer no one takes, a second connection of the same peer,
-// and an accept that fails for lack of descriptors.
+// an accept that fails for lack of descriptors, and peers whose names do not come.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -30,7 +33,8 @@ class c_testListener : public c_tcpListener {
     std::string address;
     CTM_server_lh* handler;
   };
-  explicit c_testListener(std::vector<c_unit> units) : c_tcpListener("TC"), units_(std::move(units)) {}
+  explicit c_testListener(std::vector<c_unit> units, c_peerNames& names = c_peerNames::m_process())
+      : c_tcpListener("TC", names), units_(std::move(units)) {}
   ~c_testListener() override { m_endListening(); }
 
  protected:
@@ -160,6 +164,115 @@ TEST_F(ListenerTest, AnAcceptWithoutDescriptorsRestsAndServesAgain) {
   EXPECT_GE(elapsed, std::chrono::milliseconds(2 * c_tcpListener::acceptRetryMs));
   EXPECT_EQ(m_argumentsOf(ev::LS_SOCKET_FAILED)[0][1], "accept()");
   EXPECT_TRUE(m_exchangesKeepAlive(peer));
+}
+
+// Peers named by a look-up that the test holds: the look-up of 127.0.0.1 hangs,
+// as one that a silent name server never answers, until the test releases it,
+// and then gives "localhost"; other addresses have no name. The clock stands
+// still, so that a peer waits for its name until the test moves the clock on.
+class ListenerNamesTest : public ListenerTest {
+ protected:
+  void SetUp() override {
+    ListenerTest::SetUp();
+    c_clock::m_fixMonotonic(1'000'000);
+    c_parseDottedAddress("127.0.0.1", loopback_);
+  }
+  void TearDown() override {
+    m_release();
+    listener_.reset();
+    ListenerTest::TearDown();
+  }
+  void m_listen(std::vector<c_testListener::c_unit> units) {
+    listener_ = std::make_unique<c_testListener>(std::move(units), names_);
+    ASSERT_TRUE(listener_->m_open(0, "127.0.0.1"));
+    ASSERT_TRUE(listener_->m_start());
+  }
+  c_nameLookup m_lookUp(std::uint32_t address, std::string& name) {
+    if (address != loopback_) return c_nameLookup::none;
+    std::unique_lock lock(mutex_);
+    ++loopbackLookUps_;
+    hanging_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+    hanging_ = false;
+    name = "localhost";
+    return c_nameLookup::found;
+  }
+  bool m_awaitHangingLookUp() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return hanging_; });
+  }
+  void m_release() {
+    const std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  bool m_remembersLoopback() {
+    bool named = false;
+    std::string name;
+    return names_.m_recall(loopback_, named, name) && named;
+  }
+
+  std::uint32_t loopback_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool hanging_ = false;
+  bool released_ = false;
+  int loopbackLookUps_ = 0;
+  c_peerNames names_{[this](std::uint32_t address, std::string& name) { return m_lookUp(address, name); }};
+  CTM_testServerLh first_;
+  CTM_testServerLh second_;
+  std::unique_ptr<c_testListener> listener_;
+};
+
+TEST_F(ListenerNamesTest, APeerWhoseNameDoesNotComeHoldsUpNoOtherAndGoesOnWithoutItAfterASecond) {
+  m_listen({{"127.0.0.1", &first_}, {"127.0.0.2", &second_}});
+  // The peer at 127.0.0.2 has been looked up before: it has no name.
+  std::uint32_t remembered = 0;
+  c_parseDottedAddress("127.0.0.2", remembered);
+  std::string none;
+  ASSERT_FALSE(names_.m_find(remembered, none));
+
+  c_fakePeer unanswered;
+  ASSERT_TRUE(unanswered.m_connect("127.0.0.1", listener_->m_getPort()));
+  ASSERT_TRUE(m_awaitHangingLookUp());
+  c_fakePeer coming;
+  ASSERT_TRUE(coming.m_connect("127.0.0.1", listener_->m_getPort(), "127.0.0.2"));
+  EXPECT_TRUE(m_exchangesKeepAlive(coming));
+  EXPECT_EQ(events_.m_count(ev::LS_ACCEPTED_UNNAMED), 1u);
+  EXPECT_EQ(first_.inits, 0);
+
+  // Its second is up: it goes on without a name, matched by its address.
+  c_clock::m_advanceMonotonic(c_tcpListener::nameWaitMs);
+  EXPECT_TRUE(m_exchangesKeepAlive(unanswered));
+  ASSERT_EQ(m_argumentsOf(ev::LS_ACCEPTED_UNNAMED).size(), 2u);
+  EXPECT_EQ(m_argumentsOf(ev::LS_ACCEPTED_UNNAMED)[1][4], "1");
+
+  // The answer that came too late names the peer's next connection at once.
+  m_release();
+  ASSERT_TRUE(m_eventually([this] { return m_remembersLoopback(); }));
+  c_fakePeer again;
+  ASSERT_TRUE(again.m_connect("127.0.0.1", listener_->m_getPort()));
+  EXPECT_TRUE(m_exchangesKeepAlive(again));
+  ASSERT_EQ(m_argumentsOf(ev::LS_ACCEPTED_NAMED).size(), 1u);
+  EXPECT_EQ(m_argumentsOf(ev::LS_ACCEPTED_NAMED)[0][1], "localhost");
+  EXPECT_EQ(loopbackLookUps_, 1);
+}
+
+// The close does not wait for the look-up to close the peer that waits for it;
+// it ends the resolver thread once the look-up is over (the fixture checks the
+// threads and descriptors), and the peer is handed on to no one.
+TEST_F(ListenerNamesTest, ACloseWhileALookUpHangsClosesTheWaitingPeer) {
+  m_listen({{"127.0.0.1", &first_}});
+  c_fakePeer peer;
+  ASSERT_TRUE(peer.m_connect("127.0.0.1", listener_->m_getPort()));
+  ASSERT_TRUE(m_awaitHangingLookUp());
+  std::thread closer([this] { listener_->m_close(); });
+  EXPECT_TRUE(peer.m_expectClosed());
+  m_release();
+  closer.join();
+  EXPECT_FALSE(listener_->m_isOpen());
+  EXPECT_EQ(events_.m_count(ev::LS_ACCEPTED_NAMED) + events_.m_count(ev::LS_ACCEPTED_UNNAMED), 0u);
 }
 
 }  // namespace
