@@ -206,7 +206,7 @@ CTM_BIT* CTM_runningLs::m_createBIT(std::string& bitId) {
   if (bitId == blankBitId) {
     if (!m_generateId(bitId)) return nullptr;
   } else {
-    tm_->m_generatedIds().m_noteTaken(bitId);
+    tm_->m_generatedIds().m_noteTaken(c_clock::m_utcSeconds(), bitId);
   }
   auto item = std::make_unique<CTM_BIT>();
   item->m_setBIT_ID(bitId);
@@ -756,7 +756,7 @@ bool CTM_runningLs::m_receiveBIT(std::unique_ptr<CTM_BIT> item) {
     known->m_takeData(*item);
     return true;
   }
-  tm_->m_generatedIds().m_noteTaken(id);
+  tm_->m_generatedIds().m_noteTaken(c_clock::m_utcSeconds(), id);
   if (!item->m_openTrace(this, true)) m_sendText(m_tmId(), 1, "Could not open trace file for BIT (%s)", id.c_str());
   (*items_)[id] = std::move(item);
   return true;

@@ -195,6 +195,14 @@ const char* CTM_BIT_trace::markName(int mark) {
 
 std::string CTM_BIT_trace::m_escape(std::string_view text) { return c_escapeField(text, true); }
 
+std::string CTM_BIT_trace::m_pathOf(const std::string& home, const std::string& tmId, const std::string& lsId,
+                                    const std::string& bitId) {
+  if (home.empty() || bitId.size() != bitIdLength || !isPathComponent(tmId) || !isPathComponent(lsId) ||
+      !isPathComponent(bitId))
+    return {};
+  return home + "/run/log/" + tmId + '/' + lsId + '/' + bitId.substr(6, 2) + '/' + bitId + ".trc";
+}
+
 bool CTM_BIT_trace::m_init() {
   if (open_) return true;
   if (bitId_.size() != bitIdLength) {
@@ -281,7 +289,7 @@ bool CTM_BIT_trace::writeTraceRecord(int mark, int kind, const std::string& text
 }
 
 bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::string& lsId, const std::string& prefix,
-                                        int& last, c_traceNumbers* found) {
+                                        int& last) {
   last = -1;
   if (!idsArePathComponents({{"TM id", &tmId}, {"segment id", &lsId}})) return false;
   std::string segmentDirectory;
@@ -296,9 +304,6 @@ bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::stri
     const std::string path = segmentDirectory + '/' + folder;
     int error = 0;
     if (c_fileSystem::m_kindOf(path) == c_fileSystem::c_pathKind::missing) {
-      // Below the highest number a missing folder only holds nothing: the scan
-      // for every number leaves it to the first bag that needs it.
-      if (last >= 0) continue;
       CTM_logging::m_log(4, ev::TRACE_DIRECTORY_CREATED, "s", path);
       // A folder that cannot be created holds no file: the scan goes on.
       if (!c_fileSystem::m_makeDirectory(path, error)) CTM_logging::m_log(1, ev::TRACE_DIRECTORY_UNUSABLE, "s", path);
@@ -306,25 +311,21 @@ bool CTM_BIT_trace::findLastTraceNumber(const std::string& tmId, const std::stri
     }
     std::vector<std::string> names;
     if (!c_fileSystem::m_listDirectory(path, names, error)) {
-      // The highest number, or one still in use, may lie in here: guessing would repeat ids.
+      // The highest number may lie in here: guessing low would repeat ids.
       CTM_logging::m_log(1, ev::TRACE_DIRECTORY_UNUSABLE, "s", path);
       return false;
     }
     std::string lastName;
-    int lastHere = -1;
     for (const std::string& name : names) {
-      const int number = traceNumberOf(name, prefix, folder);
-      if (number < 0) continue;
-      if (found) found->set(static_cast<std::size_t>(number));
-      if (number > lastHere) {
-        lastHere = number;
+      int number = traceNumberOf(name, prefix, folder);
+      if (number > last) {
+        last = number;
         lastName = name;
       }
     }
-    if (last < 0 && lastHere >= 0) {
-      last = lastHere;
+    if (last >= 0) {
       CTM_logging::m_log(4, ev::TRACE_SCAN_FOUND, "si", path + '/' + lastName, last);
-      if (!found) return true;
+      return true;
     }
   }
   return true;

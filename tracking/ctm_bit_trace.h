@@ -7,7 +7,6 @@
 // while it is among the most recently written of the process (c_appendFileSet),
 // so that descriptors do not grow with the bags in flight.
 
-#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,15 +35,14 @@ class CTM_BIT_trace {
   // file is not open or the write failed (reported once per file).
   bool writeTraceRecord(int mark, int kind, const std::string& text);
 
-  // The five-digit numbers a day's files may carry.
-  static constexpr int traceNumberCount = 100000;
-  using c_traceNumbers = std::bitset<traceNumberCount>;
-
   // The highest five-digit number of the files "<prefix>nnnnn.trc" of a segment,
-  // looking into the folders 99 down to 00; last = -1 when there is none. With
-  // found, every folder is looked into and each number found is set there.
+  // looking into the folders 99 down to 00; last = -1 when there is none.
   static bool findLastTraceNumber(const std::string& tmId, const std::string& lsId, const std::string& prefix,
-                                  int& last, c_traceNumbers* found = nullptr);
+                                  int& last);
+  // Where the trace file of an item of the segment lies below the installation
+  // home; empty for ids that name no trace file.
+  static std::string m_pathOf(const std::string& home, const std::string& tmId, const std::string& lsId,
+                              const std::string& bitId);
 
   static const char* kindName(int kind);
   static const char* markName(int mark);

@@ -4,13 +4,15 @@
 #include <string_view>
 #include <utility>
 
+#include "core/ctm_config.h"
 #include "core/ctm_logging.h"
 #include "platform/c_datetime.h"
+#include "platform/c_filesystem.h"
+#include "tracking/ctm_bit_trace.h"
 
 namespace {
 
 constexpr int sequenceAfterFailedScan = 50000;
-constexpr int numberCount = CTM_BIT_trace::traceNumberCount;
 // Characters of the TM id that generated ids carry, and where they carry them.
 constexpr std::size_t tmIdSliceStart = 2;
 constexpr std::size_t generatedSliceStart = 1;
@@ -46,7 +48,7 @@ CTM_generatedIds::CTM_generatedIds(std::string tmId, c_segmentIds segmentIds)
     : tmId_(std::move(tmId)),
       tmIdSlice_(slice(tmId_, tmIdSliceStart, sliceLength)),
       segmentIds_(std::move(segmentIds)),
-      taken_(std::make_unique<CTM_BIT_trace::c_traceNumbers>()) {}
+      taken_(std::make_unique<c_numbers>()) {}
 
 std::string CTM_generatedIds::m_prefixOf(int day) const {
   char digits[16];
@@ -58,32 +60,43 @@ bool CTM_generatedIds::m_isGeneratedHere(const std::string& id) const {
   return tmIdSlice_.size() == sliceLength && slice(id, generatedSliceStart, sliceLength) == tmIdSlice_;
 }
 
-bool CTM_generatedIds::m_scan(const std::string& prefix, int& highest) {
-  taken_->reset();
-  highest = -1;
-  bool scanned = true;
-  for (const std::string& lsId : segmentIds_ ? segmentIds_() : std::vector<std::string>()) {
-    int last = -1;
-    if (!CTM_BIT_trace::findLastTraceNumber(tmId_, lsId, prefix, last, taken_.get())) scanned = false;
-    if (last > highest) highest = last;
+void CTM_generatedIds::m_beginDay(int day) {
+  if (day_ < 0) {
+    int highest = -1;
+    bool scanned = true;
+    for (const std::string& lsId : segmentIds_()) {
+      int last = -1;
+      if (!CTM_BIT_trace::findLastTraceNumber(tmId_, lsId, m_prefixOf(day), last)) scanned = false;
+      if (last > highest) highest = last;
+    }
+    next_ = scanned ? highest + 1 : sequenceAfterFailedScan;
+  } else {
+    next_ = 0;
   }
-  return scanned;
+  day_ = day;
+  taken_->reset();
+}
+
+// The day's files of a year before, and of bags whose trace was made in another
+// segment, lie in the folders too.
+bool CTM_generatedIds::m_hasTraceFile(const std::string& id, const std::string& home,
+                                      const std::vector<std::string>& segments) const {
+  for (const std::string& lsId : segments) {
+    const std::string path = CTM_BIT_trace::m_pathOf(home, tmId_, lsId, id);
+    if (!path.empty() && c_fileSystem::m_kindOf(path) != c_fileSystem::c_pathKind::missing) return true;
+  }
+  return false;
 }
 
 bool CTM_generatedIds::m_generate(std::int64_t utcSeconds, const std::string& lsId, const c_isHeld& isHeld,
                                   std::string& id) {
   const int today = dayOfYear(utcSeconds);
   const std::string prefix = m_prefixOf(today);
+  const std::vector<std::string> segments = segmentIds_();
+  const std::string home = CTM_config::m_getHomePath();
   c_mutexGuard guard(mutex_);
-  int next = sequence_ + 1;
-  if (day_ != today) {
-    int highest = -1;
-    const bool scanned = m_scan(prefix, highest);
-    // After a start the day's numbering goes on; a new day starts again at 00000.
-    if (sequence_ < 0) next = scanned ? highest + 1 : sequenceAfterFailedScan;
-    else next = 0;
-    day_ = today;
-  }
+  if (day_ != today) m_beginDay(today);
+  int next = next_;
   bool wrapped = false;
   for (int tried = 0; tried < numberCount; ++tried, ++next) {
     // Five digits: a longer id would break every peer's pattern.
@@ -95,23 +108,24 @@ bool CTM_generatedIds::m_generate(std::int64_t utcSeconds, const std::string& ls
     char digits[16];
     std::snprintf(digits, sizeof digits, "%05d", next);
     std::string candidate = prefix + digits;
-    if (isHeld && isHeld(candidate)) continue;
+    if ((isHeld && isHeld(candidate)) || m_hasTraceFile(candidate, home, segments)) continue;
     if (wrapped) CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", lsId, today);
     taken_->set(static_cast<std::size_t>(next));
-    sequence_ = next;
+    next_ = next + 1;
     id = std::move(candidate);
     return true;
   }
   CTM_logging::m_log(1, ev::GENERATED_IDS_EXHAUSTED, "si", lsId, today);
-  sequence_ = next - 1;
+  next_ = next;
   return false;
 }
 
-void CTM_generatedIds::m_noteTaken(const std::string& id) {
+void CTM_generatedIds::m_noteTaken(std::int64_t utcSeconds, const std::string& id) {
   if (id.empty() || id[0] != 'W' || !m_isGeneratedHere(id)) return;
+  const int today = dayOfYear(utcSeconds);
+  const int number = numberOf(id, m_prefixOf(today));
+  if (number < 0) return;
   c_mutexGuard guard(mutex_);
-  // A bag of a day not yet begun here is found by that day's scan, by its trace file.
-  if (day_ < 0) return;
-  const int number = numberOf(id, m_prefixOf(day_));
-  if (number >= 0) taken_->set(static_cast<std::size_t>(number));
+  if (day_ != today) m_beginDay(today);
+  taken_->set(static_cast<std::size_t>(number));
 }

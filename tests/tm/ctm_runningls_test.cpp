@@ -55,6 +55,23 @@ TEST_F(GeneratedIds, WrapTo00000WithAnEventPast99999) {
   EXPECT_EQ(recorder_.m_count(ev::GENERATED_ID_WRAPPED), 1u);
 }
 
+// The day's number may have a trace file of a year before.
+TEST_F(GeneratedIds, ANewDayPassesOverItsNumbersWithATraceFile) {
+  EXPECT_EQ(enter(), "W3212300000");
+  traceFile("00", "W3212400000");
+  clock_.m_advance(12 * 3600);
+  EXPECT_EQ(enter(), "W3212400001");
+}
+
+// Without trace files, a number that a bag of another segment carries is still known as taken.
+TEST_F(GeneratedIds, ANumberReportedBeforeTheFirstGeneratedOneIsPassedOver) {
+  writeFile(segmentFolder("TM32", "E3201").parent_path(), "a file where the TM's folder should be");
+  std::string carried = "W3212350000";
+  CTM_BIT::c_destinationList destinations;
+  EXPECT_TRUE(segment("S3202")->m_enterBIT(7, node("S3202_0100-P0001"), carried, destinations));
+  EXPECT_EQ(enter(), "W3212350001");
+}
+
 // Every segment of the TM counts behind the same prefix and bags keep their ids, so
 // the segment may hold bags under ids it would generate: those are passed over,
 // also past the wrap, and the bags there keep their data.
