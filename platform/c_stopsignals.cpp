@@ -6,16 +6,24 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace {
 
 constexpr int stopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
+// A SIGHUP that the starter ignores (nohup) stays ignored: blocked, it would be
+// kept pending and taken as a stop. Set before any thread starts.
+std::atomic<bool> hangUpIgnored{false};
+
+bool isStopSignal(int signal) { return signal != SIGHUP || !hangUpIgnored.load(std::memory_order_relaxed); }
+
 sigset_t stopSet() {
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : stopSignals) sigaddset(&set, signal);
+  for (const int signal : stopSignals)
+    if (isStopSignal(signal)) sigaddset(&set, signal);
   return set;
 }
 
@@ -23,13 +31,15 @@ bool stopPending() {
   sigset_t pending;
   if (::sigpending(&pending) != 0) return false;
   for (const int signal : stopSignals)
-    if (sigismember(&pending, signal) == 1) return true;
+    if (isStopSignal(signal) && sigismember(&pending, signal) == 1) return true;
   return false;
 }
 
 }  // namespace
 
 bool c_stopSignals::m_block() {
+  struct sigaction hangUp {};
+  hangUpIgnored = ::sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler == SIG_IGN;
   const sigset_t set = stopSet();
   return ::pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
