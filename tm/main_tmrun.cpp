@@ -188,7 +188,7 @@ Stores checkRecordPlaces(const std::string& home, const std::string& tmId) {
   }
   for (const auto& [place, kinds] : failed)
     say(c_standardStreams::error, "the " + joinKinds(kinds) + " of " + tmId + " cannot be written to " + place);
-  const std::string traceFolder = home + "/run/log";
+  const std::string traceFolder = home + "/run/log/" + tmId;
   int error = 0;
   if (!c_fileSystem::m_canCreateIn(traceFolder, error))
     say(c_standardStreams::error, "the trace files of " + tmId + " cannot be made in " + traceFolder + ": " +

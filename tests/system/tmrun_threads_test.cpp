@@ -112,7 +112,7 @@ const SurroundingsCase surroundingsCases[] = {
          errors += std::string("tmrun: the ") + kind + " of TM32 cannot be written to " +
                    s.m_path("run/log/TM32_") + log + ".Evt: Not a directory\n";
        return std::pair(s.m_runsLine(""), errors + "tmrun: the trace files of TM32 cannot be made in " +
-                                              s.m_path("run/log") + ": Not a directory\n");
+                                              s.m_path("run/log/TM32") + ": Not a directory\n");
      },
      {}},
     {"a relative TM_HOME", {inherited, captured, captured}, SIGTERM,
