@@ -61,27 +61,26 @@ bool CTM_generatedIds::m_isGeneratedHere(const std::string& id) const {
 }
 
 void CTM_generatedIds::m_beginDay(int day) {
-  if (day_ < 0) {
-    int highest = -1;
-    bool scanned = true;
-    for (const std::string& lsId : segmentIds_()) {
-      int last = -1;
-      if (!CTM_BIT_trace::findLastTraceNumber(tmId_, lsId, m_prefixOf(day), last)) scanned = false;
-      if (last > highest) highest = last;
-    }
-    next_ = scanned ? highest + 1 : sequenceAfterFailedScan;
-  } else {
-    next_ = 0;
+  int highest = -1;
+  bool scanned = true;
+  for (const std::string& lsId : segmentIds_()) {
+    int last = -1;
+    if (!CTM_BIT_trace::findLastTraceNumber(tmId_, lsId, m_prefixOf(day), last)) scanned = false;
+    if (last > highest) highest = last;
   }
+  // The scan found the highest number of the day's files: above it lie only the
+  // files of the ids this process hands out, which taken_ holds.
+  filesBelow_ = scanned ? highest + 1 : numberCount;
+  if (day_ < 0) next_ = scanned ? highest + 1 : sequenceAfterFailedScan;
+  else next_ = 0;
   day_ = day;
   taken_->reset();
 }
 
-// The day's files of a year before, and of bags whose trace was made in another
-// segment, lie in the folders too.
-bool CTM_generatedIds::m_hasTraceFile(const std::string& id, const std::string& home,
-                                      const std::vector<std::string>& segments) const {
-  for (const std::string& lsId : segments) {
+// A file of the day from before the start, or of a year before.
+bool CTM_generatedIds::m_hasTraceFile(const std::string& id) const {
+  const std::string home = CTM_config::m_getHomePath();
+  for (const std::string& lsId : segmentIds_()) {
     const std::string path = CTM_BIT_trace::m_pathOf(home, tmId_, lsId, id);
     if (!path.empty() && c_fileSystem::m_kindOf(path) != c_fileSystem::c_pathKind::missing) return true;
   }
@@ -92,8 +91,6 @@ bool CTM_generatedIds::m_generate(std::int64_t utcSeconds, const std::string& ls
                                   std::string& id) {
   const int today = dayOfYear(utcSeconds);
   const std::string prefix = m_prefixOf(today);
-  const std::vector<std::string> segments = segmentIds_();
-  const std::string home = CTM_config::m_getHomePath();
   c_mutexGuard guard(mutex_);
   if (day_ != today) m_beginDay(today);
   int next = next_;
@@ -108,7 +105,7 @@ bool CTM_generatedIds::m_generate(std::int64_t utcSeconds, const std::string& ls
     char digits[16];
     std::snprintf(digits, sizeof digits, "%05d", next);
     std::string candidate = prefix + digits;
-    if ((isHeld && isHeld(candidate)) || m_hasTraceFile(candidate, home, segments)) continue;
+    if ((isHeld && isHeld(candidate)) || (next < filesBelow_ && m_hasTraceFile(candidate))) continue;
     if (wrapped) CTM_logging::m_log(2, ev::GENERATED_ID_WRAPPED, "si", lsId, today);
     taken_->set(static_cast<std::size_t>(next));
     next_ = next + 1;

@@ -6,7 +6,9 @@
 // goes on after the highest number of the day among the trace files of all the
 // TM's segments (50000 when a folder cannot be scanned); a new day starts at
 // 00000. A number handed out or carried by a bag of the TM, or whose trace file
-// of the day lies in any segment's folder, is passed over, past 99999 too.
+// of the day lies in any segment's folder (of a year before, say), is passed
+// over, past 99999 too; the scan at the day's start tells below which number
+// such files may lie, and only those numbers are looked up.
 //
 // Threads: any; mutex_ guards the state. It is taken under a segment lock, never
 // the other way round, and only the configuration and the logging are called
@@ -46,11 +48,10 @@ class CTM_generatedIds {
   static constexpr int numberCount = 100000;
   using c_numbers = std::bitset<numberCount>;
 
-  // Starts the day's numbering, after a scan of the trace folders when it is the
-  // first day of this process.
+  // Starts the day's numbering after a scan of the trace folders.
   void m_beginDay(int day) TM_REQUIRES(mutex_);
-  // Whether a segment of the TM has a trace file for the id below the home.
-  bool m_hasTraceFile(const std::string& id, const std::string& home, const std::vector<std::string>& segments) const;
+  // Whether a segment of the TM has a trace file for the id.
+  bool m_hasTraceFile(const std::string& id) const;
   std::string m_prefixOf(int day) const;
 
   const std::string tmId_;
@@ -59,5 +60,7 @@ class CTM_generatedIds {
   c_annotatedMutex mutex_;
   int day_ TM_GUARDED_BY(mutex_) = -1;   // the day next_ and taken_ belong to; -1 before the first
   int next_ TM_GUARDED_BY(mutex_) = 0;   // the number tried first, up to numberCount
+  // Below it, numbers may have a trace file that the day's scan found room for.
+  int filesBelow_ TM_GUARDED_BY(mutex_) = 0;
   std::unique_ptr<c_numbers> taken_ TM_GUARDED_BY(mutex_);  // handed out or carried today
 };
