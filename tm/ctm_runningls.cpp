@@ -1,7 +1,6 @@
 #include "tm/ctm_runningls.h"
 
 #include <algorithm>
-#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -31,10 +30,6 @@ constexpr std::size_t maskCollection = 5;
 constexpr std::size_t maskMc = 6;
 // Characters of a TCTM03 destination that name its recirculation settings.
 constexpr std::size_t recirculationKeyLength = 10;
-
-std::string_view slice(std::string_view text, std::size_t start, std::size_t length) {
-  return start < text.size() ? text.substr(start, length) : std::string_view();
-}
 
 std::int64_t monotonicMs() { return c_clock::m_monotonicMilliseconds(); }
 
@@ -483,7 +478,7 @@ void CTM_runningLs::m_checkRecirculationOf(CTM_BIT* item, CTM_node* node, bool c
                                            const std::string& destinationText, const std::string& reasonText,
                                            c_destinationList& destinations) {
   const int count = item->m_incrementRecirculation();
-  const std::string key(slice(destinationText, 0, recirculationKeyLength));
+  const std::string key(destinationText.substr(0, recirculationKeyLength));
   int maximum = 0;
   double threshold = 0;
   const bool hasMaximum = CTM_config::m_getInteger(key + "_MaxCirc", maximum);
